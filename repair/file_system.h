@@ -1,0 +1,27 @@
+#pragma once
+
+#include <boost/filesystem/path.hpp>
+
+#include <cstdio>
+#include <string>
+
+// Everything that differs between platforms lives here. Paths reach the
+// repair as UTF-8 text; where the platform names files in UTF-16 the text is
+// decoded strictly, so a malformed name can never open some other file.
+
+boost::filesystem::path toFsPath(const std::string &utf8);
+
+// Opens an existing file for reading and writing in binary mode; null on failure.
+std::FILE *openForUpdate(const boost::filesystem::path &path);
+
+// Flushes the stream and asks the system to put the file's data on disk.
+bool flushToDisk(std::FILE *file);
+
+// Copies a file's bytes into a new file, for the cases the filesystem
+// library's own copy cannot handle (across file systems). Leaves the
+// target's removal to the caller on failure.
+bool copyContents(const boost::filesystem::path &from, const boost::filesystem::path &to,
+                  std::string &reason);
+
+// True for any existing object, folder or not; an unreadable status counts as absent.
+bool pathExists(const std::string &utf8);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "edf_header.h"
+#include "header_patch.h"
+#include "repair_failure.h"
+
+#include <boost/filesystem/path.hpp>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Copies one EDF recording and repairs the copy's header. The source is only
+// ever read. The destination appears only when the whole repair succeeded;
+// otherwise what was there before stays untouched.
+class HeaderRepair
+{
+public:
+    HeaderRepair() = default;
+    virtual ~HeaderRepair() = default;
+    HeaderRepair(const HeaderRepair &) = delete;
+    HeaderRepair &operator=(const HeaderRepair &) = delete;
+
+    // Both paths are UTF-8 text. True when the destination holds the repaired copy.
+    bool repairHeader(const std::string &source, const std::string &destination);
+
+    // Why the last repairHeader returned false.
+    const RepairFailure &lastFailure() const { return failure; }
+
+protected:
+    std::FILE *edfFile = nullptr;
+    char edfHeader[256];
+
+private:
+    bool stageAndRepair(const boost::filesystem::path &source,
+                        const boost::filesystem::path &destination);
+    bool repairCopy(const boost::filesystem::path &copy);
+    bool patchOpenCopy(std::uintmax_t fileSize);
+    bool readFixedHeader();
+    bool checkSignalHeaderPresent(std::uint32_t signalCount, std::uintmax_t fileSize);
+    bool readNumbers(FixedHeaderNumbers &numbers);
+    bool readSamplesPerRecord(std::uint32_t signalCount, std::uint32_t &samples);
+    bool writeHeader();
+    bool blankArray(SignalField array, std::uint32_t signalCount);
+    bool closeEdfFile();
+
+    template <typename Integer>
+    Integer parseField(const std::string &text, const char *fieldName);
+
+    bool fail(RepairStep step, std::string reason = {});
+    bool failAtField(RepairStep step, const char *fieldName, const std::string &found);
+
+    RepairFailure failure;
+};

@@ -1,0 +1,64 @@
+#include "staged_copy.h"
+
+#include "file_system.h"
+
+#include <boost/filesystem/operations.hpp>
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+fs::path stagingName(const fs::path &destination)
+{
+    const fs::path name = fs::unique_path("." + destination.filename().string()
+                                          + ".%%%%%%%%.velmorant-part");
+    return destination.parent_path() / name;
+}
+
+} // namespace
+
+StagedCopy::StagedCopy(const fs::path &destination)
+    : destination(destination), staged(stagingName(destination))
+{
+}
+
+StagedCopy::~StagedCopy()
+{
+    if (committed)
+        return;
+    boost::system::error_code ignored;
+    fs::remove(staged, ignored);
+}
+
+bool StagedCopy::copyFrom(const fs::path &source, std::string &reason)
+{
+    boost::system::error_code error;
+    // Never overwrite: the staging name is ours alone.
+    fs::copy_file(source, staged, fs::copy_options::none, error);
+    if (error == boost::system::errc::cross_device_link) {
+        // Boost 1.74 gives up across file systems and leaves an empty file.
+        fs::remove(staged, error);
+        if (!copyContents(source, staged, reason))
+            return false;
+        error.clear();
+    }
+    if (error) {
+        reason = error.message();
+        return false;
+    }
+    // A read-only recording gives a read-only copy, which we must still patch.
+    fs::permissions(staged, fs::perms::add_perms | fs::perms::owner_write, error);
+    if (error)
+        reason = error.message();
+    return !error;
+}
+
+bool StagedCopy::commit(std::string &reason)
+{
+    boost::system::error_code error;
+    fs::rename(staged, destination, error);
+    committed = !error;
+    if (error)
+        reason = error.message();
+    return committed;
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once as built for
+# users, once under AddressSanitizer and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --tests
+
+scripts/build.sh build
+ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+
+scripts/build.sh build-sanitize -DVELMORANT_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)"

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <boost/filesystem/path.hpp>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Generated EDF recordings for the tests, so a fresh clone needs no data.
+// Every text is padded with spaces to its field's width.
+struct EdfFileSpec {
+    std::string version = "20160817";
+    std::string startDate = "17.08.16";
+    std::string startTime = "10.00.00";
+    std::optional<std::string> headerBytes;   // default: 256 * (signals + 1)
+    std::string headerReserved;               // "EDF+C" for EDF+
+    std::string dataRecords = "921600";
+    std::string recordDuration = "0.001953";
+    std::optional<std::string> signalCount;   // default: number of signals
+    std::vector<std::string> labels;          // default: "EEG 1", "EEG 2", ...
+    std::vector<std::string> samplesPerRecord{"512", "512"};
+    std::string physicalMinimum = "-3200";
+    std::string physicalMaximum = "3200";
+    std::string digitalMinimum = "-32768";
+    std::string digitalMaximum = "32767";
+    std::string prefiltering = "HP:0.1Hz LP:70Hz";
+    std::string signalReserved = "unused";
+    std::size_t storedRecords = 1800;         // data records really written
+};
+
+// The recorder's file of the worked example: 1800 s at 512 Hz, two signals,
+// stored as 921600 "records" of 0.001953 s.
+EdfFileSpec recorderFile();
+
+// A file every EDF reader accepts: 6 records of 1 s, two signals.
+EdfFileSpec soundFile();
+
+std::string buildEdf(const EdfFileSpec &spec);
+
+// Bytes of the samples of the data records, a pattern that never repeats in step with a record.
+std::size_t dataBytes(const EdfFileSpec &spec);
+
+void writeBytes(const boost::filesystem::path &path, const std::string &bytes);
+std::string readBytes(const boost::filesystem::path &path);
+
+// A text padded with spaces to the given width.
+std::string padded(const std::string &text, std::size_t width);
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class ScratchDir
+{
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir &) = delete;
+    ScratchDir &operator=(const ScratchDir &) = delete;
+
+    const boost::filesystem::path &path() const { return root; }
+    boost::filesystem::path operator/(const std::string &name) const { return root / name; }
+    // Names of everything in the folder, sorted.
+    std::vector<std::string> entries() const;
+
+private:
+    boost::filesystem::path root;
+};
