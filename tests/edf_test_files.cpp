@@ -15,6 +15,17 @@ EdfFileSpec recorderFile()
     return EdfFileSpec{};
 }
 
+EdfFileSpec repairedRecorderFile()
+{
+    EdfFileSpec spec = recorderFile();
+    spec.version = "0";
+    spec.dataRecords = "1800";
+    spec.recordDuration = "1";
+    spec.prefiltering = "";
+    spec.signalReserved = "";
+    return spec;
+}
+
 EdfFileSpec soundFile()
 {
     EdfFileSpec spec;

@@ -33,6 +33,10 @@ struct EdfFileSpec {
 // stored as 921600 "records" of 0.001953 s.
 EdfFileSpec recorderFile();
 
+// recorderFile() as a correct repair leaves it: 1800 records of 1 s,
+// version "0", prefiltering and reserved blank.
+EdfFileSpec repairedRecorderFile();
+
 // A file every EDF reader accepts: 6 records of 1 s, two signals.
 EdfFileSpec soundFile();
 

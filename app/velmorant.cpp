@@ -1,0 +1,92 @@
+#include "velmorant.h"
+
+#include "file_system.h"
+
+#include <QDir>
+#include <QMessageBox>
+
+#include <string>
+
+namespace {
+
+// A path leaves the window as UTF-8 text that ends at the first NUL.
+std::string utf8Path(const QString &path)
+{
+    return std::string(path.toUtf8().constData());
+}
+
+} // namespace
+
+Velmorant::Velmorant(QWidget *parent) : QMainWindow(parent)
+{
+    ui.setupUi(this);
+    setWindowTitle(QStringLiteral("Velmorant %1").arg(QStringLiteral("v" VELMORANT_VERSION)));
+}
+
+Velmorant::~Velmorant() = default;
+
+void Velmorant::on_okBt_clicked()
+{
+    const bool fileMode = ui.modeFile->isChecked();
+    QString sourcePrefix;
+    QString destinationPrefix;
+    if (fileMode) {
+        fileList.clear();
+        fileList.append(ui.sourceEdit->text());
+        destinationPrefix = ui.desEdit->text();
+    } else {
+        buildFileList();
+        sourcePrefix = ui.sourceEdit->text() + QLatin1Char('/');
+        destinationPrefix = ui.desEdit->text() + QLatin1Char('/');
+    }
+
+    fileCount = fileList.size();
+    convertedCount = 0;
+    for (const QString &entry : qAsConst(fileList)) {
+        // Every file keeps its name in folder mode; file mode names the destination whole.
+        const QString destination = fileMode ? destinationPrefix : destinationPrefix + entry;
+        if (repairEntry(sourcePrefix + entry, destination))
+            ++convertedCount;
+    }
+
+    QMessageBox box;
+    if (convertedCount > 0 && fileCount > 0) {
+        box.setText(fileCount == 1 ? QStringLiteral("Conversion completed")
+                                   : QStringLiteral("Conversion completed. %1/%2 files")
+                                         .arg(convertedCount)
+                                         .arg(fileCount));
+    } else if (fileCount > 0) {
+        box.setText(QStringLiteral("Something wrong, please try again later"));
+    } else {
+        box.setText(QStringLiteral("No file to convert."));
+    }
+    box.exec();
+}
+
+bool Velmorant::repairEntry(const QString &source, const QString &destination)
+{
+    // One bad file must not end the run, let alone the program.
+    try {
+        return repairHeader(utf8Path(source), utf8Path(destination));
+    } catch (...) {
+        return false;
+    }
+}
+
+void Velmorant::buildFileList()
+{
+    fileList.clear();
+    const QString folder = ui.sourceEdit->text();
+    bool exists = false;
+    try {
+        exists = pathExists(utf8Path(folder));
+    } catch (...) {
+        exists = false;
+    }
+    // An empty text names nothing, so the working directory is never listed.
+    if (!exists)
+        return;
+    QDir directory(folder);
+    directory.setNameFilters(QStringList(QStringLiteral("*.edf")));
+    fileList = directory.entryList();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "header_repair.h"
+#include "ui_velmorant.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+// The one window. It only turns what the user does into calls: the repair
+// itself is the inherited HeaderRepair, and the outcome of a run is told in
+// a single message box.
+class Velmorant : public QMainWindow, private HeaderRepair
+{
+    Q_OBJECT
+
+public:
+    explicit Velmorant(QWidget *parent = nullptr);
+    ~Velmorant() override;
+
+private slots:
+    // Connected by name in setupUi; connecting them again would run them twice.
+    void on_cancelBt_clicked();
+    void on_sourceEdit_textChanged(const QString &text);
+    void on_desEdit_textChanged(const QString &text);
+    void on_okBt_clicked();
+    void on_selectDesFile_clicked();
+    void on_selectSourceFile_clicked();
+    void on_modeFile_clicked();
+    void on_modeFolder_clicked();
+
+private:
+    void buildFileList();
+    bool repairEntry(const QString &source, const QString &destination);
+    void resetForm();
+
+    Ui::VelmorantClass ui;
+    qint32 fileCount = 0;
+    qint32 convertedCount = 0;
+    QStringList fileList;
+
+    // Lets the window tests read the run state that a run leaves behind.
+    friend class VelmorantTestAccess;
+};
