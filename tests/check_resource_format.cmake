@@ -1,0 +1,38 @@
+# Reads the resource collection that rcc generated: format version 2 (rcc of
+# Qt 5.15 writes 3 unless told otherwise) and no icon stored compressed.
+file(GLOB sources "${BINARY_DIR}/app/velmorant_resources_autogen/*/qrc_velmorant.cpp")
+list(LENGTH sources count)
+if(NOT count EQUAL 1)
+    message(FATAL_ERROR "expected one generated qrc_velmorant.cpp, found: ${sources}")
+endif()
+
+file(STRINGS "${sources}" versions REGEX "int version = [0-9]+;")
+list(REMOVE_DUPLICATES versions)
+string(STRIP "${versions}" versions)
+if(NOT versions STREQUAL "int version = 2;")
+    message(FATAL_ERROR "resource format: ${versions}")
+endif()
+
+# Each file's tree entry follows a comment naming it; its bytes 5 and 6 are
+# the flags (1: zlib, 4: zstd).
+file(STRINGS "${sources}" lines)
+set(icons 0)
+set(entry "")
+foreach(line IN LISTS lines)
+    if(entry)
+        string(REPLACE "," ";" bytes "${line}")
+        list(GET bytes 4 high)
+        list(GET bytes 5 low)
+        string(STRIP "${high}" high)
+        if(NOT high STREQUAL "0x0" OR NOT low STREQUAL "0x0")
+            message(FATAL_ERROR "${entry} is stored with flags ${high} ${low}")
+        endif()
+        math(EXPR icons "${icons} + 1")
+        set(entry "")
+    elseif(line MATCHES "// (:/Velmorant/Resources/.*\\.png)")
+        set(entry "${CMAKE_MATCH_1}")
+    endif()
+endforeach()
+if(NOT icons EQUAL 3)
+    message(FATAL_ERROR "expected three icons in the collection, found ${icons}")
+endif()
