@@ -4,7 +4,9 @@
 
 #include <boost/filesystem/operations.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -50,11 +52,14 @@ bool flushToDisk(std::FILE *file)
 
 #ifdef _WIN32
 
-bool copyContents(const fs::path &, const fs::path &, std::string &reason)
+bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
 {
-    // The system's own copy already crosses volumes here.
-    reason = "not supported on this platform";
-    return false;
+    // The system's own copy crosses volumes and stops at the end of the file.
+    boost::system::error_code error;
+    fs::copy_file(from, to, fs::copy_options::none, error);
+    if (error)
+        reason = error.message();
+    return !error;
 }
 
 #else
@@ -99,21 +104,59 @@ bool writeAll(int fd, const char *data, std::size_t size)
     return true;
 }
 
-bool copyBytes(int from, int to)
+enum class Copied { all, sourceShrank, failed };
+
+// Copies with a plain loop, for when the kernel cannot copy between the two files.
+Copied copyBytes(int from, int to, std::uintmax_t size)
 {
     // Large enough to run at disk speed, small enough to keep memory flat.
     std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+    while (size > 0) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::uintmax_t>(buffer.size(), size));
+        const ssize_t got = ::read(from, buffer.data(), wanted);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return false;
+            return Copied::failed;
         if (got == 0)
-            return true;
+            return Copied::sourceShrank;
         if (!writeAll(to, buffer.data(), static_cast<std::size_t>(got)))
-            return false;
+            return Copied::failed;
+        size -= static_cast<std::uintmax_t>(got);
     }
+    return Copied::all;
+}
+
+// Exactly size bytes, or failure: a source that shrinks while it is copied
+// must not end as a short copy, nor keep the copy waiting for bytes forever.
+Copied copyFile(int from, int to, std::uintmax_t size)
+{
+#ifdef __linux__
+    // The kernel copies without our buffer, as cp does.
+    std::uintmax_t done = 0;
+    while (done < size) {
+        const auto chunk = static_cast<std::size_t>(std::min<std::uintmax_t>(size - done, 1u << 30));
+        const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        // Some file systems refuse, or copy nothing, before the first byte:
+        // the plain loop then decides.
+        if (done == 0
+            && (copied == 0
+                || (copied < 0
+                    && (errno == EXDEV || errno == EINVAL || errno == ENOSYS
+                        || errno == EOPNOTSUPP))))
+            break;
+        if (copied < 0)
+            return Copied::failed;
+        if (copied == 0)
+            return Copied::sourceShrank;
+        done += static_cast<std::uintmax_t>(copied);
+    }
+    if (done == size)
+        return Copied::all;
+#endif
+    return copyBytes(from, to, size);
 }
 
 } // namespace
@@ -128,11 +171,21 @@ bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
     }
     FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                                  sourceStatus.st_mode & 07777));
-    const bool copied = target.get() >= 0 && copyBytes(source.get(), target.get())
-        && ::fsync(target.get()) == 0 && target.close();
-    if (!copied)
+    if (target.get() < 0) {
         reason = std::strerror(errno);
-    return copied;
+        return false;
+    }
+    errno = 0;
+    const Copied copied = copyFile(source.get(), target.get(),
+                                   static_cast<std::uintmax_t>(sourceStatus.st_size));
+    if (copied == Copied::sourceShrank) {
+        reason = "the source got shorter while it was copied";
+        return false;
+    }
+    const bool saved = copied == Copied::all && ::fsync(target.get()) == 0 && target.close();
+    if (!saved)
+        reason = std::strerror(errno);
+    return saved;
 }
 
 #endif

@@ -17,9 +17,9 @@ std::FILE *openForUpdate(const boost::filesystem::path &path);
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
 
-// Copies a file's bytes into a new file, for the cases the filesystem
-// library's own copy cannot handle (across file systems). Leaves the
-// target's removal to the caller on failure.
+// Copies a file's bytes into a new file and puts them on disk, also across
+// file systems. Fails if the source ends early. Leaves the target's removal
+// to the caller on failure.
 bool copyContents(const boost::filesystem::path &from, const boost::filesystem::path &to,
                   std::string &reason);
 

@@ -32,21 +32,13 @@ StagedCopy::~StagedCopy()
 
 bool StagedCopy::copyFrom(const fs::path &source, std::string &reason)
 {
-    boost::system::error_code error;
-    // Never overwrite: the staging name is ours alone.
-    fs::copy_file(source, staged, fs::copy_options::none, error);
-    if (error == boost::system::errc::cross_device_link) {
-        // Boost 1.74 gives up across file systems and leaves an empty file.
-        fs::remove(staged, error);
-        if (!copyContents(source, staged, reason))
-            return false;
-        error.clear();
-    }
-    if (error) {
-        reason = error.message();
+    // Never overwrite: the staging name is ours alone. Not Boost's copy_file:
+    // 1.74 loops forever on a source that shrinks while it is copied, and
+    // gives up across file systems.
+    if (!copyContents(source, staged, reason))
         return false;
-    }
     // A read-only recording gives a read-only copy, which we must still patch.
+    boost::system::error_code error;
     fs::permissions(staged, fs::perms::add_perms | fs::perms::owner_write, error);
     if (error)
         reason = error.message();

@@ -331,6 +331,28 @@ TEST_P(SourceVanishes, ReadsFailPartway)
     expectSafeRefusal(report);
 }
 
+// Another program cuts the file short while it is being copied: the copy
+// cannot be the recording, so the repair must give up, and in bounded time.
+TEST_P(SourceVanishes, CutShortDuringCopy)
+{
+    Scenario s = scenario();
+    const std::string kept = buildEdf(recorderFile()).substr(0, 4096);
+    s.expectSourceToBecome(kept);
+    const fs::path file = source;
+    std::string whyNot;
+    auto fault = ReadFault::watch(
+        file, readsBeforeFault(),
+        [file, &kept] {
+            fs::resize_file(file, kept.size());
+            return true;
+        },
+        whyNot);
+    if (!fault)
+        GTEST_SKIP() << whyNot;
+    const ChildReport report = repairUnder(std::move(fault), s);
+    expectSafeRefusal(report);
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, SourceVanishes, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool> &info) {
                              return info.param ? "OntoAnotherFileSystem" : "OntoSameFileSystem";
