@@ -1,0 +1,99 @@
+#include "options.h"
+
+namespace {
+
+bool isOption(const std::string &argument)
+{
+    return argument.size() > 1 && argument[0] == '-';
+}
+
+// The number of paths each command takes.
+std::string checkPathCount(const Options &o)
+{
+    const std::size_t n = o.paths.size();
+    switch (o.command) {
+    case Command::repairFile:
+        return n == 1 || n == 2 ? "" : "give a SOURCE file and at most one DESTINATION";
+    case Command::repairFolder:
+        return n == 2 ? "" : "--folder takes a SOURCE_DIR and a DESTINATION_DIR";
+    case Command::check:
+        return n >= 1 ? "" : "--check needs at least one PATH";
+    case Command::help:
+    case Command::version:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
+ParsedOptions parseOptions(const std::vector<std::string> &arguments)
+{
+    ParsedOptions parsed;
+    Options &o = parsed.options;
+    bool folder = false, check = false, onlyPaths = false;
+    for (const std::string &argument : arguments) {
+        if (onlyPaths || !isOption(argument)) {
+            o.paths.push_back(argument);
+        } else if (argument == "--") {
+            onlyPaths = true;
+        } else if (argument == "--help" || argument == "-h") {
+            o.command = Command::help;
+            return parsed;
+        } else if (argument == "--version") {
+            o.command = Command::version;
+            return parsed;
+        } else if (argument == "--folder") {
+            folder = true;
+        } else if (argument == "--check") {
+            check = true;
+        } else if (argument == "--json") {
+            o.json = true;
+        } else {
+            parsed.error = "unknown option " + argument;
+            return parsed;
+        }
+    }
+    if (folder && check)
+        parsed.error = "--folder and --check cannot be combined; --check takes folders as they are";
+    else if (o.json && !check)
+        parsed.error = "--json goes with --check only";
+    if (!parsed.error.empty())
+        return parsed;
+    o.command = check ? Command::check : folder ? Command::repairFolder : Command::repairFile;
+    parsed.error = checkPathCount(o);
+    return parsed;
+}
+
+std::string usageText()
+{
+    return "Usage: velmorant-cli SOURCE [DESTINATION]\n"
+           "       velmorant-cli --folder SOURCE_DIR DESTINATION_DIR\n"
+           "       velmorant-cli --check [--json] PATH...\n"
+           "       velmorant-cli --help | --version\n";
+}
+
+std::string helpText()
+{
+    return usageText()
+        + "\n"
+          "Copies EDF recordings and repairs the copy's header so that analysis software\n"
+          "reads them; the source is never changed.\n"
+          "\n"
+          "  SOURCE [DESTINATION]  repair one file; without DESTINATION the copy goes to\n"
+          "                        SOURCE less its last four characters + \"Fixed.edf\"\n"
+          "  --folder              repair every *.edf of SOURCE_DIR into DESTINATION_DIR,\n"
+          "                        each keeping its name\n"
+          "  --check               read only: name every header fault of each file (or of\n"
+          "                        each *.edf of a folder) and say whether the repair fixes it\n"
+          "  --json                with --check: one JSON object per line and file\n"
+          "  --                    what follows is a path, even if it starts with -\n"
+          "\n"
+          "Exit status: 0 when every file was repaired (with --check: is sound or\n"
+          "repairable), 1 when any was not, 2 for wrong usage.\n";
+}
+
+std::string versionText()
+{
+    return "velmorant-cli v2.1\n";
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class Command { repairFile, repairFolder, check, help, version };
+
+struct Options {
+    Command command = Command::repairFile;
+    bool json = false;
+    std::vector<std::string> paths;
+};
+
+struct ParsedOptions {
+    Options options;
+    std::string error; // empty when the arguments made sense
+};
+
+// The arguments after the program's name.
+ParsedOptions parseOptions(const std::vector<std::string> &arguments);
+
+std::string usageText();
+std::string helpText();
+std::string versionText();

@@ -1,0 +1,107 @@
+#include "paths.h"
+
+#include "file_system.h"
+#include "utf8.h"
+
+#include <boost/filesystem/operations.hpp>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string asciiLowered(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), asciiLower);
+    return text;
+}
+
+// Names compare as UTF-16 text, as the window's strings do; a name that is
+// not UTF-8 compares by its bytes.
+std::u16string comparable(const std::string &name)
+{
+    try {
+        return decodeUtf8(asciiLowered(name));
+    } catch (const std::range_error &) {
+        const std::string lowered = asciiLowered(name);
+        std::u16string bytes;
+        for (char c : lowered)
+            bytes.push_back(static_cast<unsigned char>(c));
+        return bytes;
+    }
+}
+
+// Regular files and folders, symbolic links followed; a broken link, a pipe
+// or a device is not listed.
+bool isListable(const fs::path &path)
+{
+    boost::system::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    return !error && (fs::is_regular_file(status) || fs::is_directory(status));
+}
+
+} // namespace
+
+std::string derivedDestination(const std::string &sourceUtf8)
+{
+    // Walk back four UTF-16 units; a character beyond U+FFFF counts two and
+    // goes whole rather than be split in half.
+    std::size_t end = sourceUtf8.size(), units = 0;
+    while (units < 4 && end > 0) {
+        std::size_t start = end - 1;
+        while (start > 0 && isContinuationByte(sourceUtf8[start]))
+            --start;
+        units += end - start == 4 ? 2 : 1;
+        end = start;
+    }
+    return (units >= 4 ? sourceUtf8.substr(0, end) : sourceUtf8) + "Fixed.edf";
+}
+
+std::string joinedPath(const std::string &folder, const std::string &name)
+{
+    return folder + "/" + name;
+}
+
+bool matchesEdfPattern(const std::string &name)
+{
+    return name.size() >= 4 && asciiLowered(name.substr(name.size() - 4)) == ".edf";
+}
+
+bool lessIgnoringCase(const std::string &a, const std::string &b)
+{
+    const std::u16string left = comparable(a), right = comparable(b);
+    // Names equal but for case keep one order from run to run.
+    return left != right ? left < right : a < b;
+}
+
+std::vector<std::string> edfEntries(const std::string &folderUtf8)
+{
+    std::vector<std::string> names;
+    try {
+        if (!pathExists(folderUtf8))
+            return names;
+        boost::system::error_code error;
+        for (fs::directory_iterator it(toFsPath(folderUtf8), error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name[0] != '.' && matchesEdfPattern(name) && isListable(it->path()))
+                names.push_back(name);
+        }
+    } catch (const std::range_error &) {
+        return {};
+    }
+    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    return names;
+}

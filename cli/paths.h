@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The destination the window proposes for a source: the text less its last
+// four characters (counted as the window counts them, in UTF-16 units),
+// followed by "Fixed.edf"; a text shorter than that is kept whole.
+std::string derivedDestination(const std::string &sourceUtf8);
+
+// Folder and name joined as the window joins them: always with "/", even
+// after a folder text that ends in one.
+std::string joinedPath(const std::string &folder, const std::string &name);
+
+// The entries of a folder that the window would convert: names matching
+// "*.edf" without regard to case, hidden ones left out, files and folders
+// alike, sorted by name without regard to case. Empty when the text names
+// no folder.
+std::vector<std::string> edfEntries(const std::string &folderUtf8);
+
+bool matchesEdfPattern(const std::string &name);
+bool lessIgnoringCase(const std::string &a, const std::string &b);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "file_check.h"
+
+#include <string>
+
+// The words of the command line's report. Header text is shown between
+// quotes as found, with every byte outside printable ASCII written as \xNN.
+
+std::string shownText(const std::string &text);
+
+// `number of signals: "-1  ", expected a whole number from 1 to 9999`
+std::string findingText(const Finding &finding);
+
+// "sound", "needs repair" or "not repairable".
+std::string verdict(const FileCheck &check);
+
+// The lines for one checked file: the verdict with the path, then one
+// indented line per finding, per change the repair would make and, if it
+// would fail, why.
+std::string checkReport(const std::string &path, const FileCheck &check);
+
+// "2 of 3 files repaired"
+std::string repairSummary(int repaired, int total);
+
+// "3 files checked: 1 sound, 1 needs repair, 1 not repairable"
+std::string checkSummary(int sound, int repairable, int total);
