@@ -26,3 +26,22 @@ else()
     message(WARNING "save2gdf not found (Debian package biosig-tools): BioSig interop tests left out")
 endif()
 
+# Installation: the desktop entry must pass the freedesktop.org validator.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(DESKTOP_FILE_VALIDATE)
+    add_test(NAME desktop_entry_is_valid
+             COMMAND ${DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/packaging/velmorant.desktop)
+    set_tests_properties(desktop_entry_is_valid PROPERTIES TIMEOUT 30)
+else()
+    message(WARNING "desktop-file-validate not found (desktop-file-utils): desktop entry test left out")
+endif()
+if(TARGET velmorant)
+    set(window_installed ON)
+else()
+    set(window_installed OFF)
+endif()
+add_test(NAME install_puts_everything_in_place
+         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
+                 -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install-check -DWINDOW=${window_installed}
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/install_check.cmake)
+set_tests_properties(install_puts_everything_in_place PROPERTIES TIMEOUT 60)
