@@ -1,0 +1,149 @@
+// Each input is a source file. The repair of it must never crash, never
+// change it, never leave anything beside the destination, and either fail
+// leaving the destination as it was or produce a copy of the same size that
+// differs from the source only inside the fields the repair rewrites.
+
+#include "edf_header.h"
+#include "header_repair.h"
+#include "numeric_text.h"
+
+#include <boost/filesystem/fstream.hpp>
+#include <boost/filesystem/operations.hpp>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+const std::string earlierDestination = "an earlier file the user keeps\n";
+
+// A folder of this process's own on a memory file system where there is one,
+// so that the repair's flushes to disk cost nothing.
+class Workspace
+{
+public:
+    Workspace()
+    {
+        const fs::path shm("/dev/shm");
+        boost::system::error_code error;
+        const fs::path base = fs::is_directory(shm, error) ? shm : fs::temp_directory_path();
+        root = base / fs::unique_path("velmorant-fuzz-%%%%-%%%%-%%%%");
+        fs::create_directories(root / "out");
+        source = root / "source.edf";
+        destination = root / "out" / "repaired.edf";
+    }
+    ~Workspace()
+    {
+        boost::system::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    fs::path root, source, destination;
+};
+
+void write(const fs::path &path, const std::string &bytes)
+{
+    fs::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string read(const fs::path &path)
+{
+    fs::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+[[noreturn]] void violated(const std::string &what)
+{
+    std::fprintf(stderr, "invariant violated: %s\n", what.c_str());
+    std::abort();
+}
+
+using Range = std::pair<std::size_t, std::size_t>;   // [first, last)
+
+// Where a repaired copy may differ from its source.
+std::vector<Range> patchedRanges(const std::string &source)
+{
+    const auto ns = parseTo<std::uint32_t>(fieldText(source.data(), FixedField::signalCount));
+    if (ns > maxSignalCount)
+        violated("a file with " + std::to_string(ns) + " signals was repaired");
+    const auto array = [ns](SignalField f) {
+        return Range{arrayOffset(f, ns), arrayOffset(f, ns) + arrayLength(f, ns)};
+    };
+    const auto fixed = [](FixedField f) {
+        return Range{offsetOf(f), offsetOf(f) + field(f).width};
+    };
+    return {fixed(FixedField::version), fixed(FixedField::dataRecords),
+            fixed(FixedField::recordDuration), array(SignalField::prefiltering),
+            array(SignalField::reserved)};
+}
+
+bool inside(std::size_t offset, const std::vector<Range> &ranges)
+{
+    for (const auto &range : ranges) {
+        if (offset >= range.first && offset < range.second)
+            return true;
+    }
+    return false;
+}
+
+void checkRepairedCopy(const std::string &source, const std::string &copy)
+{
+    if (copy.size() != source.size())
+        violated("the copy has " + std::to_string(copy.size()) + " bytes, the source "
+                 + std::to_string(source.size()));
+    const std::vector<Range> patched = patchedRanges(source);
+    for (std::size_t i = 0; i < copy.size(); ++i) {
+        if (copy[i] != source[i] && !inside(i, patched))
+            violated("the copy differs at offset " + std::to_string(i)
+                     + ", outside the rewritten fields");
+    }
+    if (fieldText(copy.data(), FixedField::version) != "0       ")
+        violated("the copy's version is not \"0       \"");
+    for (const Range &range : {patched[3], patched[4]}) {
+        if (copy.find_first_not_of(' ', range.first) < range.second)
+            violated("a blanked array still holds something other than spaces");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static Workspace workspace;
+    const std::string source(reinterpret_cast<const char *>(data), size);
+    write(workspace.source, source);
+    // Half of the inputs find an earlier destination that must survive a failure.
+    const bool earlier = size % 2 == 0;
+    boost::system::error_code error;
+    fs::remove(workspace.destination, error);
+    if (earlier)
+        write(workspace.destination, earlierDestination);
+
+    HeaderRepair repair;
+    const bool repaired
+        = repair.repairHeader(workspace.source.string(), workspace.destination.string());
+
+    if (read(workspace.source) != source)
+        violated("the source changed");
+    for (const auto &entry : fs::directory_iterator(workspace.destination.parent_path())) {
+        if (entry.path() != workspace.destination)
+            violated("left behind: " + entry.path().filename().string());
+    }
+    const bool exists = fs::exists(workspace.destination);
+    if (repaired) {
+        if (!exists)
+            violated("the repair succeeded but there is no destination");
+        checkRepairedCopy(source, read(workspace.destination));
+    } else if (exists != earlier || (earlier && read(workspace.destination) != earlierDestination)) {
+        violated("the repair failed but the destination changed");
+    }
+    return 0;
+}
