@@ -11,3 +11,6 @@ ctest --test-dir build --output-on-failure --parallel "$(nproc)"
 scripts/build.sh build-sanitize -DVELMORANT_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)"
+
+# About a minute of fuzzing the repair; fuzz/run.sh SECONDS runs it longer.
+fuzz/run.sh 60
