@@ -188,8 +188,9 @@ Verdict physicalRangeIsOpen(const std::string &minimum, const std::string &maxim
 
 Verdict digitalMinimumIsBelow(const std::string &minimum, const std::string &maximum)
 {
-    const auto low = edfInteger(minimum), high = edfInteger(maximum);
-    if (isDigitalValue(minimum) || isDigitalValue(maximum) || *low < *high)
+    if (isDigitalValue(minimum) || isDigitalValue(maximum)) // either has an objection of its own
+        return std::nullopt;
+    if (*edfInteger(minimum) < *edfInteger(maximum))
         return std::nullopt;
     return Objection{"a whole number above the digital minimum " + quoted(minimum)};
 }
