@@ -1,11 +1,12 @@
 #include "header_repair.h"
 
 #include "file_system.h"
-#include "numeric_text.h"
+#include "repair_preview.h"
 #include "staged_copy.h"
 
 #include <boost/filesystem/operations.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -44,7 +45,7 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
         return fail(RepairStep::sameFile);
     const fs::file_status status = fs::status(source, error);
     if (error)
-        return fail(RepairStep::copy, error.message());
+        return fail(RepairStep::copy, "the source cannot be read: " + error.message());
     if (!fs::is_regular_file(status))
         return fail(RepairStep::sourceNotRegularFile,
                     fs::is_directory(status) ? "it is a folder" : "");
@@ -74,8 +75,6 @@ bool HeaderRepair::repairCopy(const fs::path &copy)
     bool patched = false;
     try {
         patched = patchOpenCopy(fileSize);
-    } catch (const StringConvertionException &) {
-        // parseField has already said which field.
     } catch (const std::bad_alloc &) {
         fail(RepairStep::outOfMemory);
     }
@@ -85,98 +84,58 @@ bool HeaderRepair::repairCopy(const fs::path &copy)
     return patched && closed;
 }
 
+// The check and the repair share one reading of the header, so that what a
+// check promises is what the repair does.
 bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
 {
-    FixedHeaderNumbers numbers;
-    std::uint32_t samplesPerRecord = 0;
-    if (!readFixedHeader() || !readNumbers(numbers)
-        || !checkSignalHeaderPresent(numbers.signalCount, fileSize)
-        || !readSamplesPerRecord(numbers.signalCount, samplesPerRecord))
+    std::string header;
+    if (!readHeader(header))
         return false;
-    patchFixedHeader(edfHeader, numbers, samplesPerRecord);
-    return writeHeader() && blankArray(SignalField::prefiltering, numbers.signalCount)
-        && blankArray(SignalField::reserved, numbers.signalCount);
+    const RepairPreview preview = previewRepair(header, fileSize);
+    if (!preview.succeeds) {
+        failure = preview.failure;
+        return false;
+    }
+    std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
+    return writeAt(0, edfHeader, sizeof edfHeader)
+        && writeArray(preview, SignalField::prefiltering)
+        && writeArray(preview, SignalField::reserved);
 }
 
-bool HeaderRepair::readFixedHeader()
+// The fixed header into edfHeader, then as much of the signal header as the
+// repair reads. Only bytes of this file are ever parsed: a short read leaves a
+// short header, never the previous file's.
+bool HeaderRepair::readHeader(std::string &header)
 {
     errno = 0;
     const std::size_t got = std::fread(edfHeader, 1, sizeof edfHeader, edfFile);
-    if (got != sizeof edfHeader)
-        return fail(RepairStep::readFixedHeader, "it has " + std::to_string(got) + " bytes");
+    header.assign(edfHeader, got);
+    const std::size_t extent = previewExtent(header);
+    if (extent > header.size()) {
+        header.resize(extent);
+        const std::size_t more = std::fread(&header[got], 1, extent - got, edfFile);
+        header.resize(got + more);
+    }
+    if (std::ferror(edfFile))
+        return fail(RepairStep::readFixedHeader, systemReason());
     return true;
 }
 
-template <typename Integer>
-Integer HeaderRepair::parseField(const std::string &text, const char *fieldName)
-{
-    failAtField(RepairStep::parseField, fieldName, text);
-    const Integer value = parseTo<Integer>(text);
-    failure = RepairFailure{};
-    return value;
-}
-
-bool HeaderRepair::readNumbers(FixedHeaderNumbers &numbers)
-{
-    const auto text = [this](FixedField f) { return fieldText(edfHeader, f); };
-    const auto name = [](FixedField f) { return field(f).name; };
-    numbers.dataRecords = parseField<std::int32_t>(text(FixedField::dataRecords),
-                                                   name(FixedField::dataRecords));
-    numbers.recordDuration = parseField<std::int32_t>(text(FixedField::recordDuration),
-                                                      name(FixedField::recordDuration));
-    numbers.signalCount = parseField<std::uint32_t>(text(FixedField::signalCount),
-                                                    name(FixedField::signalCount));
-    // A leading minus sign reads as a count near 2^32, whose offsets would wrap.
-    if (numbers.signalCount > maxSignalCount)
-        return failAtField(RepairStep::signalCount, name(FixedField::signalCount),
-                           text(FixedField::signalCount));
-    return true;
-}
-
-// Blanking arrays past the end of a cut-off file would grow it with spaces.
-bool HeaderRepair::checkSignalHeaderPresent(std::uint32_t signalCount, std::uintmax_t fileSize)
-{
-    const std::uint32_t needed = headerSize(signalCount);
-    if (fileSize >= needed)
-        return true;
-    return failAtField(RepairStep::signalHeaderTruncated, "",
-                       std::to_string(fileSize) + " bytes, " + std::to_string(signalCount)
-                           + " signals need " + std::to_string(needed));
-}
-
-bool HeaderRepair::readSamplesPerRecord(std::uint32_t signalCount, std::uint32_t &samples)
-{
-    const HeaderField &samplesField = field(SignalField::samplesPerRecord);
-    std::string text(samplesField.width, '\0');
-    errno = 0;
-    if (std::fseek(edfFile, arrayOffset(SignalField::samplesPerRecord, signalCount), SEEK_SET) != 0
-        || std::fread(&text[0], 1, text.size(), edfFile) != text.size())
-        return fail(RepairStep::readSamplesPerRecord, systemReason());
-    samples = parseField<std::uint32_t>(text, samplesField.name);
-    if (samples == 0)
-        return failAtField(RepairStep::zeroSamplesPerRecord, samplesField.name, text);
-    return true;
-}
-
-bool HeaderRepair::writeHeader()
+bool HeaderRepair::writeAt(std::uint32_t offset, const char *data, std::size_t size)
 {
     errno = 0;
-    if (std::fseek(edfFile, 0, SEEK_SET) != 0
-        || std::fwrite(edfHeader, 1, sizeof edfHeader, edfFile) != sizeof edfHeader)
+    if (size > 0
+        && (std::fseek(edfFile, static_cast<long>(offset), SEEK_SET) != 0
+            || std::fwrite(data, 1, size, edfFile) != size))
         return fail(RepairStep::write, systemReason());
     return true;
 }
 
-bool HeaderRepair::blankArray(SignalField array, std::uint32_t signalCount)
+bool HeaderRepair::writeArray(const RepairPreview &preview, SignalField array)
 {
-    const std::string spaces(arrayLength(array, signalCount), ' ');
-    if (spaces.empty())
-        return true;
-    errno = 0;
-    if (std::fseek(edfFile, arrayOffset(array, signalCount), SEEK_SET) != 0
-        || std::fwrite(spaces.data(), 1, spaces.size(), edfFile) != spaces.size())
-        return fail(RepairStep::write, systemReason());
-    return true;
+    const std::uint32_t offset = arrayOffset(array, preview.signalCount);
+    return writeAt(offset, preview.header.data() + offset,
+                   arrayLength(array, preview.signalCount));
 }
 
 bool HeaderRepair::closeEdfFile()
@@ -191,11 +150,5 @@ bool HeaderRepair::closeEdfFile()
 bool HeaderRepair::fail(RepairStep step, std::string reason)
 {
     failure = RepairFailure{step, {}, {}, std::move(reason)};
-    return false;
-}
-
-bool HeaderRepair::failAtField(RepairStep step, const char *fieldName, const std::string &found)
-{
-    failure = RepairFailure{step, fieldName, found, {}};
     return false;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "edf_header.h"
-#include "header_patch.h"
 #include "repair_failure.h"
+#include "repair_preview.h"
 
 #include <boost/filesystem/path.hpp>
 
@@ -36,19 +36,11 @@ private:
                         const boost::filesystem::path &destination);
     bool repairCopy(const boost::filesystem::path &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
-    bool readFixedHeader();
-    bool checkSignalHeaderPresent(std::uint32_t signalCount, std::uintmax_t fileSize);
-    bool readNumbers(FixedHeaderNumbers &numbers);
-    bool readSamplesPerRecord(std::uint32_t signalCount, std::uint32_t &samples);
-    bool writeHeader();
-    bool blankArray(SignalField array, std::uint32_t signalCount);
+    bool readHeader(std::string &header);
+    bool writeAt(std::uint32_t offset, const char *data, std::size_t size);
+    bool writeArray(const RepairPreview &preview, SignalField array);
     bool closeEdfFile();
-
-    template <typename Integer>
-    Integer parseField(const std::string &text, const char *fieldName);
-
     bool fail(RepairStep step, std::string reason = {});
-    bool failAtField(RepairStep step, const char *fieldName, const std::string &found);
 
     RepairFailure failure;
 };

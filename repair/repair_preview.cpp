@@ -55,6 +55,7 @@ public:
             && readSamplesPerRecord(numbers.signalCount, samples)) {
             result.succeeds = true;
             result.header = header;
+            result.signalCount = numbers.signalCount;
             patchFixedHeader(&result.header[0], numbers, samples);
             blank(SignalField::prefiltering, numbers.signalCount);
             blank(SignalField::reserved, numbers.signalCount);

@@ -21,6 +21,7 @@ struct RepairPreview {
     bool succeeds = false;
     RepairFailure failure;            // why not, when it would not
     std::string header;               // the header as the repair would leave it
+    std::uint32_t signalCount = 0;
     std::vector<FieldChange> changes; // every field whose text it would change
 };
 
