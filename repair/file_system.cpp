@@ -166,13 +166,14 @@ bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceStatus {};
     if (source.get() < 0 || ::fstat(source.get(), &sourceStatus) != 0) {
-        reason = std::strerror(errno);
+        reason = std::string("the source cannot be read: ") + std::strerror(errno);
         return false;
     }
     FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                                  sourceStatus.st_mode & 07777));
     if (target.get() < 0) {
-        reason = std::strerror(errno);
+        reason = std::string("no file can be made in the destination folder: ")
+            + std::strerror(errno);
         return false;
     }
     errno = 0;

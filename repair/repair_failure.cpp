@@ -31,7 +31,7 @@ std::string describe(const RepairFailure &f)
     case RepairStep::sourceNotRegularFile:
         return withReason("the source is not a regular file", f.reason);
     case RepairStep::copy:
-        return withReason("the source could not be copied", f.reason);
+        return withReason("the copy could not be made", f.reason);
     case RepairStep::open:
         return withReason("the copy could not be opened for repair", f.reason);
     case RepairStep::readFixedHeader:

@@ -206,9 +206,12 @@ TEST_F(HeaderRepairTest, FailureLeavesAnEarlierDestinationUntouched)
 TEST_F(HeaderRepairTest, MissingSourceOrFolderFailsAtTheCopy)
 {
     EXPECT_FALSE(repairer.repairHeader((dir / "absent.edf").string(), destination.string()));
-    EXPECT_EQ(repairer.lastFailure().step, RepairStep::copy);
+    EXPECT_EQ(describe(repairer.lastFailure()),
+              "the copy could not be made: the source cannot be read: No such file or directory");
     EXPECT_FALSE(repair(recorderFile(), dir / "no such folder" / "a.edf"));
-    EXPECT_EQ(repairer.lastFailure().step, RepairStep::copy);
+    EXPECT_EQ(describe(repairer.lastFailure()),
+              "the copy could not be made: no file can be made in the destination folder: "
+              "No such file or directory");
     expectFolderHolds({"a.edf"});
 }
 
@@ -270,6 +273,6 @@ TEST(RepairFailureWords, NameTheFieldAndQuoteItsText)
 {
     EXPECT_EQ(describe({RepairStep::signalCount, "number of signals", "-1  ", ""}),
               "number of signals field holds \"-1  \", not a number from 0 to 9999");
-    EXPECT_EQ(describe({RepairStep::copy, "", "", "No such file or directory"}),
-              "the source could not be copied: No such file or directory");
+    EXPECT_EQ(describe({RepairStep::copy, "", "", "the source cannot be read: No such file or directory"}),
+              "the copy could not be made: the source cannot be read: No such file or directory");
 }
