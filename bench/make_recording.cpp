@@ -1,0 +1,76 @@
+// Writes a recorder file of about the size asked for, in MiB: the header as
+// the recorder writes it (a date for a version, the count of samples where
+// the count of records belongs), then data records. 32 signals keep that
+// count within its 8 characters up to 4 GiB.
+// Usage: make_recording FILE MIB
+
+#include "edf_header.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr unsigned signals = 32;
+constexpr unsigned samplesPerRecord = 512;
+constexpr std::size_t recordBytes = signals * samplesPerRecord * 2;
+
+std::string padded(const std::string &text, std::size_t width)
+{
+    std::string field = text.substr(0, width);
+    field.resize(width, ' ');
+    return field;
+}
+
+std::string header(unsigned long records)
+{
+    const std::vector<std::string> fixed{"20160817", "X X X X", "Startdate X X X X",
+                                         "17.08.16", "10.00.00",
+                                         std::to_string(headerSize(signals)), "",
+                                         std::to_string(records * samplesPerRecord), "0.001953",
+                                         std::to_string(signals)};
+    const std::vector<std::string> perSignal{"EEG", "AgAgCl electrode", "uV", "-3200", "3200",
+                                             "-32768", "32767", "HP:0.1Hz LP:70Hz",
+                                             std::to_string(samplesPerRecord), "unused"};
+    std::string text;
+    for (std::size_t i = 0; i < fixedFields.size(); ++i)
+        text += padded(fixed[i], fixedFields[i].width);
+    for (std::size_t i = 0; i < signalFields.size(); ++i) {
+        for (unsigned s = 0; s < signals; ++s)
+            text += padded(perSignal[i], signalFields[i].width);
+    }
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_recording FILE MIB\n");
+        return 2;
+    }
+    const unsigned long long bytes = std::strtoull(argv[2], nullptr, 10) << 20;
+    const unsigned long records = static_cast<unsigned long>((bytes - headerSize(signals)) / recordBytes);
+    std::FILE *out = std::fopen(argv[1], "wb");
+    if (!out) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    const std::string head = header(records);
+    std::fwrite(head.data(), 1, head.size(), out);
+    std::vector<char> block(recordBytes * 32);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>((i * 31 + i / 251) & 0xFF);
+    for (unsigned long left = records; left > 0;) {
+        const unsigned long now = left < 32 ? left : 32;
+        if (std::fwrite(block.data(), recordBytes, now, out) != now) {
+            std::perror(argv[1]);
+            return 1;
+        }
+        left -= now;
+    }
+    return std::fclose(out) == 0 ? 0 : 1;
+}

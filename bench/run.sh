@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Times velmorant-cli repairing a generated recorder file against cp of the
+# same file followed by sync of the copy, paired and alternating, and prints
+# per size the median times, the median of the per-round ratios and the peak
+# memory of each (GNU time's maximum resident set size). Then repairs a large
+# file once for its peak memory. For people, not CI: the figures depend on
+# the machine and on what else runs on it.
+#
+# Environment: ROUNDS (default 7), SIZES in MiB (default "64 512"),
+# MEMORY_SIZES in MiB for the memory-only run (default "4096"; empty skips it),
+# BENCH_DIR for the generated recordings (default build-bench/data, on the
+# repository's disk), COPY_DIR for the copies (default BENCH_DIR; a folder on
+# another file system measures the copy across file systems).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds="${ROUNDS:-7}"
+sizes="${SIZES:-64 512}"
+memory_sizes="${MEMORY_SIZES-4096}"
+build=build-bench
+data="${BENCH_DIR:-$build/data}"
+copies="${COPY_DIR:-$data}"
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" --target velmorant-cli >/dev/null
+c++ -std=c++17 -O2 -Irepair bench/make_recording.cpp -o "$build/make_recording"
+cli="$build/cli/velmorant-cli"
+
+mkdir -p "$data" "$copies"
+trap 'rm -f "$data"/recording-* "$copies/copy.edf"' EXIT
+
+# Runs a command under GNU time; prints "microseconds peak-KiB". Each run
+# writes the same copy, removed first, with nothing left to write back from
+# earlier runs, so that both commands start from the same state.
+measure() {
+    local report="$data/time-report"
+    rm -f "$copy"
+    sync
+    local start end
+    start=$(date +%s%N)
+    /usr/bin/time -v -o "$report" "$@" >/dev/null
+    end=$(date +%s%N)
+    echo "$(((end - start) / 1000)) $(awk -F': ' '/Maximum resident set size/ {print $2}' "$report")"
+}
+
+copy="$copies/copy.edf"
+repair() { measure "$cli" "$1" "$copy"; }
+copy_and_sync() { measure sh -c 'cp -- "$1" "$2" && sync -- "$2"' sh "$1" "$copy"; }
+
+ms() { awk -v us="$1" 'BEGIN { print us / 1000 }'; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+largest() { sort -n | tail -n 1; }
+
+for size in $sizes; do
+    source="$data/recording-$size.edf"
+    "$build/make_recording" "$source" "$size"
+    : >"$data/repair" && : >"$data/copy" && : >"$data/ratio"
+    echo "== $size MiB, $rounds rounds (time in ms, peak memory in KiB)"
+    for ((round = 1; round <= rounds; round++)); do
+        # Alternate which goes first, so that neither always meets a cooler cache.
+        if ((round % 2)); then
+            read -r repair_us repair_kib < <(repair "$source")
+            read -r copy_us copy_kib < <(copy_and_sync "$source")
+        else
+            read -r copy_us copy_kib < <(copy_and_sync "$source")
+            read -r repair_us repair_kib < <(repair "$source")
+        fi
+        echo "$repair_us $repair_kib" >>"$data/repair"
+        echo "$copy_us $copy_kib" >>"$data/copy"
+        ratio=$(awk -v a="$repair_us" -v b="$copy_us" 'BEGIN { printf "%.3f", a / b }')
+        echo "$ratio" >>"$data/ratio"
+        printf '  round %d: repair %8.1f ms %6d KiB   cp+sync %8.1f ms %6d KiB   ratio %s\n' \
+            "$round" "$(ms "$repair_us")" "$repair_kib" "$(ms "$copy_us")" "$copy_kib" "$ratio"
+    done
+    printf '  median: repair %.1f ms, cp+sync %.1f ms, ratio %s (target <= 1.05)\n' \
+        "$(ms "$(cut -d' ' -f1 "$data/repair" | median)")" \
+        "$(ms "$(cut -d' ' -f1 "$data/copy" | median)")" \
+        "$(median <"$data/ratio")"
+    printf '  peak memory: repair %s KiB, cp+sync %s KiB (target <= 8192 KiB)\n' \
+        "$(cut -d' ' -f2 "$data/repair" | largest)" "$(cut -d' ' -f2 "$data/copy" | largest)"
+    rm -f "$source" "$copy"
+done
+
+for size in $memory_sizes; do
+    source="$data/recording-$size.edf"
+    "$build/make_recording" "$source" "$size"
+    read -r repair_us repair_kib < <(repair "$source")
+    printf '== %s MiB, once: repair %.1f s, peak memory %s KiB (target <= 8192 KiB)\n' \
+        "$size" "$(awk -v us="$repair_us" 'BEGIN { print us / 1000000 }')" "$repair_kib"
+    rm -f "$source" "$copy"
+done
+rm -f "$data/repair" "$data/copy" "$data/ratio" "$data/time-report"
