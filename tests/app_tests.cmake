@@ -25,3 +25,4 @@ add_window_test(velmorant_form_test)
 add_test(NAME resource_format
          COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR} -P ${CMAKE_CURRENT_SOURCE_DIR}/check_resource_format.cmake)
 set_tests_properties(resource_format PROPERTIES TIMEOUT 30)
+add_window_test(window_interactions_test)

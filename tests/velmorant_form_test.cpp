@@ -9,7 +9,6 @@
 #include <QResource>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QTranslator>
 #include <QtTest>
 
 namespace {
@@ -20,24 +19,6 @@ const QString fieldSheet =
     QStringLiteral("color: white;\nbackground-color: rgb(190, 190, 190);\nfont: 14px;");
 
 enum class Font { bold, field, none };
-
-// Marks every text it is asked to translate in one context.
-class MarkingTranslator : public QTranslator
-{
-public:
-    explicit MarkingTranslator(const char *context) : context(context) {}
-    bool isEmpty() const override { return false; }
-    QString translate(const char *textContext, const char *sourceText, const char *,
-                      int) const override
-    {
-        if (qstrcmp(textContext, context) != 0)
-            return QString();
-        return QStringLiteral("<") + QLatin1String(sourceText) + QStringLiteral(">");
-    }
-
-private:
-    const char *context;
-};
 
 struct Connection {
     const char *widget;

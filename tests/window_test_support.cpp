@@ -22,15 +22,19 @@ QStringList ModalAnswerer::messages() const
 
 void ModalAnswerer::poll()
 {
-    QWidget *widget = QApplication::activeModalWidget();
-    auto *dialog = qobject_cast<QDialog *>(widget);
+    auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
     if (!dialog)
         return;
-    if (dialog == closing) {
-        // A file dialog refuses to accept a name it cannot use; don't hang on it.
-        if (++pollsWhileClosing > 50) {
-            records.last().stuck = true;
+    const int known = handled.indexOf(dialog);
+    if (known >= 0) {
+        // Answered already: it is closing, or waits for a dialog it opened.
+        // A file dialog refuses a name it cannot use; don't hang on it.
+        if (dialog == stillOpen && ++pollsStillOpen > 300) {
+            records[known].stuck = true;
             dialog->reject();
+        } else if (dialog != stillOpen) {
+            stillOpen = dialog;
+            pollsStillOpen = 0;
         }
         return;
     }
@@ -42,14 +46,26 @@ void ModalAnswerer::poll()
         seen.text = box->text();
     seen.parent = dialog->parentWidget();
     records.append(seen);
+    handled.append(dialog);
 
-    const Close close = answers.isEmpty() ? Close::reject : answers.dequeue()(dialog);
-    closing = dialog;
-    pollsWhileClosing = 0;
-    // Closing from a queued call leaves this timer free to answer a dialog
-    // that the closing itself opens.
-    QMetaObject::invokeMethod(dialog, close == Close::accept ? "accept" : "reject",
-                              Qt::QueuedConnection);
+    const Answer answer = answers.isEmpty() ? Answer() : answers.dequeue();
+    // Not from this timer: a dialog that the closing opens (a question before
+    // overwriting) needs the timer free to answer it.
+    QTimer::singleShot(0, dialog, [dialog, answer]() {
+        const Close close = answer ? answer(dialog) : Close::reject;
+        if (close == Close::accept)
+            dialog->accept();
+        else if (close == Close::reject)
+            dialog->reject();
+    });
+}
+
+QString MarkingTranslator::translate(const char *textContext, const char *sourceText,
+                                     const char *, int) const
+{
+    if (qstrcmp(textContext, context) != 0)
+        return QString();
+    return QLatin1Char('<') + QLatin1String(sourceText) + QLatin1Char('>');
 }
 
 EdfFileSpec unrepairableFile()

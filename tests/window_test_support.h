@@ -3,11 +3,14 @@
 #include "edf_test_files.h"
 #include "velmorant.h"
 
+#include <QDialog>
+#include <QList>
 #include <QPointer>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QTranslator>
 #include <QVector>
 #include <QWidget>
 
@@ -31,13 +34,17 @@ struct SeenDialog {
     bool stuck = false;         // it did not close when answered, and was rejected
 };
 
-// Answers the modal dialogs that a slot opens from a timer, so the slot can
-// run to its end inside the test. Each dialog gets the next queued answer, or
-// is rejected when none is left; the test asserts on what was seen afterwards.
+// Answers the modal dialogs that a slot opens, so the slot can run to its end
+// inside the test; the test asserts on what was seen afterwards. A timer
+// finds each dialog; its answer (the next queued one, or a rejection when none
+// is left) runs from the dialog's own event loop, and closes the dialog in the
+// same call, so that nothing the dialog does meanwhile can undo the answer.
 class ModalAnswerer : public QObject
 {
 public:
-    enum class Close { accept, reject };
+    // What to do once the answer has looked at (and filled in) the dialog;
+    // closedByAnswer when the answer closed it itself, say by clicking a button.
+    enum class Close { accept, reject, closedByAnswer };
     using Answer = std::function<Close(QWidget *dialog)>;
 
     ModalAnswerer();
@@ -52,8 +59,23 @@ private:
     QTimer timer;
     QQueue<Answer> answers;
     QVector<SeenDialog> records;
-    QPointer<QWidget> closing;
-    int pollsWhileClosing = 0;
+    // Parallel to records; a dialog that is gone reads as null.
+    QList<QPointer<QDialog>> handled;
+    QPointer<QDialog> stillOpen;
+    int pollsStillOpen = 0;
+};
+
+// Marks every text it is asked to translate in one context: "<text>".
+class MarkingTranslator : public QTranslator
+{
+public:
+    explicit MarkingTranslator(const char *context) : context(context) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char *textContext, const char *sourceText, const char *disambiguation,
+                      int n) const override;
+
+private:
+    const char *context;
 };
 
 template <typename Widget>
