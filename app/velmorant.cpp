@@ -15,6 +15,17 @@ std::string utf8Path(const QString &path)
     return std::string(path.toUtf8().constData());
 }
 
+// The one report of a run.
+QString outcome(int converted, int files)
+{
+    if (converted > 0 && files > 0) {
+        return files == 1 ? QStringLiteral("Conversion completed")
+                          : QStringLiteral("Conversion completed. %1/%2 files").arg(converted).arg(files);
+    }
+    return files > 0 ? QStringLiteral("Something wrong, please try again later")
+                     : QStringLiteral("No file to convert.");
+}
+
 } // namespace
 
 Velmorant::Velmorant(QWidget *parent) : QMainWindow(parent)
@@ -50,16 +61,7 @@ void Velmorant::on_okBt_clicked()
     }
 
     QMessageBox box;
-    if (convertedCount > 0 && fileCount > 0) {
-        box.setText(fileCount == 1 ? QStringLiteral("Conversion completed")
-                                   : QStringLiteral("Conversion completed. %1/%2 files")
-                                         .arg(convertedCount)
-                                         .arg(fileCount));
-    } else if (fileCount > 0) {
-        box.setText(QStringLiteral("Something wrong, please try again later"));
-    } else {
-        box.setText(QStringLiteral("No file to convert."));
-    }
+    box.setText(outcome(convertedCount, fileCount));
     box.exec();
 }
 
