@@ -221,8 +221,19 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
 {
     writeBytes(destination, earlierDestination);
     const bool root = ::geteuid() == 0;
-    if (!root)
+    if (root) {
+        // The other user may read everything and write nothing, whatever the umask.
+        using fs::perms;
+        const perms file = perms::owner_read | perms::owner_write | perms::group_read
+            | perms::others_read;
+        const perms folder = file | perms::owner_exe | perms::group_exe | perms::others_exe;
+        for (const auto &path : {scratch.path(), outFolder})
+            fs::permissions(path, folder);
+        for (const auto &path : {source, destination})
+            fs::permissions(path, file);
+    } else {
         fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exe);
+    }
     const Scenario s = scenario();
     const ChildReport report = runInChild(
         [&] {
