@@ -103,9 +103,9 @@ protected:
 
     Scenario scenario() const { return Scenario(source, destination, repairedRecording()); }
 
-    ChildReport repairInChild(const Scenario &s, ParentDuty *duty = nullptr) const
+    ChildReport repairInChild(const Scenario &s) const
     {
-        return runInChild([&s] { return repairAndCheck(s); }, timeLimit, duty);
+        return runInChild([&s] { return repairAndCheck(s); }, timeLimit);
     }
 
     // Mounts in a namespace of the child's own, which vanish with it;
