@@ -53,6 +53,12 @@ bool flushToDisk(std::FILE *file)
 
 #ifdef _WIN32
 
+bool syncFolder(const fs::path &)
+{
+    // Windows offers no way to flush a folder's entries.
+    return true;
+}
+
 bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
 {
     // The system's own copy crosses volumes and stops at the end of the file.
@@ -166,6 +172,13 @@ Copied copyFile(int from, int to, std::uintmax_t size)
 }
 
 } // namespace
+
+bool syncFolder(const fs::path &folder)
+{
+    FileDescriptor directory(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return directory.get() >= 0 && ::fsync(directory.get()) == 0;
+}
 
 bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
 {

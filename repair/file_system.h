@@ -17,6 +17,10 @@ std::FILE *openForUpdate(const boost::filesystem::path &path);
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
 
+// Asks the system to put a folder's entries on disk, so that a rename in it
+// survives a power cut. Best effort: false where the system cannot say.
+bool syncFolder(const boost::filesystem::path &folder);
+
 // Copies a file's bytes into a new file and puts them on disk, also across
 // file systems. Fails if the source ends early. Leaves the target's removal
 // to the caller on failure.

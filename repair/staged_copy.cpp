@@ -50,7 +50,11 @@ bool StagedCopy::commit(std::string &reason)
     boost::system::error_code error;
     fs::rename(staged, destination, error);
     committed = !error;
-    if (error)
+    if (error) {
         reason = error.message();
-    return committed;
+        return false;
+    }
+    // The copy is complete and in place; only its name's durability is at stake.
+    syncFolder(destination.parent_path());
+    return true;
 }
