@@ -19,8 +19,9 @@ std::string utf8Path(const QString &path)
 QString outcome(int converted, int files)
 {
     if (converted > 0 && files > 0) {
-        return files == 1 ? QStringLiteral("Conversion completed")
-                          : QStringLiteral("Conversion completed. %1/%2 files").arg(converted).arg(files);
+        return files == 1
+            ? QStringLiteral("Conversion completed")
+            : QStringLiteral("Conversion completed. %1/%2 files").arg(converted).arg(files);
     }
     return files > 0 ? QStringLiteral("Something wrong, please try again later")
                      : QStringLiteral("No file to convert.");

@@ -15,7 +15,8 @@ QString derivedDestination(const QString &source)
     return stem + QStringLiteral("Fixed.edf");
 }
 
-const QFileDialog::Options folderOptions = QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks;
+const QFileDialog::Options folderOptions
+    = QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks;
 
 } // namespace
 
@@ -53,10 +54,10 @@ void Velmorant::on_selectSourceFile_clicked()
 void Velmorant::on_selectDesFile_clicked()
 {
     const QString chosen = ui.modeFile->isChecked()
-        ? QFileDialog::getSaveFileName(
-            this, QStringLiteral("Choose a filename to save under"),
-            QCoreApplication::applicationDirPath() + QStringLiteral("/ConvertFiles"),
-            QStringLiteral("Data File (*.edf)"))
+        ? QFileDialog::getSaveFileName(this, QStringLiteral("Choose a filename to save under"),
+                                       QCoreApplication::applicationDirPath()
+                                           + QStringLiteral("/ConvertFiles"),
+                                       QStringLiteral("Data File (*.edf)"))
         : QFileDialog::getExistingDirectory(this, tr("Choose an Edf Directory to save under"),
                                             QCoreApplication::applicationDirPath(), folderOptions);
     ui.desEdit->setText(chosen);

@@ -26,14 +26,26 @@ std::string padded(const std::string &text, std::size_t width)
 
 std::string header(unsigned long records)
 {
-    const std::vector<std::string> fixed{"20160817", "X X X X", "Startdate X X X X",
-                                         "17.08.16", "10.00.00",
-                                         std::to_string(headerSize(signals)), "",
-                                         std::to_string(records * samplesPerRecord), "0.001953",
+    const std::vector<std::string> fixed{"20160817",
+                                         "X X X X",
+                                         "Startdate X X X X",
+                                         "17.08.16",
+                                         "10.00.00",
+                                         std::to_string(headerSize(signals)),
+                                         "",
+                                         std::to_string(records * samplesPerRecord),
+                                         "0.001953",
                                          std::to_string(signals)};
-    const std::vector<std::string> perSignal{"EEG", "AgAgCl electrode", "uV", "-3200", "3200",
-                                             "-32768", "32767", "HP:0.1Hz LP:70Hz",
-                                             std::to_string(samplesPerRecord), "unused"};
+    const std::vector<std::string> perSignal{"EEG",
+                                             "AgAgCl electrode",
+                                             "uV",
+                                             "-3200",
+                                             "3200",
+                                             "-32768",
+                                             "32767",
+                                             "HP:0.1Hz LP:70Hz",
+                                             std::to_string(samplesPerRecord),
+                                             "unused"};
     std::string text;
     for (std::size_t i = 0; i < fixedFields.size(); ++i)
         text += padded(fixed[i], fixedFields[i].width);
@@ -53,7 +65,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const unsigned long long bytes = std::strtoull(argv[2], nullptr, 10) << 20;
-    const unsigned long records = static_cast<unsigned long>((bytes - headerSize(signals)) / recordBytes);
+    const unsigned long records
+        = static_cast<unsigned long>((bytes - headerSize(signals)) / recordBytes);
     std::FILE *out = std::fopen(argv[1], "wb");
     if (!out) {
         std::perror(argv[1]);

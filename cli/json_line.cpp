@@ -38,10 +38,9 @@ std::string jsonFinding(const CheckedFinding &f)
 {
     return "{\"field\": " + jsonString(f.finding.field) + ", \"signal\": "
         + jsonSignal(f.finding.signal) + ", \"found\": " + jsonString(f.finding.found)
-        + ", \"expected\": " + jsonString(f.finding.expected)
-        + ", \"repaired\": " + jsonBool(f.repaired) + ", \"warning\": "
-        + jsonBool(f.finding.warning) + ", \"caused_by_repair\": " + jsonBool(f.causedByRepair)
-        + "}";
+        + ", \"expected\": " + jsonString(f.finding.expected) + ", \"repaired\": "
+        + jsonBool(f.repaired) + ", \"warning\": " + jsonBool(f.finding.warning)
+        + ", \"caused_by_repair\": " + jsonBool(f.causedByRepair) + "}";
 }
 
 std::string jsonChange(const FieldChange &c)
@@ -50,7 +49,7 @@ std::string jsonChange(const FieldChange &c)
         + ", \"from\": " + jsonString(c.from) + ", \"to\": " + jsonString(c.to) + "}";
 }
 
-template <typename Item, typename Format>
+template<typename Item, typename Format>
 std::string jsonArray(const std::vector<Item> &items, Format format)
 {
     std::string array = "[";
@@ -63,8 +62,8 @@ std::string jsonArray(const std::vector<Item> &items, Format format)
 FileCheck asFinding(const FileCheck &check)
 {
     FileCheck unreadable = check;
-    unreadable.findings = {{{"readable", "file", 0, check.readError, "a readable EDF file", false},
-                            false, false}};
+    unreadable.findings
+        = {{{"readable", "file", 0, check.readError, "a readable EDF file", false}, false, false}};
     return unreadable;
 }
 
@@ -92,7 +91,8 @@ std::string jsonLine(const std::string &path, const FileCheck &check)
     const std::string repairError = c.readError.empty() && !c.preview.succeeds
         ? jsonString(describe(c.preview.failure))
         : "null";
-    return "{\"file\": " + jsonString(path) + ", \"findings\": " + jsonArray(c.findings, jsonFinding)
+    return "{\"file\": " + jsonString(path)
+        + ", \"findings\": " + jsonArray(c.findings, jsonFinding)
         + ", \"changes\": " + jsonArray(c.preview.changes, jsonChange)
         + ", \"repair_error\": " + repairError + ", \"sound\": " + jsonBool(c.sound)
         + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair) + "}";

@@ -36,13 +36,15 @@ std::vector<std::pair<std::string, std::string>> seeds()
         {"recorder-20160817", buildEdf(recorder)},
         {"recorder-20170703", buildEdf(with(recorder, [](auto &s) { s.version = "20170703"; }))},
         {"recorder-duration-1", buildEdf(with(recorder, [](auto &s) { s.recordDuration = "1"; }))},
-        {"recorder-uneven-count", buildEdf(with(recorder, [](auto &s) { s.dataRecords = "1000"; }))},
+        {"recorder-uneven-count",
+         buildEdf(with(recorder, [](auto &s) { s.dataRecords = "1000"; }))},
         {"recorder-unknown-count", buildEdf(with(recorder, [](auto &s) { s.dataRecords = "-1"; }))},
         {"recorder-unknown-count-1-sample",
-         buildEdf(with(recorder, [](auto &s) {
-             s.dataRecords = "-1";
-             s.samplesPerRecord = {"1", "1"};
-         }))},
+         buildEdf(with(recorder,
+                       [](auto &s) {
+                           s.dataRecords = "-1";
+                           s.samplesPerRecord = {"1", "1"};
+                       }))},
         {"recorder-many-signals",
          buildEdf(with(recorder, [](auto &s) { s.samplesPerRecord.assign(12, "16"); }))},
         {"sound", buildEdf(small(soundFile()))},
@@ -52,9 +54,14 @@ std::vector<std::pair<std::string, std::string>> seeds()
         {"no-signals",
          buildEdf(with(small(soundFile()), [](auto &s) { s.samplesPerRecord.clear(); }))
              + "256     "},
-        {"zero-samples", buildEdf(with(recorder, [](auto &s) { s.samplesPerRecord = {"0", "512"}; }))},
+        {"zero-samples",
+         buildEdf(with(recorder,
+                       [](auto &s) {
+                           s.samplesPerRecord = {"0", "512"};
+                       }))},
         {"blank-count", buildEdf(with(recorder, [](auto &s) { s.dataRecords = ""; }))},
-        {"letters-in-duration", buildEdf(with(recorder, [](auto &s) { s.recordDuration = "abc"; }))},
+        {"letters-in-duration",
+         buildEdf(with(recorder, [](auto &s) { s.recordDuration = "abc"; }))},
         {"minus-signals", buildEdf(with(recorder, [](auto &s) { s.signalCount = "-1"; }))},
         {"too-many-signals", buildEdf(with(recorder, [](auto &s) { s.signalCount = "9999"; }))},
         {"leading-zero-signals", buildEdf(with(recorder, [](auto &s) { s.signalCount = "0002"; }))},

@@ -66,7 +66,7 @@ std::string read(const fs::path &path)
     std::abort();
 }
 
-using Range = std::pair<std::size_t, std::size_t>;   // [first, last)
+using Range = std::pair<std::size_t, std::size_t>; // [first, last)
 
 // Where a repaired copy may differ from its source.
 std::vector<Range> patchedRanges(const std::string &source)
@@ -142,7 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!exists)
             violated("the repair succeeded but there is no destination");
         checkRepairedCopy(source, read(workspace.destination));
-    } else if (exists != earlier || (earlier && read(workspace.destination) != earlierDestination)) {
+    } else if (exists != earlier
+               || (earlier && read(workspace.destination) != earlierDestination)) {
         violated("the repair failed but the destination changed");
     }
     return 0;

@@ -55,9 +55,8 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize)
     FileCheck check;
     const std::vector<Finding> before = checkHeader(header, fileSize);
     check.preview = previewRepair(header, fileSize);
-    const std::vector<Finding> after = check.preview.succeeds
-        ? checkHeader(check.preview.header, fileSize)
-        : before;
+    const std::vector<Finding> after
+        = check.preview.succeeds ? checkHeader(check.preview.header, fileSize) : before;
     for (const Finding &f : before)
         check.findings.push_back({f, !contains(after, f), false});
     for (const Finding &f : after)
@@ -85,8 +84,8 @@ FileCheck checkFile(const std::string &pathUtf8)
         if (error || !in || !readMore(in, header, fixedHeaderSize)
             || !readMore(in, header, previewExtent(header) - header.size())) {
             unreadable.readError = error ? error.message()
-                : errno != 0                 ? std::strerror(errno)
-                                             : "it cannot be opened";
+                : errno != 0             ? std::strerror(errno)
+                                         : "it cannot be opened";
             return unreadable;
         }
         return checkHeaderBytes(header, size);

@@ -9,7 +9,7 @@
 
 struct CheckedFinding {
     Finding finding;
-    bool repaired;       // the repair makes it go away
+    bool repaired; // the repair makes it go away
     bool causedByRepair; // only the repaired file would have it
 };
 
@@ -19,7 +19,7 @@ struct FileCheck {
     std::string readError; // why the file could not be read; empty when it was
     std::vector<CheckedFinding> findings;
     RepairPreview preview;
-    bool sound = false;            // no error as the file stands
+    bool sound = false; // no error as the file stands
     bool soundAfterRepair = false; // no error once repaired, or sound and left so
 };
 

@@ -76,7 +76,7 @@ namespace {
 class FileDescriptor
 {
 public:
-    explicit FileDescriptor(int fd) : fd(fd) {}
+    explicit FileDescriptor(int fd) : fd(fd) { }
     ~FileDescriptor()
     {
         if (fd >= 0)
@@ -147,7 +147,8 @@ Copied copyFile(int from, int to, std::uintmax_t size)
     // The kernel copies without our buffer, as cp does.
     std::uintmax_t done = 0;
     while (done < size) {
-        const auto chunk = static_cast<std::size_t>(std::min<std::uintmax_t>(size - done, 1u << 30));
+        const auto chunk
+            = static_cast<std::size_t>(std::min<std::uintmax_t>(size - done, 1u << 30));
         const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
         if (copied < 0 && errno == EINTR)
             continue;
@@ -183,21 +184,22 @@ bool syncFolder(const fs::path &folder)
 bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
 {
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat sourceStatus {};
+    struct stat sourceStatus {
+    };
     if (source.get() < 0 || ::fstat(source.get(), &sourceStatus) != 0) {
         reason = std::string("the source cannot be read: ") + std::strerror(errno);
         return false;
     }
-    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                                 sourceStatus.st_mode & 07777));
+    FileDescriptor target(
+        ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, sourceStatus.st_mode & 07777));
     if (target.get() < 0) {
-        reason = std::string("no file can be made in the destination folder: ")
-            + std::strerror(errno);
+        reason
+            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
         return false;
     }
     errno = 0;
-    const Copied copied = copyFile(source.get(), target.get(),
-                                   static_cast<std::uintmax_t>(sourceStatus.st_size));
+    const Copied copied
+        = copyFile(source.get(), target.get(), static_cast<std::uintmax_t>(sourceStatus.st_size));
     if (copied == Copied::sourceShrank) {
         reason = "the source got shorter while it was copied";
         return false;

@@ -69,7 +69,8 @@ Verdict isDate(const std::string &text, const Facts &)
     if (p && (*p)[1] >= 1 && (*p)[1] <= 12 && (*p)[0] >= 1
         && (*p)[0] <= daysInMonth((*p)[1], (*p)[2]))
         return std::nullopt;
-    return Objection{"a date dd.mm.yy that exists (day 01 to 31 as the month allows, month 01 to 12)"};
+    return Objection{
+        "a date dd.mm.yy that exists (day 01 to 31 as the month allows, month 01 to 12)"};
 }
 
 Verdict isTime(const std::string &text, const Facts &)
@@ -97,7 +98,8 @@ Verdict isRecordCount(const std::string &text, const Facts &)
     if (count && *count >= 1)
         return std::nullopt;
     if (count && *count == -1)
-        return Objection{"a known number of data records (-1: the writer never filled it in)", true};
+        return Objection{"a known number of data records (-1: the writer never filled it in)",
+                         true};
     return Objection{"a whole number of data records, at least 1 (or -1 while unknown)"};
 }
 
@@ -235,8 +237,7 @@ class HeaderCheck
 public:
     HeaderCheck(const std::string &header, std::uintmax_t fileSize)
         : header(header), fileSize(fileSize)
-    {
-    }
+    { }
 
     std::vector<Finding> run()
     {
@@ -246,7 +247,8 @@ public:
             return findings;
         }
         const Facts facts{validSignalCount()};
-        const bool signalHeaderRead = facts.signalCount && header.size() >= headerSize(*facts.signalCount);
+        const bool signalHeaderRead
+            = facts.signalCount && header.size() >= headerSize(*facts.signalCount);
         if (facts.signalCount && !signalHeaderRead)
             add("header present", "file size", 0, bytesText(fileSize),
                 {"at least " + bytesText(headerSize(*facts.signalCount)) + ", the header of "
@@ -296,8 +298,7 @@ private:
                     continue;
                 apply("printable", slot,
                       Objection{"printable ASCII only (byte values 32 to 126), not byte "
-                                + std::to_string(byte) + " at position "
-                                + std::to_string(i + 1)});
+                                + std::to_string(byte) + " at position " + std::to_string(i + 1)});
                 break;
             }
         }
@@ -365,8 +366,8 @@ private:
         if (__builtin_mul_overflow(count, *perRecord, &expectedData)
             || expectedData > UINTMAX_MAX - headerBytes) {
             add("file size", "file size", 0, bytesText(fileSize),
-                {"more bytes than any file can hold: " + layout + dataRecords(count)
-                 + " of " + bytesText(*perRecord)});
+                {"more bytes than any file can hold: " + layout + dataRecords(count) + " of "
+                 + bytesText(*perRecord)});
             return;
         }
         if (data == expectedData)
@@ -374,10 +375,9 @@ private:
         const bool shorter = data < expectedData;
         const std::uintmax_t difference = shorter ? expectedData - data : data - expectedData;
         add("file size", "file size", 0, bytesText(fileSize),
-            {bytesText(headerBytes + expectedData) + ": " + layout + dataRecords(count)
-             + " of " + bytesText(*perRecord) + "; the file is "
-             + bytesText(difference) + " (" + inRecords(difference, *perRecord) + ") "
-             + (shorter ? "shorter" : "longer")});
+            {bytesText(headerBytes + expectedData) + ": " + layout + dataRecords(count) + " of "
+             + bytesText(*perRecord) + "; the file is " + bytesText(difference) + " ("
+             + inRecords(difference, *perRecord) + ") " + (shorter ? "shorter" : "longer")});
     }
 
     const std::string &header;

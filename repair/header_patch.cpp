@@ -27,8 +27,8 @@ void divideRecordCount(char *header, const FixedHeaderNumbers &numbers,
 {
     if (numbers.dataRecords < 0)
         return;
-    const auto quotient = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(numbers.dataRecords) / samplesPerRecord);
+    const auto quotient = static_cast<std::int32_t>(static_cast<std::uint32_t>(numbers.dataRecords)
+                                                    / samplesPerRecord);
     // The quotient never exceeds the stored count, so it fits the same field.
     copyFieldText(fieldStart(header, FixedField::dataRecords),
                   padToField(toString(quotient), FixedField::dataRecords).c_str());

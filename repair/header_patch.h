@@ -5,7 +5,7 @@
 
 // The in-memory part of the repair: what changes in the 256-byte fixed header.
 
-extern const char *const repairedVersion;   // "0       "
+extern const char *const repairedVersion; // "0       "
 extern const char *const oneSecondDuration; // "1       "
 
 // The recorder writes one of these dates where the version belongs.

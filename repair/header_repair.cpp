@@ -97,8 +97,7 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
         return false;
     }
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
-    return writeAt(0, edfHeader, sizeof edfHeader)
-        && writeArray(preview, SignalField::prefiltering)
+    return writeAt(0, edfHeader, sizeof edfHeader) && writeArray(preview, SignalField::prefiltering)
         && writeArray(preview, SignalField::reserved);
 }
 
@@ -134,8 +133,7 @@ bool HeaderRepair::writeAt(std::uint32_t offset, const char *data, std::size_t s
 bool HeaderRepair::writeArray(const RepairPreview &preview, SignalField array)
 {
     const std::uint32_t offset = arrayOffset(array, preview.signalCount);
-    return writeAt(offset, preview.header.data() + offset,
-                   arrayLength(array, preview.signalCount));
+    return writeAt(offset, preview.header.data() + offset, arrayLength(array, preview.signalCount));
 }
 
 bool HeaderRepair::closeEdfFile()

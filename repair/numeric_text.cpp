@@ -4,8 +4,7 @@
 
 StringConvertionException::StringConvertionException(const std::string &message)
     : message("StringConvertion -> " + message)
-{
-}
+{ }
 
 const char *StringConvertionException::what() const noexcept
 {

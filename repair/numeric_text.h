@@ -19,8 +19,7 @@ private:
 // must agree with, it ignores whatever follows the digits ("1.5" reads as 1).
 // The stream is given the classic locale so that the user's locale can never
 // turn "1.800" into 1800.
-template <typename Integer>
-Integer parseTo(const std::string &text)
+template<typename Integer> Integer parseTo(const std::string &text)
 {
     std::istringstream stream(text);
     stream.imbue(std::locale::classic());

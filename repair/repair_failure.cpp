@@ -43,7 +43,8 @@ std::string describe(const RepairFailure &f)
     case RepairStep::signalHeaderTruncated:
         return "the file ends inside its signal header (" + f.found + ")";
     case RepairStep::readSamplesPerRecord:
-        return withReason("the samples per data record of the first signal could not be read", f.reason);
+        return withReason("the samples per data record of the first signal could not be read",
+                          f.reason);
     case RepairStep::zeroSamplesPerRecord:
         return fieldSentence(f, "but the first signal needs at least one sample per data record");
     case RepairStep::outOfMemory:

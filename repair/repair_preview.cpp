@@ -11,7 +11,7 @@
 namespace {
 
 // The lenient parse the repair itself uses, so both give up on the same text.
-template <typename Integer>
+template<typename Integer>
 std::optional<Integer> parsed(const std::string &text, const char *fieldName,
                               RepairFailure &failure)
 {
@@ -42,10 +42,8 @@ std::size_t samplesEnd(std::uint32_t signalCount)
 class Preview
 {
 public:
-    Preview(const std::string &header, std::uintmax_t fileSize)
-        : header(header), fileSize(fileSize)
-    {
-    }
+    Preview(const std::string &header, std::uintmax_t fileSize) : header(header), fileSize(fileSize)
+    { }
 
     RepairPreview run()
     {
@@ -71,11 +69,10 @@ private:
         return false;
     }
 
-    template <typename Integer>
-    bool parseFixed(FixedField f, Integer &value)
+    template<typename Integer> bool parseFixed(FixedField f, Integer &value)
     {
-        const auto number = parsed<Integer>(fieldText(header.data(), f), field(f).name,
-                                            result.failure);
+        const auto number
+            = parsed<Integer>(fieldText(header.data(), f), field(f).name, result.failure);
         if (number)
             value = *number;
         return number.has_value();
@@ -84,15 +81,19 @@ private:
     bool readNumbers(FixedHeaderNumbers &numbers)
     {
         if (header.size() < fixedHeaderSize)
-            return fail({RepairStep::readFixedHeader, {}, {},
+            return fail({RepairStep::readFixedHeader,
+                         {},
+                         {},
                          "it has " + std::to_string(header.size()) + " bytes"});
         if (!parseFixed(FixedField::dataRecords, numbers.dataRecords)
             || !parseFixed(FixedField::recordDuration, numbers.recordDuration)
             || !parseFixed(FixedField::signalCount, numbers.signalCount))
             return false;
         if (numbers.signalCount > maxSignalCount)
-            return fail({RepairStep::signalCount, field(FixedField::signalCount).name,
-                         fieldText(header.data(), FixedField::signalCount), {}});
+            return fail({RepairStep::signalCount,
+                         field(FixedField::signalCount).name,
+                         fieldText(header.data(), FixedField::signalCount),
+                         {}});
         return true;
     }
 
@@ -101,7 +102,8 @@ private:
         const std::uint32_t needed = headerSize(signalCount);
         if (fileSize >= needed)
             return true;
-        return fail({RepairStep::signalHeaderTruncated, "",
+        return fail({RepairStep::signalHeaderTruncated,
+                     "",
                      std::to_string(fileSize) + " bytes, " + std::to_string(signalCount)
                          + " signals need " + std::to_string(needed),
                      {}});
@@ -112,8 +114,8 @@ private:
         const HeaderField &samplesField = field(SignalField::samplesPerRecord);
         if (header.size() < samplesEnd(signalCount))
             return fail({RepairStep::readSamplesPerRecord, {}, {}, {}});
-        const std::string text = header.substr(arrayOffset(SignalField::samplesPerRecord, signalCount),
-                                               samplesField.width);
+        const std::string text = header.substr(
+            arrayOffset(SignalField::samplesPerRecord, signalCount), samplesField.width);
         const auto count = parsed<std::uint32_t>(text, samplesField.name, result.failure);
         if (!count)
             return false;

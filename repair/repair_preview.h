@@ -19,8 +19,8 @@ struct FieldChange {
 // patch, so that a check can promise what a repair will do without writing.
 struct RepairPreview {
     bool succeeds = false;
-    RepairFailure failure;            // why not, when it would not
-    std::string header;               // the header as the repair would leave it
+    RepairFailure failure; // why not, when it would not
+    std::string header; // the header as the repair would leave it
     std::uint32_t signalCount = 0;
     std::vector<FieldChange> changes; // every field whose text it would change
 };

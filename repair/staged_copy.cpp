@@ -10,8 +10,8 @@ namespace {
 
 fs::path stagingName(const fs::path &destination)
 {
-    const fs::path name = fs::unique_path("." + destination.filename().string()
-                                          + ".%%%%%%%%.velmorant-part");
+    const fs::path name
+        = fs::unique_path("." + destination.filename().string() + ".%%%%%%%%.velmorant-part");
     return destination.parent_path() / name;
 }
 
@@ -19,8 +19,7 @@ fs::path stagingName(const fs::path &destination)
 
 StagedCopy::StagedCopy(const fs::path &destination)
     : destination(destination), staged(stagingName(destination))
-{
-}
+{ }
 
 StagedCopy::~StagedCopy()
 {

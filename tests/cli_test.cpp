@@ -35,7 +35,8 @@ std::map<std::string, std::string> snapshot(const fs::path &root)
 {
     std::map<std::string, std::string> files;
     for (fs::recursive_directory_iterator it(root), end; it != end; ++it)
-        files[it->path().string()] = fs::is_regular_file(it->path()) ? readBytes(it->path()) : "<dir>";
+        files[it->path().string()]
+            = fs::is_regular_file(it->path()) ? readBytes(it->path()) : "<dir>";
     return files;
 }
 
@@ -78,8 +79,9 @@ TEST_F(CliTest, RepairsOneFileToTheDerivedDestination)
     writeBytes(dir / "rec.edf", buildEdf(recorderFile()));
     const ProgramRun run = cli({path("rec.edf")});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "repaired: " + path("rec.edf") + " -> " + path("recFixed.edf")
-                           + "\n1 of 1 file repaired\n");
+    EXPECT_EQ(run.out,
+              "repaired: " + path("rec.edf") + " -> " + path("recFixed.edf")
+                  + "\n1 of 1 file repaired\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(readBytes(dir / "recFixed.edf"), libraryRepair(dir / "rec.edf"));
     EXPECT_EQ(readBytes(dir / "rec.edf"), buildEdf(recorderFile()));
@@ -100,8 +102,9 @@ TEST_F(CliTest, AFailureNamesTheFieldAndTheTextFound)
     const ProgramRun run = cli({path("bad.edf")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "0 of 1 file repaired\n");
-    EXPECT_EQ(run.err, "not repaired: " + path("bad.edf") + " -> " + path("badFixed.edf")
-                           + ": number of signals field holds \"-1  \", not a number from 0 to 9999\n");
+    EXPECT_EQ(run.err,
+              "not repaired: " + path("bad.edf") + " -> " + path("badFixed.edf")
+                  + ": number of signals field holds \"-1  \", not a number from 0 to 9999\n");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"bad.edf"});
 }
 
@@ -113,12 +116,15 @@ TEST_F(CliTest, WarnsWhenTheRepairedFileStillDisagreesWithItsSize)
     writeBytes(dir / "rec.edf", buildEdf(uneven));
     const ProgramRun run = cli({path("rec.edf")});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "repaired: " + path("rec.edf") + " -> " + path("recFixed.edf")
-                           + "\n1 of 1 file repaired\n");
-    EXPECT_EQ(run.err.rfind("warning: " + path("recFixed.edf") + ": file size: \"4864 bytes\", expected "
-                            "2816 bytes: a header of 768 bytes and 1 data record of 2048 bytes; the "
-                            "file is 2048 bytes (1 data record) longer\n",
-                            0),
+    EXPECT_EQ(run.out,
+              "repaired: " + path("rec.edf") + " -> " + path("recFixed.edf")
+                  + "\n1 of 1 file repaired\n");
+    EXPECT_EQ(run.err.rfind(
+                  "warning: " + path("recFixed.edf")
+                      + ": file size: \"4864 bytes\", expected "
+                        "2816 bytes: a header of 768 bytes and 1 data record of 2048 bytes; the "
+                        "file is 2048 bytes (1 data record) longer\n",
+                  0),
               0u)
         << run.err;
 }
@@ -129,16 +135,25 @@ TEST_F(CliTest, RepairsAFolderInTheWindowsOrderOneLineEach)
     const std::string in = path("in"), out = path("out");
     const ProgramRun run = cli({"--folder", in, out});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "repaired: " + in + "/a.edf -> " + out + "/a.edf\n"
-                       "repaired: " + in + "/B.EDF -> " + out + "/B.EDF\n"
-                       "2 of 5 files repaired\n");
+    EXPECT_EQ(run.out,
+              "repaired: " + in + "/a.edf -> " + out
+                  + "/a.edf\n"
+                    "repaired: "
+                  + in + "/B.EDF -> " + out
+                  + "/B.EDF\n"
+                    "2 of 5 files repaired\n");
     EXPECT_EQ(run.err,
-              "not repaired: " + in + "/c.edf -> " + out + "/c.edf: number of signals field holds "
-              "\"-1  \", not a number from 0 to 9999\n"
-              "not repaired: " + in + "/d.edf -> " + out + "/d.edf: the file is shorter than the "
-              "256-byte EDF header: it has 32 bytes\n"
-              "not repaired: " + in + "/sub.edf -> " + out + "/sub.edf: the source is not a regular "
-              "file: it is a folder\n");
+              "not repaired: " + in + "/c.edf -> " + out
+                  + "/c.edf: number of signals field holds "
+                    "\"-1  \", not a number from 0 to 9999\n"
+                    "not repaired: "
+                  + in + "/d.edf -> " + out
+                  + "/d.edf: the file is shorter than the "
+                    "256-byte EDF header: it has 32 bytes\n"
+                    "not repaired: "
+                  + in + "/sub.edf -> " + out
+                  + "/sub.edf: the source is not a regular "
+                    "file: it is a folder\n");
     EXPECT_EQ(fs::path(out).empty(), false);
     std::vector<std::string> written;
     for (const auto &entry : fs::directory_iterator(out))
@@ -173,27 +188,30 @@ TEST_F(CliTest, CheckReadsOnlyAndSaysWhatTheRepairWouldDo)
     const ProgramRun run = cli({"--check", in});
     EXPECT_EQ(snapshot(dir.path()), before);
     EXPECT_EQ(run.exitCode, 1);
-    const std::string a = "needs repair: " + in + "/a.edf\n"
-        "  fault, repaired: version: \"20160817\", expected \"0       \"\n"
-        "  fault, repaired: file size: \"3687168 bytes\", expected 1887437568 bytes: a header of "
-        "768 bytes and 921600 data records of 2048 bytes; the file is 1883750400 bytes (919800 "
-        "data records) shorter\n"
-        "  change: version \"20160817\" -> \"0       \"\n"
-        "  change: number of data records \"921600  \" -> \"1800    \"\n"
-        "  change: duration of a data record \"0.001953\" -> \"1       \"\n"
-        "  change: prefiltering of signal 1 \"HP:0.1Hz LP:70Hz\" -> blank\n"
-        "  change: prefiltering of signal 2 \"HP:0.1Hz LP:70Hz\" -> blank\n"
-        "  change: reserved of signal 1 \"unused\" -> blank\n"
-        "  change: reserved of signal 2 \"unused\" -> blank\n";
+    const std::string a = "needs repair: " + in
+        + "/a.edf\n"
+          "  fault, repaired: version: \"20160817\", expected \"0       \"\n"
+          "  fault, repaired: file size: \"3687168 bytes\", expected 1887437568 bytes: a header of "
+          "768 bytes and 921600 data records of 2048 bytes; the file is 1883750400 bytes (919800 "
+          "data records) shorter\n"
+          "  change: version \"20160817\" -> \"0       \"\n"
+          "  change: number of data records \"921600  \" -> \"1800    \"\n"
+          "  change: duration of a data record \"0.001953\" -> \"1       \"\n"
+          "  change: prefiltering of signal 1 \"HP:0.1Hz LP:70Hz\" -> blank\n"
+          "  change: prefiltering of signal 2 \"HP:0.1Hz LP:70Hz\" -> blank\n"
+          "  change: reserved of signal 1 \"unused\" -> blank\n"
+          "  change: reserved of signal 2 \"unused\" -> blank\n";
     EXPECT_EQ(run.out.substr(0, a.size()), a);
     EXPECT_NE(run.out.find("sound: " + in + "/B.EDF\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("not repairable: " + in + "/c.edf\n"
-                           "  fault, not repaired: version: \"20160817\", expected \"0       \"\n"
-                           "  fault, not repaired: number of signals: \"-1  \", expected a whole "
-                           "number from 1 to 9999\n"
-                           "  the repair fails: number of signals field holds \"-1  \", not a number "
-                           "from 0 to 9999\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("not repairable: " + in
+                     + "/c.edf\n"
+                       "  fault, not repaired: version: \"20160817\", expected \"0       \"\n"
+                       "  fault, not repaired: number of signals: \"-1  \", expected a whole "
+                       "number from 1 to 9999\n"
+                       "  the repair fails: number of signals field holds \"-1  \", not a number "
+                       "from 0 to 9999\n"),
+        std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("not repairable: " + in + "/d.edf\n"), std::string::npos);
     EXPECT_EQ(run.err, "not readable: " + in + "/sub.edf: it is a folder\n");
@@ -213,8 +231,10 @@ TEST_F(CliTest, CheckPassesWhenEveryFileIsSoundOrRepairable)
     const ProgramRun repaired = cli({path("a.edf")});
     ASSERT_EQ(repaired.exitCode, 0);
     const ProgramRun after = cli({"--check", path("aFixed.edf")});
-    EXPECT_EQ(after.out, "sound: " + path("aFixed.edf") + "\n1 file checked: 1 sound, 0 needs repair, "
-                                                         "0 not repairable\n");
+    EXPECT_EQ(after.out,
+              "sound: " + path("aFixed.edf")
+                  + "\n1 file checked: 1 sound, 0 needs repair, "
+                    "0 not repairable\n");
 }
 
 TEST_F(CliTest, CheckAsJsonGivesOneLinePerFile)
@@ -226,15 +246,19 @@ TEST_F(CliTest, CheckAsJsonGivesOneLinePerFile)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "");
     std::vector<std::string> lines;
-    for (std::size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1)
+    for (std::size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos;
+         start = end + 1)
         lines.push_back(run.out.substr(start, end - start));
     ASSERT_EQ(lines.size(), 5u) << run.out;
     const char *names[] = {"a.edf", "B.EDF", "c.edf", "d.edf", "sub.edf"};
     const char *sound[] = {"true", "true", "false", "false", "false"};
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i].rfind("{\"file\": \"" + path("in") + "/" + names[i] + "\", \"findings\": [", 0), 0u)
+        EXPECT_EQ(lines[i].rfind(
+                      "{\"file\": \"" + path("in") + "/" + names[i] + "\", \"findings\": [", 0),
+                  0u)
             << lines[i];
-        EXPECT_NE(lines[i].find(std::string("\"sound_after_repair\": ") + sound[i] + "}"), std::string::npos)
+        EXPECT_NE(lines[i].find(std::string("\"sound_after_repair\": ") + sound[i] + "}"),
+                  std::string::npos)
             << lines[i];
     }
 }

@@ -26,7 +26,9 @@ TEST(DerivedDestination, CountsCharactersAsTheWindowDoes)
     EXPECT_EQ(derivedDestination("ab\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), "abFixed.edf");
     EXPECT_EQ(derivedDestination("M\xC3\xBCller.edf"), "M\xC3\xBCllerFixed.edf");
     EXPECT_EQ(derivedDestination("ab\xF0\x9F\x98\x80\xF0\x9F\x98\x80"), "abFixed.edf");
-    EXPECT_EQ(derivedDestination("\xC3\xA9\xC3\xA9\xC3\xA9"), "\xC3\xA9\xC3\xA9\xC3\xA9" "Fixed.edf");
+    EXPECT_EQ(derivedDestination("\xC3\xA9\xC3\xA9\xC3\xA9"),
+              "\xC3\xA9\xC3\xA9\xC3\xA9"
+              "Fixed.edf");
 }
 
 TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
@@ -59,11 +61,19 @@ std::string parsedAs(const std::vector<std::string> &arguments)
         return "error";
     std::string text;
     switch (p.options.command) {
-    case Command::repairFile: text = "file"; break;
-    case Command::repairFolder: text = "folder"; break;
-    case Command::check: text = p.options.json ? "json" : "check"; break;
-    case Command::help: return "help";
-    case Command::version: return "version";
+    case Command::repairFile:
+        text = "file";
+        break;
+    case Command::repairFolder:
+        text = "folder";
+        break;
+    case Command::check:
+        text = p.options.json ? "json" : "check";
+        break;
+    case Command::help:
+        return "help";
+    case Command::version:
+        return "version";
     }
     for (const std::string &path : p.options.paths)
         text += " " + path;
@@ -88,9 +98,16 @@ TEST(Options, CommandsAndTheirPaths)
 
 TEST(Options, WrongUsage)
 {
-    for (const std::vector<std::string> &arguments : std::vector<std::vector<std::string>>{
-             {}, {"a", "b", "c"}, {"--folder", "in"}, {"--folder", "a", "b", "c"}, {"--check"},
-             {"--json", "a"}, {"--folder", "--check", "a", "b"}, {"-x", "a"}, {"--Check", "a"}})
+    for (const std::vector<std::string> &arguments :
+         std::vector<std::vector<std::string>>{{},
+                                               {"a", "b", "c"},
+                                               {"--folder", "in"},
+                                               {"--folder", "a", "b", "c"},
+                                               {"--check"},
+                                               {"--json", "a"},
+                                               {"--folder", "--check", "a", "b"},
+                                               {"-x", "a"},
+                                               {"--Check", "a"}})
         EXPECT_EQ(parsedAs(arguments), "error") << ::testing::PrintToString(arguments);
 }
 
@@ -98,10 +115,13 @@ TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
 {
     EXPECT_EQ(shownText("-1  "), "-1  ");
     EXPECT_EQ(shownText(std::string("a\0b\\\xC8", 5)), "a\\x00b\\x5C\\xC8");
-    const Finding f{"signals", "number of signals", 0, "-1  ", "a whole number from 1 to 9999", false};
-    EXPECT_EQ(findingText(f), "number of signals: \"-1  \", expected a whole number from 1 to 9999");
+    const Finding f{"signals", "number of signals", 0, "-1  ", "a whole number from 1 to 9999",
+                    false};
+    EXPECT_EQ(findingText(f),
+              "number of signals: \"-1  \", expected a whole number from 1 to 9999");
     const Finding g{"samples", "number of samples in each data record", 2, "0       ", "x", false};
-    EXPECT_EQ(findingText(g), "number of samples in each data record of signal 2: \"0       \", expected x");
+    EXPECT_EQ(findingText(g),
+              "number of samples in each data record of signal 2: \"0       \", expected x");
 }
 
 TEST(Report, Summaries)
@@ -124,9 +144,10 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
     const std::string bytes = buildEdf(recorderFile());
     const std::string line = jsonLine("a.edf", checkHeaderBytes(bytes, bytes.size()));
     EXPECT_EQ(line.find('\n'), std::string::npos);
-    EXPECT_EQ(line.rfind("{\"file\": \"a.edf\", \"findings\": [{\"field\": \"version\", \"signal\": null, "
-                         "\"found\": \"20160817\", \"expected\": \"\\\"0       \\\"\", \"repaired\": true",
-                         0),
+    EXPECT_EQ(line.rfind(
+                  "{\"file\": \"a.edf\", \"findings\": [{\"field\": \"version\", \"signal\": null, "
+                  "\"found\": \"20160817\", \"expected\": \"\\\"0       \\\"\", \"repaired\": true",
+                  0),
               0u)
         << line;
     EXPECT_NE(line.find("\"repair_error\": null, \"sound\": false, \"sound_after_repair\": true}"),

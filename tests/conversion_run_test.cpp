@@ -254,7 +254,8 @@ void ConversionRunTest::sourceFolderEndingInSlash()
     writeEdf(source / "a.edf", recorderFile());
     Run run;
     run.folderMode();
-    run.fill(qtPath(source.path()) + QLatin1Char('/'), qtPath(destination.path()) + QLatin1Char('/'));
+    run.fill(qtPath(source.path()) + QLatin1Char('/'),
+             qtPath(destination.path()) + QLatin1Char('/'));
 
     QCOMPARE(run.ok(), QStringList{completed});
     QCOMPARE(readBytes(destination / "a.edf"), buildEdf(repairedRecorderFile()));

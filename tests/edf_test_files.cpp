@@ -99,8 +99,7 @@ std::string buildEdf(const EdfFileSpec &spec)
         + padded(spec.startTime, 8)
         + padded(spec.headerBytes.value_or(std::to_string(256 * (ns + 1))), 8)
         + padded(spec.headerReserved, 44) + padded(spec.dataRecords, 8)
-        + padded(spec.recordDuration, 8)
-        + padded(spec.signalCount.value_or(std::to_string(ns)), 4);
+        + padded(spec.recordDuration, 8) + padded(spec.signalCount.value_or(std::to_string(ns)), 4);
     edf += labels(spec) + repeated(spec, "AgAgCl electrode", 80) + repeated(spec, "uV", 8)
         + repeated(spec, spec.physicalMinimum, 8) + repeated(spec, spec.physicalMaximum, 8)
         + repeated(spec, spec.digitalMinimum, 8) + repeated(spec, spec.digitalMaximum, 8)

@@ -13,12 +13,12 @@ struct EdfFileSpec {
     std::string version = "20160817";
     std::string startDate = "17.08.16";
     std::string startTime = "10.00.00";
-    std::optional<std::string> headerBytes;   // default: 256 * (signals + 1)
-    std::string headerReserved;               // "EDF+C" for EDF+
+    std::optional<std::string> headerBytes; // default: 256 * (signals + 1)
+    std::string headerReserved; // "EDF+C" for EDF+
     std::string dataRecords = "921600";
     std::string recordDuration = "0.001953";
-    std::optional<std::string> signalCount;   // default: number of signals
-    std::vector<std::string> labels;          // default: "EEG 1", "EEG 2", ...
+    std::optional<std::string> signalCount; // default: number of signals
+    std::vector<std::string> labels; // default: "EEG 1", "EEG 2", ...
     std::vector<std::string> samplesPerRecord{"512", "512"};
     std::string physicalMinimum = "-3200";
     std::string physicalMaximum = "3200";
@@ -26,7 +26,7 @@ struct EdfFileSpec {
     std::string digitalMaximum = "32767";
     std::string prefiltering = "HP:0.1Hz LP:70Hz";
     std::string signalReserved = "unused";
-    std::size_t storedRecords = 1800;         // data records really written
+    std::size_t storedRecords = 1800; // data records really written
 };
 
 // The recorder's file of the worked example: 1800 s at 512 Hz, two signals,

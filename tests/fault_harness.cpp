@@ -91,8 +91,7 @@ Scenario::Scenario(fs::path source, fs::path destination, std::string expectedRe
       expectedRepair(std::move(expectedRepair)), sourceBefore(stateOf(this->source)),
       destinationBefore(stateOf(this->destination)),
       folderBefore(folderEntries(this->destination.parent_path(), folderExisted))
-{
-}
+{ }
 
 void Scenario::expectSourceToBecome(const std::string &bytes)
 {
@@ -280,8 +279,7 @@ ChildReport runInChild(const std::function<ChildReport()> &body, unsigned timeLi
     }
     ::close(channel[0]);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     ChildReport report = parse(text);
     if (!report.completed)
         report.abnormalEnd = howItEnded(status);
@@ -306,8 +304,7 @@ std::unique_ptr<ReadFault> ReadFault::watch(const fs::path &file, unsigned reads
 
 ReadFault::ReadFault(int notifyFd, unsigned readsBefore, std::function<bool()> strike)
     : notifyFd(notifyFd), readsBefore(readsBefore), strike(std::move(strike))
-{
-}
+{ }
 
 ReadFault::~ReadFault()
 {

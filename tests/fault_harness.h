@@ -14,7 +14,7 @@
 // What is at a path, without following a final link.
 struct PathState {
     enum Kind { absent, file, directory, symlink, other } kind = absent;
-    std::string content;   // file bytes, folder entries or link target
+    std::string content; // file bytes, folder entries or link target
 };
 PathState stateOf(const boost::filesystem::path &path);
 std::string describe(const PathState &state);
@@ -42,18 +42,18 @@ private:
     std::string expectedRepair;
     PathState sourceBefore;
     PathState destinationBefore;
-    bool folderExisted = false;              // set while folderBefore is read
+    bool folderExisted = false; // set while folderBefore is read
     std::vector<std::string> folderBefore;
 };
 
 // What a child process reports about its run.
 struct ChildReport {
-    bool completed = false;      // the child ran to its end and reported
-    std::string skipped;         // why the fault could not be set up here
+    bool completed = false; // the child ran to its end and reported
+    std::string skipped; // why the fault could not be set up here
     bool repaired = false;
-    std::string failure;         // the repair's own reason for returning false
+    std::string failure; // the repair's own reason for returning false
     std::vector<std::string> problems;
-    std::string abnormalEnd;     // signal or exit status when not completed
+    std::string abnormalEnd; // signal or exit status when not completed
 };
 
 // Runs one repair and checks the scenario; what a child body usually does.

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <grp.h>
 #include <memory>
 #include <sys/mount.h>
@@ -64,7 +64,8 @@ class ForeignFolder
 public:
     ForeignFolder(const fs::path &parent, const fs::path &near)
     {
-        struct stat here {}, there {};
+        struct stat here {
+        }, there{};
         if (::stat(near.c_str(), &here) != 0 || ::stat(parent.c_str(), &there) != 0) {
             whyNot = parent.string() + " is not available";
             return;
@@ -224,8 +225,8 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
     if (root) {
         // The other user may read everything and write nothing, whatever the umask.
         using fs::perms;
-        const perms file = perms::owner_read | perms::owner_write | perms::group_read
-            | perms::others_read;
+        const perms file
+            = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
         const perms folder = file | perms::owner_exe | perms::group_exe | perms::others_exe;
         for (const auto &path : {scratch.path(), outFolder})
             fs::permissions(path, folder);
@@ -239,8 +240,9 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
         [&] {
             ChildReport skipped;
             const gid_t nobody = 65534;
-            if (root && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0
-                         || ::setuid(nobody) != 0)) {
+            if (root
+                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0
+                    || ::setuid(nobody) != 0)) {
                 skipped.skipped = std::string("dropping to uid 65534: ") + strerror(errno);
                 return skipped;
             }
@@ -335,7 +337,8 @@ TEST_P(SourceVanishes, ReadsFailPartway)
 {
     const Scenario s = scenario();
     std::string whyNot;
-    auto fault = ReadFault::watch(source, readsBeforeFault(), [] { return false; }, whyNot);
+    auto fault = ReadFault::watch(
+        source, readsBeforeFault(), [] { return false; }, whyNot);
     if (!fault)
         GTEST_SKIP() << whyNot;
     const ChildReport report = repairUnder(std::move(fault), s);

@@ -95,26 +95,29 @@ TEST(RepairPreview, AgreesWithTheRepairItself)
 
 TEST(RepairPreview, ListsEveryFieldItChanges)
 {
-    const RepairPreview preview = previewRepair(buildEdf(recorderFile()), buildEdf(recorderFile()).size());
+    const RepairPreview preview
+        = previewRepair(buildEdf(recorderFile()), buildEdf(recorderFile()).size());
     std::vector<std::string> changed;
     for (const FieldChange &c : preview.changes)
         changed.push_back(c.field + " " + std::to_string(c.signal) + ": " + c.from + "|" + c.to);
     const std::string filter = padded("HP:0.1Hz LP:70Hz", 80) + "|" + std::string(80, ' ');
     const std::string reserved = padded("unused", 32) + "|" + std::string(32, ' ');
-    EXPECT_EQ(changed, (std::vector<std::string>{
-                           "version 0: 20160817|0       ",
-                           "number of data records 0: 921600  |1800    ",
-                           "duration of a data record 0: 0.001953|1       ",
-                           "prefiltering 1: " + filter,
-                           "prefiltering 2: " + filter,
-                           "reserved 1: " + reserved,
-                           "reserved 2: " + reserved,
-                       }));
+    EXPECT_EQ(changed,
+              (std::vector<std::string>{
+                  "version 0: 20160817|0       ",
+                  "number of data records 0: 921600  |1800    ",
+                  "duration of a data record 0: 0.001953|1       ",
+                  "prefiltering 1: " + filter,
+                  "prefiltering 2: " + filter,
+                  "reserved 1: " + reserved,
+                  "reserved 2: " + reserved,
+              }));
 }
 
 TEST(FileCheck, RecorderFileNeedsRepairAndBecomesSound)
 {
-    const FileCheck check = checkHeaderBytes(buildEdf(recorderFile()), buildEdf(recorderFile()).size());
+    const FileCheck check
+        = checkHeaderBytes(buildEdf(recorderFile()), buildEdf(recorderFile()).size());
     EXPECT_FALSE(check.sound);
     EXPECT_TRUE(check.soundAfterRepair);
     ASSERT_EQ(check.findings.size(), 2u);

@@ -30,7 +30,8 @@ std::string listed(const std::vector<Finding> &findings)
 {
     std::string text;
     for (const Finding &f : findings)
-        text += f.field + " " + std::to_string(f.signal) + " [" + f.found + "] " + f.expected + "\n";
+        text
+            += f.field + " " + std::to_string(f.signal) + " [" + f.found + "] " + f.expected + "\n";
     return text;
 }
 
@@ -51,8 +52,8 @@ TEST(EdfSyntax, IntegersHaveOnlyASignDigitsAndTrailingSpaces)
     EXPECT_EQ(edfInteger("+5      "), 5);
     EXPECT_EQ(edfInteger("-1      "), -1);
     EXPECT_EQ(edfInteger("00000512"), 512);
-    for (const char *bad : {"", "        ", "  12    ", "1 2     ", "1.0     ", "12ab    ", "-       ",
-                            "1e3     "})
+    for (const char *bad :
+         {"", "        ", "  12    ", "1 2     ", "1.0     ", "12ab    ", "-       ", "1e3     "})
         EXPECT_FALSE(edfInteger(bad).has_value()) << '"' << bad << '"';
 }
 
@@ -141,15 +142,17 @@ namespace {
 OneFault fixedFault(const char *name, FixedField f, const std::string &text, bool warning = false)
 {
     const FieldSlot slot = fixedSlot(f);
-    return {name, withSlot(buildEdf(soundFile()), slot, text), slot.name, 0,
-            padded(text, slot.width), warning};
+    return {
+        name,   withSlot(buildEdf(soundFile()), slot, text), slot.name, 0, padded(text, slot.width),
+        warning};
 }
 
 OneFault signalFault(const char *name, SignalField f, const std::string &text)
 {
     const FieldSlot slot = signalSlot(f, 2, 2);
-    return {name, withSlot(buildEdf(soundFile()), slot, text), slot.name, 2,
-            padded(text, slot.width), false};
+    return {
+        name, withSlot(buildEdf(soundFile()), slot, text), slot.name, 2, padded(text, slot.width),
+        false};
 }
 
 std::string withSignal2(SignalField f, const std::string &text)
@@ -170,7 +173,8 @@ std::vector<OneFault> oneFaultCases()
     noAnnotations.labels = {"EEG Fpz-Cz", "Resp"};
     const std::string cutHeader = sound.substr(0, 700);
     return {
-        {"control_byte", controlByte, "patient identification", 0, controlByte.substr(8, 80), false},
+        {"control_byte", controlByte, "patient identification", 0, controlByte.substr(8, 80),
+         false},
         {"byte_above_126", highByte, "label", 2, padded("EEG \xC8", 16), false},
         fixedFault("recorder_version", FixedField::version, "20160817"),
         fixedFault("blank_version", FixedField::version, ""),
@@ -199,8 +203,8 @@ std::vector<OneFault> oneFaultCases()
         signalFault("zero_samples", SignalField::samplesPerRecord, "0"),
         {"one_record_short", shortData, "file size", 0, std::to_string(shortData.size()) + " bytes",
          false},
-        {"one_byte_too_many", sound + "x", "file size", 0, std::to_string(sound.size() + 1) + " bytes",
-         false},
+        {"one_byte_too_many", sound + "x", "file size", 0,
+         std::to_string(sound.size() + 1) + " bytes", false},
         {"edf_plus_without_annotations", buildEdf(noAnnotations), "reserved", 0,
          padded("EDF+C", 44), false},
         {"header_cut_short", cutHeader, "file size", 0, "700 bytes", false},
@@ -228,9 +232,8 @@ TEST(HeaderCheck, BoundaryValuesPass)
     };
     for (const auto &[f, text] : fixed)
         EXPECT_EQ(listed(check(withSlot(sound, fixedSlot(f), text))), "") << text;
-    const std::string digital =
-        withSlot(withSignal2(SignalField::digitalMinimum, "-32768"),
-                 signalSlot(SignalField::digitalMaximum, 2, 2), "-32767");
+    const std::string digital = withSlot(withSignal2(SignalField::digitalMinimum, "-32768"),
+                                         signalSlot(SignalField::digitalMaximum, 2, 2), "-32767");
     EXPECT_EQ(listed(check(digital)), "");
 }
 

@@ -44,8 +44,8 @@ TEST(PatchFixedHeader, RecorderFileGetsRecordsPerSecondAndOneSecondRecords)
         EXPECT_EQ(p.field(FixedField::version), "0       ") << date;
         EXPECT_EQ(p.field(FixedField::dataRecords), "1800    ") << date;
         EXPECT_EQ(p.field(FixedField::recordDuration), "1       ") << date;
-        expectOnlyChanged(p, {FixedField::version, FixedField::dataRecords,
-                              FixedField::recordDuration});
+        expectOnlyChanged(
+            p, {FixedField::version, FixedField::dataRecords, FixedField::recordDuration});
     }
 }
 

@@ -62,13 +62,14 @@ TEST_F(HeaderRepairTest, RecorderFileIsRepairedByteForByte)
 {
     const std::string original = buildEdf(recorderFile());
     ASSERT_TRUE(repair(recorderFile(), destination)) << describe(repairer.lastFailure());
-    const std::string expected = withRanges(original, {
-        {0, "0       "},
-        {236, "1800    "},
-        {244, "1       "},
-        {528, spaces(160)},
-        {704, spaces(64)},
-    });
+    const std::string expected = withRanges(original,
+                                            {
+                                                {0, "0       "},
+                                                {236, "1800    "},
+                                                {244, "1       "},
+                                                {528, spaces(160)},
+                                                {704, spaces(64)},
+                                            });
     EXPECT_EQ(readBytes(destination), expected);
     expectFolderHolds({"a.edf", "aFixed.edf"});
 }
@@ -88,8 +89,8 @@ TEST_F(HeaderRepairTest, FileWithoutSignalsIsPatchedWithoutBlanking)
     spec.samplesPerRecord.clear();
     std::string bytes = buildEdf(spec) + "512     and then data";
     ASSERT_TRUE(repairBytes(bytes, destination)) << describe(repairer.lastFailure());
-    EXPECT_EQ(readBytes(destination), withRanges(bytes, {{0, "0       "}, {236, "0       "},
-                                                         {244, "1       "}}));
+    EXPECT_EQ(readBytes(destination),
+              withRanges(bytes, {{0, "0       "}, {236, "0       "}, {244, "1       "}}));
 }
 
 TEST_F(HeaderRepairTest, ExistingDestinationIsReplacedOnSuccess)
@@ -131,8 +132,7 @@ void PrintTo(const FailureCase &c, std::ostream *out)
     *out << c.name;
 }
 
-class RepairFailureTest : public HeaderRepairTest,
-                          public ::testing::WithParamInterface<FailureCase>
+class RepairFailureTest : public HeaderRepairTest, public ::testing::WithParamInterface<FailureCase>
 {
 };
 
@@ -254,7 +254,8 @@ TEST_F(HeaderRepairTest, SourceAsItsOwnDestinationIsRefused)
 
 TEST_F(HeaderRepairTest, CopiesAcrossFileSystems)
 {
-    struct stat here {}, shm {};
+    struct stat here {
+    }, shm{};
     if (stat(dir.path().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0
         || here.st_dev == shm.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm";
@@ -273,6 +274,7 @@ TEST(RepairFailureWords, NameTheFieldAndQuoteItsText)
 {
     EXPECT_EQ(describe({RepairStep::signalCount, "number of signals", "-1  ", ""}),
               "number of signals field holds \"-1  \", not a number from 0 to 9999");
-    EXPECT_EQ(describe({RepairStep::copy, "", "", "the source cannot be read: No such file or directory"}),
+    EXPECT_EQ(describe({RepairStep::copy, "", "",
+                        "the source cannot be read: No such file or directory"}),
               "the copy could not be made: the source cannot be read: No such file or directory");
 }

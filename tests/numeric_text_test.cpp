@@ -91,7 +91,8 @@ protected:
         try {
             std::locale::global(std::locale("de_DE.UTF-8"));
         } catch (const std::runtime_error &) {
-            GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/install-deps.sh --tests makes it)";
+            GTEST_SKIP()
+                << "locale de_DE.UTF-8 is not installed (scripts/install-deps.sh --tests makes it)";
         }
         std::setlocale(LC_ALL, "de_DE.UTF-8");
     }

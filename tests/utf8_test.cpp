@@ -30,9 +30,9 @@ TEST(DecodeUtf8, DecodesEverySequenceLength)
 
 TEST(DecodeUtf8, RejectsMalformedText)
 {
-    EXPECT_EQ(rangeErrorOf("a\x80z"), "bad conversion");       // continuation where a character begins
-    EXPECT_EQ(rangeErrorOf("\xC3z"), "bad conversion");        // missing continuation
-    EXPECT_EQ(rangeErrorOf("ab\xE6\xB8"), "bad conversion");   // cut off at the end
+    EXPECT_EQ(rangeErrorOf("a\x80z"), "bad conversion"); // continuation where a character begins
+    EXPECT_EQ(rangeErrorOf("\xC3z"), "bad conversion"); // missing continuation
+    EXPECT_EQ(rangeErrorOf("ab\xE6\xB8"), "bad conversion"); // cut off at the end
     EXPECT_EQ(rangeErrorOf("\xF4\x90\x80\x80"), "bad conversion"); // above U+10FFFF
     EXPECT_EQ(rangeErrorOf("\xFF"), "bad conversion");
 }

@@ -15,8 +15,8 @@ namespace {
 
 const QString buttonSheet = QStringLiteral("font: bold 12px ;\ncolor:white;\nbackground:black;");
 const QString captionSheet = QStringLiteral("font: bold 13px ;\n\ncolor: rgb(100, 100, 100);");
-const QString fieldSheet =
-    QStringLiteral("color: white;\nbackground-color: rgb(190, 190, 190);\nfont: 14px;");
+const QString fieldSheet
+    = QStringLiteral("color: white;\nbackground-color: rgb(190, 190, 190);\nfont: 14px;");
 
 enum class Font { bold, field, none };
 
@@ -114,7 +114,8 @@ void VelmorantFormTest::widgets()
     QCOMPARE(widget->testAttribute(Qt::WA_SetFont), font != Font::none);
     if (font != Font::none) {
         // Read before the style sheet's own font is applied on showing.
-        QCOMPARE(widget->font().weight(), font == Font::bold ? int(QFont::Bold) : int(QFont::Normal));
+        QCOMPARE(widget->font().weight(),
+                 font == Font::bold ? int(QFont::Bold) : int(QFont::Normal));
         QVERIFY(!widget->font().italic());
         QCOMPARE(widget->font().family(), QApplication::font().family());
     }
@@ -136,9 +137,11 @@ void VelmorantFormTest::widgetsAreCreatedInOrder()
     for (QObject *object : window.centralWidget()->children())
         names << object->objectName();
     // Creation order is also the focus order.
-    QCOMPARE(names, (QStringList{"selectSourceFile", "modeFile", "cancelBt", "label", "sourceEdit",
-                                 "label_2", "okBt", "desEdit", "selectDesFile", "modeFolder"}));
-    QCOMPARE(window.centralWidget()->nextInFocusChain(), child<QWidget>(window, "selectSourceFile"));
+    QCOMPARE(names,
+             (QStringList{"selectSourceFile", "modeFile", "cancelBt", "label", "sourceEdit",
+                          "label_2", "okBt", "desEdit", "selectDesFile", "modeFolder"}));
+    QCOMPARE(window.centralWidget()->nextInFocusChain(),
+             child<QWidget>(window, "selectSourceFile"));
 }
 
 void VelmorantFormTest::initialState()
@@ -200,7 +203,8 @@ void VelmorantFormTest::captionsGoThroughFormContext()
         {"cancelBt", "<Cancel>"},         {"okBt", "<OK>"},
         {"selectDesFile", "<Select>"},    {"modeFolder", "<All Files in Directory>"}};
     for (const auto &caption : captions)
-        QCOMPARE(child<QAbstractButton>(window, caption.first)->text(), QLatin1String(caption.second));
+        QCOMPARE(child<QAbstractButton>(window, caption.first)->text(),
+                 QLatin1String(caption.second));
     QCOMPARE(child<QLabel>(window, "label")->text(), QStringLiteral("<Source (EDF) file:>"));
     QCOMPARE(child<QLabel>(window, "label_2")->text(),
              QStringLiteral("<Destination (EDF for EEGLAB) file:>"));
@@ -289,10 +293,11 @@ void VelmorantFormTest::slotTable()
         QCOMPARE(method.returnType(), int(QMetaType::Void));
         slotNames << QString::fromLatin1(method.methodSignature());
     }
-    QCOMPARE(slotNames, (QStringList{"on_cancelBt_clicked()", "on_sourceEdit_textChanged(QString)",
-                                     "on_desEdit_textChanged(QString)", "on_okBt_clicked()",
-                                     "on_selectDesFile_clicked()", "on_selectSourceFile_clicked()",
-                                     "on_modeFile_clicked()", "on_modeFolder_clicked()"}));
+    QCOMPARE(slotNames,
+             (QStringList{"on_cancelBt_clicked()", "on_sourceEdit_textChanged(QString)",
+                          "on_desEdit_textChanged(QString)", "on_okBt_clicked()",
+                          "on_selectDesFile_clicked()", "on_selectSourceFile_clicked()",
+                          "on_modeFile_clicked()", "on_modeFolder_clicked()"}));
 }
 
 void VelmorantFormTest::slotsAreConnectedByName()

@@ -80,7 +80,8 @@ public:
     void runOnce(const ScratchDir &scratch)
     {
         writeBytes(scratch / "a.edf", "not a recording");
-        source()->setText(modeFile()->isChecked() ? qtPath(scratch / "a.edf") : qtPath(scratch.path()));
+        source()->setText(modeFile()->isChecked() ? qtPath(scratch / "a.edf")
+                                                  : qtPath(scratch.path()));
         destination()->setText(qtPath(scratch / "missing" / "a.edf"));
         ModalAnswerer answerer;
         button("okBt")->click();
@@ -97,7 +98,8 @@ public:
     QVector<SeenDialog> dialogs;
 };
 
-const QFileDialog::Options folderOptions = QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks;
+const QFileDialog::Options folderOptions
+    = QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks;
 
 } // namespace
 
@@ -137,8 +139,8 @@ void WindowInteractionsTest::typingSourceKeyByKeyDerivesDestination()
         QTest::keyClick(w.source(), key);
         seen << w.destination()->text();
     }
-    QCOMPARE(seen, (QStringList{"aFixed.edf", "a.Fixed.edf", "a.eFixed.edf", "Fixed.edf",
-                                "aFixed.edf"}));
+    QCOMPARE(seen,
+             (QStringList{"aFixed.edf", "a.Fixed.edf", "a.eFixed.edf", "Fixed.edf", "aFixed.edf"}));
     QCOMPARE(w.source()->text(), QStringLiteral("a.edf"));
 }
 
@@ -146,11 +148,16 @@ void WindowInteractionsTest::derivedDestination_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("destination");
-    QTest::newRow("edf") << "D:/rec/a.edf" << "D:/rec/aFixed.edf";
-    QTest::newRow("upper case") << "D:/rec/A.EDF" << "D:/rec/AFixed.edf";
-    QTest::newRow("no extension") << "D:/rec/data" << "D:/rec/Fixed.edf";
-    QTest::newRow("four characters") << "abcd" << "Fixed.edf";
-    QTest::newRow("three characters") << "abc" << "abcFixed.edf";
+    QTest::newRow("edf") << "D:/rec/a.edf"
+                         << "D:/rec/aFixed.edf";
+    QTest::newRow("upper case") << "D:/rec/A.EDF"
+                                << "D:/rec/AFixed.edf";
+    QTest::newRow("no extension") << "D:/rec/data"
+                                  << "D:/rec/Fixed.edf";
+    QTest::newRow("four characters") << "abcd"
+                                     << "Fixed.edf";
+    QTest::newRow("three characters") << "abc"
+                                      << "abcFixed.edf";
     QTest::newRow("non-ASCII") << QString::fromUtf8("/tmp/Schläfer.edf")
                                << QString::fromUtf8("/tmp/SchläferFixed.edf");
 }
@@ -255,8 +262,10 @@ void WindowInteractionsTest::choosingFolder_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("title");
-    QTest::newRow("source") << "selectSourceFile" << "Choose an Edf Directory to convert";
-    QTest::newRow("destination") << "selectDesFile" << "Choose an Edf Directory to save under";
+    QTest::newRow("source") << "selectSourceFile"
+                            << "Choose an Edf Directory to convert";
+    QTest::newRow("destination") << "selectDesFile"
+                                 << "Choose an Edf Directory to save under";
 }
 
 void WindowInteractionsTest::choosingFolder()
@@ -400,8 +409,8 @@ void WindowInteractionsTest::modeClicks_data()
             const QString name = before + QStringLiteral(", ") + click;
             QTest::newRow(qPrintable(name + QStringLiteral(", filled")))
                 << folder << click << "/rec/a.edf" << (toFile ? "Fixed.edf" : "");
-            QTest::newRow(qPrintable(name + QStringLiteral(", empty")))
-                << folder << click << "" << "";
+            QTest::newRow(qPrintable(name + QStringLiteral(", empty"))) << folder << click << ""
+                                                                        << "";
         }
     }
 }

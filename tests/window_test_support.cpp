@@ -60,8 +60,8 @@ void ModalAnswerer::poll()
     });
 }
 
-QString MarkingTranslator::translate(const char *textContext, const char *sourceText,
-                                     const char *, int) const
+QString MarkingTranslator::translate(const char *textContext, const char *sourceText, const char *,
+                                     int) const
 {
     if (qstrcmp(textContext, context) != 0)
         return QString();

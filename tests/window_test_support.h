@@ -29,9 +29,9 @@ public:
 struct SeenDialog {
     QString className;
     QString title;
-    QString text;               // a message box's text
+    QString text; // a message box's text
     QWidget *parent = nullptr;
-    bool stuck = false;         // it did not close when answered, and was rejected
+    bool stuck = false; // it did not close when answered, and was rejected
 };
 
 // Answers the modal dialogs that a slot opens, so the slot can run to its end
@@ -69,7 +69,7 @@ private:
 class MarkingTranslator : public QTranslator
 {
 public:
-    explicit MarkingTranslator(const char *context) : context(context) {}
+    explicit MarkingTranslator(const char *context) : context(context) { }
     bool isEmpty() const override { return false; }
     QString translate(const char *textContext, const char *sourceText, const char *disambiguation,
                       int n) const override;
@@ -78,8 +78,7 @@ private:
     const char *context;
 };
 
-template <typename Widget>
-Widget *child(const Velmorant &window, const char *name)
+template<typename Widget> Widget *child(const Velmorant &window, const char *name)
 {
     return window.findChild<Widget *>(QString::fromLatin1(name));
 }
