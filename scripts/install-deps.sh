@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools libboost-filesystem-dev)
 if [[ "${1:-}" == "--tests" ]]; then
-    packages+=(libgtest-dev locales biosig-tools clang libclang-rt-14-dev
+    packages+=(libgtest-dev locales biosig-tools clang clang-format libclang-rt-14-dev
                desktop-file-utils time xvfb xauth)
 fi
 
