@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools libboost-filesystem-dev)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev locales biosig-tools clang clang-format libclang-rt-14-dev
-               desktop-file-utils time xvfb xauth)
+               desktop-file-utils time)
 fi
 
 sudo_if_needed() {
