@@ -16,16 +16,16 @@ namespace fs = boost::filesystem;
 namespace {
 
 // Small data sections keep the fuzzer fast; the header is what it explores.
-EdfFileSpec small(EdfFileSpec spec, std::size_t records = 2)
+EdfFileSpec small(EdfFileSpec fileSpec, std::size_t records = 2)
 {
-    spec.storedRecords = records;
-    return spec;
+    fileSpec.storedRecords = records;
+    return fileSpec;
 }
 
-EdfFileSpec with(EdfFileSpec spec, const std::function<void(EdfFileSpec &)> &change)
+EdfFileSpec with(EdfFileSpec fileSpec, const std::function<void(EdfFileSpec &)> &change)
 {
-    change(spec);
-    return spec;
+    change(fileSpec);
+    return fileSpec;
 }
 
 std::vector<std::pair<std::string, std::string>> seeds()

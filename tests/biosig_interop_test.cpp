@@ -53,9 +53,9 @@ TEST(BiosigInterop, RepairedRecorderFilesReadWithTheirTrueLengthAndRates)
         {recorderFile(), {512, 512}}, // 1800 s at 512 Hz, stored as 921600 records
         {twoRates, {512, 256}},
     };
-    for (const auto &[spec, rates] : cases) {
+    for (const auto &[fileSpec, rates] : cases) {
         ScratchDir dir;
-        writeBytes(dir / "rec.edf", buildEdf(spec));
+        writeBytes(dir / "rec.edf", buildEdf(fileSpec));
         // BioSig refuses the recorder's own file: its version field holds a date.
         EXPECT_NE(runProgram(SAVE2GDF, {"-JSON", (dir / "rec.edf").string()}).exitCode, 0);
         const ProgramRun repair = runProgram(VELMORANT_CLI, {(dir / "rec.edf").string()});
@@ -64,7 +64,7 @@ TEST(BiosigInterop, RepairedRecorderFilesReadWithTheirTrueLengthAndRates)
         EXPECT_EQ(view.records, 1800);
         EXPECT_EQ(view.channelRates, rates);
         // Samples per record follow from rate and the one-second records.
-        EXPECT_EQ(view.channelRates.size(), spec.samplesPerRecord.size());
+        EXPECT_EQ(view.channelRates.size(), fileSpec.samplesPerRecord.size());
     }
 }
 
@@ -82,9 +82,9 @@ TEST(BiosigInterop, FilesTheCheckFindsSoundAreReadAsTheyAre)
         {edfPlus, {100, 60}},
         {rates, {256, 100, 1}},
     };
-    for (const auto &[spec, channelRates] : cases) {
+    for (const auto &[fileSpec, channelRates] : cases) {
         ScratchDir dir;
-        writeBytes(dir / "a.edf", buildEdf(spec));
+        writeBytes(dir / "a.edf", buildEdf(fileSpec));
         const FileCheck check = checkFile((dir / "a.edf").string());
         EXPECT_TRUE(check.findings.empty());
         const BiosigView view = readWithBiosig(dir / "a.edf");

@@ -50,9 +50,9 @@ public:
     QVector<SeenDialog> lastDialogs;
 };
 
-void writeEdf(const fs::path &path, const EdfFileSpec &spec)
+void writeEdf(const fs::path &path, const EdfFileSpec &fileSpec)
 {
-    writeBytes(path, buildEdf(spec));
+    writeBytes(path, buildEdf(fileSpec));
 }
 
 } // namespace

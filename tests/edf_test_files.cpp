@@ -17,23 +17,23 @@ EdfFileSpec recorderFile()
 
 EdfFileSpec repairedRecorderFile()
 {
-    EdfFileSpec spec = recorderFile();
-    spec.version = "0";
-    spec.dataRecords = "1800";
-    spec.recordDuration = "1";
-    spec.prefiltering = "";
-    spec.signalReserved = "";
-    return spec;
+    EdfFileSpec fileSpec = recorderFile();
+    fileSpec.version = "0";
+    fileSpec.dataRecords = "1800";
+    fileSpec.recordDuration = "1";
+    fileSpec.prefiltering = "";
+    fileSpec.signalReserved = "";
+    return fileSpec;
 }
 
 EdfFileSpec soundFile()
 {
-    EdfFileSpec spec;
-    spec.version = "0";
-    spec.dataRecords = "6";
-    spec.recordDuration = "1";
-    spec.storedRecords = 6;
-    return spec;
+    EdfFileSpec fileSpec;
+    fileSpec.version = "0";
+    fileSpec.dataRecords = "6";
+    fileSpec.recordDuration = "1";
+    fileSpec.storedRecords = 6;
+    return fileSpec;
 }
 
 std::string padded(const std::string &text, std::size_t width)
@@ -45,31 +45,31 @@ std::string padded(const std::string &text, std::size_t width)
 
 namespace {
 
-std::size_t signalsOf(const EdfFileSpec &spec)
+std::size_t signalsOf(const EdfFileSpec &fileSpec)
 {
-    return spec.samplesPerRecord.size();
+    return fileSpec.samplesPerRecord.size();
 }
 
-std::string perSignal(const EdfFileSpec &spec, const std::vector<std::string> &values,
+std::string perSignal(const EdfFileSpec &fileSpec, const std::vector<std::string> &values,
                       const std::string &fallback, std::size_t width)
 {
     std::string array;
-    for (std::size_t i = 0; i < signalsOf(spec); ++i)
+    for (std::size_t i = 0; i < signalsOf(fileSpec); ++i)
         array += padded(i < values.size() ? values[i] : fallback, width);
     return array;
 }
 
-std::string repeated(const EdfFileSpec &spec, const std::string &value, std::size_t width)
+std::string repeated(const EdfFileSpec &fileSpec, const std::string &value, std::size_t width)
 {
-    return perSignal(spec, {}, value, width);
+    return perSignal(fileSpec, {}, value, width);
 }
 
-std::string labels(const EdfFileSpec &spec)
+std::string labels(const EdfFileSpec &fileSpec)
 {
-    std::vector<std::string> names = spec.labels;
-    for (std::size_t i = names.size(); i < signalsOf(spec); ++i)
+    std::vector<std::string> names = fileSpec.labels;
+    for (std::size_t i = names.size(); i < signalsOf(fileSpec); ++i)
         names.push_back("EEG " + std::to_string(i + 1));
-    return perSignal(spec, names, "", 16);
+    return perSignal(fileSpec, names, "", 16);
 }
 
 std::size_t samplesOf(const std::string &text)
@@ -83,29 +83,33 @@ std::size_t samplesOf(const std::string &text)
 
 } // namespace
 
-std::size_t dataBytes(const EdfFileSpec &spec)
+std::size_t dataBytes(const EdfFileSpec &fileSpec)
 {
     std::size_t samples = 0;
-    for (const auto &text : spec.samplesPerRecord)
+    for (const auto &text : fileSpec.samplesPerRecord)
         samples += samplesOf(text);
-    return spec.storedRecords * samples * 2;
+    return fileSpec.storedRecords * samples * 2;
 }
 
-std::string buildEdf(const EdfFileSpec &spec)
+std::string buildEdf(const EdfFileSpec &fileSpec)
 {
-    const std::size_t ns = signalsOf(spec);
-    std::string edf = padded(spec.version, 8) + padded("X M 01-JAN-1970 Test_Subject", 80)
-        + padded("Startdate 17-AUG-2016 X X X", 80) + padded(spec.startDate, 8)
-        + padded(spec.startTime, 8)
-        + padded(spec.headerBytes.value_or(std::to_string(256 * (ns + 1))), 8)
-        + padded(spec.headerReserved, 44) + padded(spec.dataRecords, 8)
-        + padded(spec.recordDuration, 8) + padded(spec.signalCount.value_or(std::to_string(ns)), 4);
-    edf += labels(spec) + repeated(spec, "AgAgCl electrode", 80) + repeated(spec, "uV", 8)
-        + repeated(spec, spec.physicalMinimum, 8) + repeated(spec, spec.physicalMaximum, 8)
-        + repeated(spec, spec.digitalMinimum, 8) + repeated(spec, spec.digitalMaximum, 8)
-        + repeated(spec, spec.prefiltering, 80) + perSignal(spec, spec.samplesPerRecord, "", 8)
-        + repeated(spec, spec.signalReserved, 32);
-    const std::size_t size = dataBytes(spec);
+    const std::size_t ns = signalsOf(fileSpec);
+    std::string edf = padded(fileSpec.version, 8) + padded("X M 01-JAN-1970 Test_Subject", 80)
+        + padded("Startdate 17-AUG-2016 X X X", 80) + padded(fileSpec.startDate, 8)
+        + padded(fileSpec.startTime, 8)
+        + padded(fileSpec.headerBytes.value_or(std::to_string(256 * (ns + 1))), 8)
+        + padded(fileSpec.headerReserved, 44) + padded(fileSpec.dataRecords, 8)
+        + padded(fileSpec.recordDuration, 8)
+        + padded(fileSpec.signalCount.value_or(std::to_string(ns)), 4);
+    edf += labels(fileSpec) + repeated(fileSpec, "AgAgCl electrode", 80)
+        + repeated(fileSpec, "uV", 8) + repeated(fileSpec, fileSpec.physicalMinimum, 8)
+        + repeated(fileSpec, fileSpec.physicalMaximum, 8)
+        + repeated(fileSpec, fileSpec.digitalMinimum, 8)
+        + repeated(fileSpec, fileSpec.digitalMaximum, 8)
+        + repeated(fileSpec, fileSpec.prefiltering, 80)
+        + perSignal(fileSpec, fileSpec.samplesPerRecord, "", 8)
+        + repeated(fileSpec, fileSpec.signalReserved, 32);
+    const std::size_t size = dataBytes(fileSpec);
     edf.reserve(edf.size() + size);
     for (std::size_t i = 0; i < size; ++i)
         edf.push_back(static_cast<char>((i * 31 + i / 251) & 0xFF));

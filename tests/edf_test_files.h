@@ -40,10 +40,10 @@ EdfFileSpec repairedRecorderFile();
 // A file every EDF reader accepts: 6 records of 1 s, two signals.
 EdfFileSpec soundFile();
 
-std::string buildEdf(const EdfFileSpec &spec);
+std::string buildEdf(const EdfFileSpec &fileSpec);
 
 // Bytes of the samples of the data records, a pattern that never repeats in step with a record.
-std::size_t dataBytes(const EdfFileSpec &spec);
+std::size_t dataBytes(const EdfFileSpec &fileSpec);
 
 void writeBytes(const boost::filesystem::path &path, const std::string &bytes);
 std::string readBytes(const boost::filesystem::path &path);

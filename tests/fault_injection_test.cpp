@@ -29,13 +29,13 @@ namespace {
 // What the recorder file of recorderFile() must become.
 std::string repairedRecording()
 {
-    EdfFileSpec spec = recorderFile();
-    spec.version = "0";
-    spec.dataRecords = "1800";
-    spec.recordDuration = "1";
-    spec.prefiltering = "";
-    spec.signalReserved = "";
-    return buildEdf(spec);
+    EdfFileSpec fileSpec = recorderFile();
+    fileSpec.version = "0";
+    fileSpec.dataRecords = "1800";
+    fileSpec.recordDuration = "1";
+    fileSpec.prefiltering = "";
+    fileSpec.signalReserved = "";
+    return buildEdf(fileSpec);
 }
 
 ::testing::AssertionResult keptPromise(const ChildReport &report)

@@ -17,9 +17,9 @@ std::string withSlot(std::string bytes, const FieldSlot &slot, const std::string
     return bytes;
 }
 
-std::string withFixed(const EdfFileSpec &spec, FixedField f, const std::string &text)
+std::string withFixed(const EdfFileSpec &fileSpec, FixedField f, const std::string &text)
 {
-    return withSlot(buildEdf(spec), fixedSlot(f), text);
+    return withSlot(buildEdf(fileSpec), fixedSlot(f), text);
 }
 
 // Files the repair handles in every way it can: repaired, kept, refused.
@@ -142,9 +142,9 @@ TEST(FileCheck, UnevenRecordCountStaysWrongAfterTheRepair)
 
 TEST(FileCheck, ARecorderDateOnAnAlreadyRightCountIsMadeWrongByTheRepair)
 {
-    EdfFileSpec spec = soundFile();
-    spec.version = "20160817";
-    const std::string bytes = buildEdf(spec);
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.version = "20160817";
+    const std::string bytes = buildEdf(fileSpec);
     const FileCheck check = checkHeaderBytes(bytes, bytes.size());
     EXPECT_FALSE(check.soundAfterRepair);
     ASSERT_EQ(check.findings.size(), 2u);

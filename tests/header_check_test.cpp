@@ -21,9 +21,9 @@ std::vector<Finding> check(const std::string &bytes)
     return checkHeader(bytes, bytes.size());
 }
 
-std::vector<Finding> check(const EdfFileSpec &spec)
+std::vector<Finding> check(const EdfFileSpec &fileSpec)
 {
-    return check(buildEdf(spec));
+    return check(buildEdf(fileSpec));
 }
 
 std::string listed(const std::vector<Finding> &findings)
@@ -37,11 +37,11 @@ std::string listed(const std::vector<Finding> &findings)
 
 EdfFileSpec edfPlus(const char *kind)
 {
-    EdfFileSpec spec = soundFile();
-    spec.headerReserved = kind;
-    spec.labels = {"EEG Fpz-Cz", "EDF Annotations"};
-    spec.samplesPerRecord = {"100", "60"};
-    return spec;
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.headerReserved = kind;
+    fileSpec.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    fileSpec.samplesPerRecord = {"100", "60"};
+    return fileSpec;
 }
 
 } // namespace
@@ -94,8 +94,8 @@ TEST(HeaderCheck, SoundFilesOfEveryKindGiveNoFinding)
         {"EDF+D, records of no duration", zeroDuration},
         {"different samples per record", differentRates},
     };
-    for (const auto &[name, spec] : sound)
-        EXPECT_EQ(listed(check(spec)), "") << name;
+    for (const auto &[name, fileSpec] : sound)
+        EXPECT_EQ(listed(check(fileSpec)), "") << name;
 }
 
 TEST(HeaderCheck, NineThousandNineHundredNinetyNineSignalsAreAllowed)
@@ -239,9 +239,9 @@ TEST(HeaderCheck, BoundaryValuesPass)
 
 TEST(HeaderCheck, FileSizeSaysByHowManyBytesAndRecords)
 {
-    EdfFileSpec spec = soundFile(); // records of 2 × 512 samples, 2048 bytes
-    spec.storedRecords = 4;
-    const std::string bytes = buildEdf(spec) + "abc";
+    EdfFileSpec fileSpec = soundFile(); // records of 2 × 512 samples, 2048 bytes
+    fileSpec.storedRecords = 4;
+    const std::string bytes = buildEdf(fileSpec) + "abc";
     const std::vector<Finding> findings = check(bytes);
     ASSERT_EQ(findings.size(), 1u) << listed(findings);
     EXPECT_EQ(findings[0].expected,
@@ -251,12 +251,12 @@ TEST(HeaderCheck, FileSizeSaysByHowManyBytesAndRecords)
 
 TEST(HeaderCheck, UnknownRecordCountStillWantsWholeRecords)
 {
-    EdfFileSpec spec = soundFile();
-    spec.dataRecords = "-1";
-    const std::vector<Finding> whole = check(spec);
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.dataRecords = "-1";
+    const std::vector<Finding> whole = check(fileSpec);
     ASSERT_EQ(whole.size(), 1u) << listed(whole);
     EXPECT_TRUE(whole[0].warning);
-    const std::vector<Finding> ragged = check(buildEdf(spec) + "x");
+    const std::vector<Finding> ragged = check(buildEdf(fileSpec) + "x");
     ASSERT_EQ(ragged.size(), 2u) << listed(ragged);
     EXPECT_EQ(ragged[1].field, "file size");
     EXPECT_FALSE(ragged[1].warning);

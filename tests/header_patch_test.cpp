@@ -12,11 +12,11 @@ struct Patched {
     std::string field(FixedField f) const { return fieldText(after.data(), f); }
 };
 
-Patched patch(const EdfFileSpec &spec, std::int32_t records, std::int32_t duration,
+Patched patch(const EdfFileSpec &fileSpec, std::int32_t records, std::int32_t duration,
               std::uint32_t samplesPerRecord)
 {
     Patched result;
-    result.before = buildEdf(spec).substr(0, fixedHeaderSize);
+    result.before = buildEdf(fileSpec).substr(0, fixedHeaderSize);
     result.after = result.before;
     patchFixedHeader(&result.after[0], FixedHeaderNumbers{records, duration, 2}, samplesPerRecord);
     return result;
@@ -38,9 +38,9 @@ void expectOnlyChanged(const Patched &p, std::initializer_list<FixedField> chang
 TEST(PatchFixedHeader, RecorderFileGetsRecordsPerSecondAndOneSecondRecords)
 {
     for (const char *date : {"20160817", "20170703"}) {
-        EdfFileSpec spec = recorderFile();
-        spec.version = date;
-        const Patched p = patch(spec, 921600, 0, 512);
+        EdfFileSpec fileSpec = recorderFile();
+        fileSpec.version = date;
+        const Patched p = patch(fileSpec, 921600, 0, 512);
         EXPECT_EQ(p.field(FixedField::version), "0       ") << date;
         EXPECT_EQ(p.field(FixedField::dataRecords), "1800    ") << date;
         EXPECT_EQ(p.field(FixedField::recordDuration), "1       ") << date;
@@ -51,29 +51,29 @@ TEST(PatchFixedHeader, RecorderFileGetsRecordsPerSecondAndOneSecondRecords)
 
 TEST(PatchFixedHeader, DurationThatReadsAsOneIsKeptAsWritten)
 {
-    EdfFileSpec spec = recorderFile();
-    spec.recordDuration = "1.5";
-    const Patched p = patch(spec, 921600, 1, 512);
+    EdfFileSpec fileSpec = recorderFile();
+    fileSpec.recordDuration = "1.5";
+    const Patched p = patch(fileSpec, 921600, 1, 512);
     EXPECT_EQ(p.field(FixedField::recordDuration), "1.5     ");
     EXPECT_EQ(p.field(FixedField::dataRecords), "1800    ");
 }
 
 TEST(PatchFixedHeader, RecordCountDivisionTruncates)
 {
-    EdfFileSpec spec = recorderFile();
-    spec.dataRecords = "1000";
-    EXPECT_EQ(patch(spec, 1000, 0, 512).field(FixedField::dataRecords), "1       ");
-    spec.dataRecords = "99999999";
-    EXPECT_EQ(patch(spec, 99999999, 0, 1).field(FixedField::dataRecords), "99999999");
+    EdfFileSpec fileSpec = recorderFile();
+    fileSpec.dataRecords = "1000";
+    EXPECT_EQ(patch(fileSpec, 1000, 0, 512).field(FixedField::dataRecords), "1       ");
+    fileSpec.dataRecords = "99999999";
+    EXPECT_EQ(patch(fileSpec, 99999999, 0, 1).field(FixedField::dataRecords), "99999999");
 }
 
 // -1 means "not known"; dividing its bit pattern would invent a count.
 TEST(PatchFixedHeader, UnknownRecordCountIsKeptButDurationStillSet)
 {
-    EdfFileSpec spec = recorderFile();
-    spec.dataRecords = "-1";
+    EdfFileSpec fileSpec = recorderFile();
+    fileSpec.dataRecords = "-1";
     for (std::uint32_t samples : {1u, 2u, 512u}) {
-        const Patched p = patch(spec, -1, 0, samples);
+        const Patched p = patch(fileSpec, -1, 0, samples);
         EXPECT_EQ(p.field(FixedField::dataRecords), "-1      ") << samples;
         EXPECT_EQ(p.field(FixedField::recordDuration), "1       ") << samples;
         EXPECT_EQ(p.field(FixedField::version), "0       ") << samples;
@@ -82,10 +82,10 @@ TEST(PatchFixedHeader, UnknownRecordCountIsKeptButDurationStillSet)
 
 TEST(PatchFixedHeader, OtherVersionsOnlyGetVersionZero)
 {
-    EdfFileSpec spec = recorderFile();
+    EdfFileSpec fileSpec = recorderFile();
     for (const char *version : {"20160818", "2016081", " 0", "EDF+"}) {
-        spec.version = version;
-        const Patched p = patch(spec, 921600, 0, 512);
+        fileSpec.version = version;
+        const Patched p = patch(fileSpec, 921600, 0, 512);
         EXPECT_EQ(p.field(FixedField::version), "0       ") << version;
         expectOnlyChanged(p, {FixedField::version});
     }

@@ -16,9 +16,9 @@ class HeaderRepairTest : public ::testing::Test
 {
 protected:
     // Writes the source, repairs it, and checks the source was not touched.
-    bool repair(const EdfFileSpec &spec, const fs::path &destination)
+    bool repair(const EdfFileSpec &fileSpec, const fs::path &destination)
     {
-        return repairBytes(buildEdf(spec), destination);
+        return repairBytes(buildEdf(fileSpec), destination);
     }
 
     bool repairBytes(const std::string &bytes, const fs::path &destination)
@@ -84,10 +84,10 @@ TEST_F(HeaderRepairTest, SoundFileKeepsItsFixedHeaderAndLosesFilterText)
 
 TEST_F(HeaderRepairTest, FileWithoutSignalsIsPatchedWithoutBlanking)
 {
-    EdfFileSpec spec = soundFile();
-    spec.version = "20170703";
-    spec.samplesPerRecord.clear();
-    std::string bytes = buildEdf(spec) + "512     and then data";
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.version = "20170703";
+    fileSpec.samplesPerRecord.clear();
+    std::string bytes = buildEdf(fileSpec) + "512     and then data";
     ASSERT_TRUE(repairBytes(bytes, destination)) << describe(repairer.lastFailure());
     EXPECT_EQ(readBytes(destination),
               withRanges(bytes, {{0, "0       "}, {236, "0       "}, {244, "1       "}}));

@@ -70,9 +70,9 @@ QString MarkingTranslator::translate(const char *textContext, const char *source
 
 EdfFileSpec unrepairableFile()
 {
-    EdfFileSpec spec = recorderFile();
-    spec.samplesPerRecord = {"0", "512"};
-    return spec;
+    EdfFileSpec fileSpec = recorderFile();
+    fileSpec.samplesPerRecord = {"0", "512"};
+    return fileSpec;
 }
 
 QString qtPath(const boost::filesystem::path &path)
