@@ -29,13 +29,7 @@ namespace {
 // What the recorder file of recorderFile() must become.
 std::string repairedRecording()
 {
-    EdfFileSpec fileSpec = recorderFile();
-    fileSpec.version = "0";
-    fileSpec.dataRecords = "1800";
-    fileSpec.recordDuration = "1";
-    fileSpec.prefiltering = "";
-    fileSpec.signalReserved = "";
-    return buildEdf(fileSpec);
+    return buildEdf(repairedRecorderFile());
 }
 
 ::testing::AssertionResult keptPromise(const ChildReport &report)
