@@ -8,7 +8,7 @@ scripts/install-deps.sh --tests
 
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-scripts/build.sh build
+scripts/build.sh build -DBUILD_TESTING=ON
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"
 
 # About a minute of fuzzing the repair; fuzz/run.sh SECONDS runs it longer.
