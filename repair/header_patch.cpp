@@ -5,10 +5,16 @@
 
 #include <cstring>
 
+namespace {
+
 const char *const repairedVersion = "0       ";
 const char *const oneSecondDuration = "1       ";
 
-namespace {
+// The recorder writes one of these dates where the version belongs.
+bool isRecorderVersion(const std::string &version)
+{
+    return version == "20160817" || version == "20170703";
+}
 
 char *fieldStart(char *header, FixedField f)
 {
@@ -35,11 +41,6 @@ void divideRecordCount(char *header, const FixedHeaderNumbers &numbers,
 }
 
 } // namespace
-
-bool isRecorderVersion(const std::string &version)
-{
-    return version == "20160817" || version == "20170703";
-}
 
 void patchFixedHeader(char *header, const FixedHeaderNumbers &numbers,
                       std::uint32_t samplesPerRecord)

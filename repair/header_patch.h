@@ -1,15 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 // The in-memory part of the repair: what changes in the 256-byte fixed header.
-
-extern const char *const repairedVersion; // "0       "
-extern const char *const oneSecondDuration; // "1       "
-
-// The recorder writes one of these dates where the version belongs.
-bool isRecorderVersion(const std::string &version);
 
 struct FixedHeaderNumbers {
     std::int32_t dataRecords = 0;
