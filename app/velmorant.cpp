@@ -1,6 +1,7 @@
 #include "velmorant.h"
 
 #include "file_system.h"
+#include "velmorant_version.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -32,7 +33,7 @@ QString outcome(int converted, int files)
 Velmorant::Velmorant(QWidget *parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
-    setWindowTitle(QStringLiteral("Velmorant %1").arg(QStringLiteral("v" VELMORANT_VERSION)));
+    setWindowTitle(QStringLiteral("Velmorant %1").arg(QLatin1String(velmorant::version)));
 }
 
 Velmorant::~Velmorant() = default;
@@ -82,7 +83,7 @@ void Velmorant::buildFileList()
     const QString folder = ui.sourceEdit->text();
     bool exists = false;
     try {
-        exists = pathExists(utf8Path(folder));
+        exists = velmorant::pathExists(utf8Path(folder));
     } catch (...) {
         exists = false;
     }

@@ -10,7 +10,7 @@
 // The one window. It only turns what the user does into calls: the repair
 // itself is the inherited HeaderRepair, and the outcome of a run is told in
 // a single message box.
-class Velmorant : public QMainWindow, private HeaderRepair
+class Velmorant : public QMainWindow, private velmorant::HeaderRepair
 {
     Q_OBJECT
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using namespace velmorant;
+
 namespace {
 
 constexpr unsigned signals = 32;

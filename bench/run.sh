@@ -20,9 +20,7 @@ build=build-bench
 data="${BENCH_DIR:-$build/data}"
 copies="${COPY_DIR:-$data}"
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target velmorant-cli >/dev/null
-c++ -std=c++17 -O2 -Irepair bench/make_recording.cpp -o "$build/make_recording"
+scripts/build.sh bench >/dev/null
 cli="$build/cli/velmorant-cli"
 
 mkdir -p "$data" "$copies"
@@ -52,7 +50,7 @@ largest() { sort -n | tail -n 1; }
 
 for size in $sizes; do
     source="$data/recording-$size.edf"
-    "$build/make_recording" "$source" "$size"
+    "$build/bench/make_recording" "$source" "$size"
     : >"$data/repair" && : >"$data/copy" && : >"$data/ratio"
     echo "== $size MiB, $rounds rounds (time in ms, peak memory in KiB)"
     for ((round = 1; round <= rounds; round++)); do
@@ -82,7 +80,7 @@ done
 
 for size in $memory_sizes; do
     source="$data/recording-$size.edf"
-    "$build/make_recording" "$source" "$size"
+    "$build/bench/make_recording" "$source" "$size"
     read -r repair_us repair_kib < <(repair "$source")
     printf '== %s MiB, once: repair %.1f s, peak memory %s KiB (target <= 8192 KiB)\n' \
         "$size" "$(awk -v us="$repair_us" 'BEGIN { print us / 1000000 }')" "$repair_kib"

@@ -12,6 +12,8 @@
 
 #include <stdexcept>
 
+namespace velmorant {
+
 namespace {
 
 constexpr int allDone = 0;
@@ -138,3 +140,5 @@ int runCommand(const Options &options, std::ostream &out, std::ostream &err)
     }
     return someNotDone;
 }
+
+} // namespace velmorant

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+namespace velmorant {
+
 namespace {
 
 bool isUtf8(const std::string &text)
@@ -97,3 +99,5 @@ std::string jsonLine(const std::string &path, const FileCheck &check)
         + ", \"repair_error\": " + repairError + ", \"sound\": " + jsonBool(c.sound)
         + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair) + "}";
 }
+
+} // namespace velmorant

@@ -3,6 +3,8 @@
 
 #include <iostream>
 
+using namespace velmorant;
+
 int main(int argc, char *argv[])
 {
     const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));

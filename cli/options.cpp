@@ -1,5 +1,9 @@
 #include "options.h"
 
+#include "velmorant_version.h"
+
+namespace velmorant {
+
 namespace {
 
 bool isOption(const std::string &argument)
@@ -95,5 +99,7 @@ std::string helpText()
 
 std::string versionText()
 {
-    return "velmorant-cli v2.1\n";
+    return std::string("velmorant-cli ") + version + "\n";
 }
+
+} // namespace velmorant

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace velmorant {
+
 enum class Command { repairFile, repairFolder, check, help, version };
 
 struct Options {
@@ -22,3 +24,5 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments);
 std::string usageText();
 std::string helpText();
 std::string versionText();
+
+} // namespace velmorant

@@ -10,6 +10,8 @@
 
 namespace fs = boost::filesystem;
 
+namespace velmorant {
+
 namespace {
 
 bool isContinuationByte(char c)
@@ -105,3 +107,5 @@ std::vector<std::string> edfEntries(const std::string &folderUtf8)
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return names;
 }
+
+} // namespace velmorant

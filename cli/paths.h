@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace velmorant {
+
 // The destination the window proposes for a source: the text less its last
 // four characters (counted as the window counts them, in UTF-16 units),
 // followed by "Fixed.edf"; a text shorter than that is kept whole.
@@ -20,3 +22,5 @@ std::vector<std::string> edfEntries(const std::string &folderUtf8);
 
 bool matchesEdfPattern(const std::string &name);
 bool lessIgnoringCase(const std::string &a, const std::string &b);
+
+} // namespace velmorant

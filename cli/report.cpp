@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace velmorant {
+
 namespace {
 
 std::string quoted(const std::string &text)
@@ -96,3 +98,5 @@ std::string checkSummary(int sound, int repairable, int total)
         + std::to_string(repairable) + " needs repair, "
         + std::to_string(total - sound - repairable) + " not repairable";
 }
+
+} // namespace velmorant

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace velmorant {
+
 // The words of the command line's report. Header text is shown between
 // quotes as found, with every byte outside printable ASCII written as \xNN.
 
@@ -25,3 +27,5 @@ std::string repairSummary(int repaired, int total);
 
 // "3 files checked: 1 sound, 1 needs repair, 1 not repairable"
 std::string checkSummary(int sound, int repairable, int total);
+
+} // namespace velmorant

@@ -19,6 +19,7 @@
 #include <vector>
 
 namespace fs = boost::filesystem;
+using namespace velmorant;
 
 namespace {
 

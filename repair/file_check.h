@@ -1,30 +1,12 @@
 #pragma once
 
-#include "header_check.h"
-#include "repair_preview.h"
+#include "header_review.h"
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
-struct CheckedFinding {
-    Finding finding;
-    bool repaired; // the repair makes it go away
-    bool causedByRepair; // only the repaired file would have it
-};
+namespace velmorant {
 
-// A strict check of one file and what the repair would do to it. Reads the
-// header once and the file's size from the file system; never writes.
-struct FileCheck {
-    std::string readError; // why the file could not be read; empty when it was
-    std::vector<CheckedFinding> findings;
-    RepairPreview preview;
-    bool sound = false; // no error as the file stands
-    bool soundAfterRepair = false; // no error once repaired, or sound and left so
-};
-
+// Reads one file's header and size, never writes, and checks them.
 FileCheck checkFile(const std::string &pathUtf8);
 
-// The same for a header already in memory: at least previewExtent bytes of
-// the file, or all of it if it is shorter.
-FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize);
+} // namespace velmorant

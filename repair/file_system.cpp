@@ -21,6 +21,8 @@
 
 namespace fs = boost::filesystem;
 
+namespace velmorant {
+
 fs::path toFsPath(const std::string &utf8)
 {
 #ifdef _WIN32
@@ -31,13 +33,27 @@ fs::path toFsPath(const std::string &utf8)
 #endif
 }
 
-std::FILE *openForUpdate(const fs::path &path)
+namespace {
+
+std::FILE *openBinary(const fs::path &path, bool forUpdate)
 {
 #ifdef _WIN32
-    return _wfopen(path.c_str(), L"r+b");
+    return _wfopen(path.c_str(), forUpdate ? L"r+b" : L"rb");
 #else
-    return std::fopen(path.c_str(), "r+b");
+    return std::fopen(path.c_str(), forUpdate ? "r+b" : "rb");
 #endif
+}
+
+} // namespace
+
+std::FILE *openForUpdate(const fs::path &path)
+{
+    return openBinary(path, true);
+}
+
+std::FILE *openForReading(const fs::path &path)
+{
+    return openBinary(path, false);
 }
 
 bool flushToDisk(std::FILE *file)
@@ -218,3 +234,5 @@ bool pathExists(const std::string &utf8)
     const auto type = fs::status(toFsPath(utf8), error).type();
     return type != fs::status_error && type != fs::file_not_found;
 }
+
+} // namespace velmorant

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace velmorant {
+
 // Everything that differs between platforms lives here. Paths reach the
 // repair as UTF-8 text; where the platform names files in UTF-16 the text is
 // decoded strictly, so a malformed name can never open some other file.
@@ -13,6 +15,9 @@ boost::filesystem::path toFsPath(const std::string &utf8);
 
 // Opens an existing file for reading and writing in binary mode; null on failure.
 std::FILE *openForUpdate(const boost::filesystem::path &path);
+
+// Opens an existing file for reading in binary mode; null on failure.
+std::FILE *openForReading(const boost::filesystem::path &path);
 
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
@@ -29,3 +34,5 @@ bool copyContents(const boost::filesystem::path &from, const boost::filesystem::
 
 // True for any existing object, folder or not; an unreadable status counts as absent.
 bool pathExists(const std::string &utf8);
+
+} // namespace velmorant

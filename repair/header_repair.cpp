@@ -14,6 +14,8 @@
 
 namespace fs = boost::filesystem;
 
+namespace velmorant {
+
 namespace {
 
 std::string systemReason()
@@ -150,3 +152,5 @@ bool HeaderRepair::fail(RepairStep step, std::string reason)
     failure = RepairFailure{step, {}, {}, std::move(reason)};
     return false;
 }
+
+} // namespace velmorant

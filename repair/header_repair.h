@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <string>
 
+namespace velmorant {
+
 // Copies one EDF recording and repairs the copy's header. The source is only
 // ever read. The destination appears only when the whole repair succeeded;
 // otherwise what was there before stays untouched.
@@ -44,3 +46,5 @@ private:
 
     RepairFailure failure;
 };
+
+} // namespace velmorant

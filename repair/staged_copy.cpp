@@ -6,6 +6,8 @@
 
 namespace fs = boost::filesystem;
 
+namespace velmorant {
+
 namespace {
 
 fs::path stagingName(const fs::path &destination)
@@ -57,3 +59,5 @@ bool StagedCopy::commit(std::string &reason)
     syncFolder(destination.parent_path());
     return true;
 }
+
+} // namespace velmorant

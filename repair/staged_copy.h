@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace velmorant {
+
 // A copy of the source under a temporary name in the destination's folder.
 // It becomes the destination only by commit(), one rename, so that a failure
 // at any step leaves an earlier destination byte for byte as it was; an
@@ -25,3 +27,5 @@ private:
     boost::filesystem::path staged;
     bool committed = false;
 };
+
+} // namespace velmorant

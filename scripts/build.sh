@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Configures and builds into the given folder (default: build); further
-# arguments go to CMake.
+# Configures and builds one of the presets of CMakePresets.json (default:
+# test): run, test, sanitize, fuzz or bench. Further arguments go to CMake's
+# configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-dir="${1:-build}"
+preset="${1:-test}"
 shift || true
-cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-cmake --build "$dir" --parallel "$(nproc)"
+cmake --preset "$preset" "$@" >/dev/null
+cmake --build --preset "$preset" --parallel "$(nproc)"

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 # Tests are left out: they need packages that only the test command installs.
-scripts/build.sh build-run -DBUILD_TESTING=OFF
+scripts/build.sh run
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     if (( $# > 0 )); then
         exec build-run/cli/velmorant-cli "$@"

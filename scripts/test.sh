@@ -8,12 +8,11 @@ scripts/install-deps.sh --tests
 
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-scripts/build.sh build -DBUILD_TESTING=ON
-ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+scripts/build.sh test
+ctest --preset test --parallel "$(nproc)"
 
 # About a minute of fuzzing the repair; fuzz/run.sh SECONDS runs it longer.
 fuzz/run.sh 60
 
-scripts/build.sh build-sanitize -DVELMORANT_SANITIZE=ON
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)"
+scripts/build.sh sanitize
+ctest --preset sanitize --parallel "$(nproc)"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "header_check.h"
+#include "repair_preview.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmorant {
+
+struct CheckedFinding {
+    Finding finding;
+    bool repaired; // the repair makes it go away
+    bool causedByRepair; // only the repaired file would have it
+};
+
+// A strict check of one file's header and what the repair would do to it.
+struct FileCheck {
+    std::string readError; // why the file could not be read; empty when it was
+    std::vector<CheckedFinding> findings;
+    RepairPreview preview;
+    bool sound = false; // no error as the file stands
+    bool soundAfterRepair = false; // no error once repaired, or sound and left so
+};
+
+// header: at least previewExtent bytes of the file, or all of it if it is
+// shorter. fileSize: the file's size as the file system reports it.
+FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize);
+
+} // namespace velmorant

@@ -1,0 +1,66 @@
+#include "repair_failure.h"
+
+namespace velmorant {
+
+namespace {
+
+std::string quoted(const std::string &text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string withReason(const std::string &sentence, const std::string &reason)
+{
+    return reason.empty() ? sentence : sentence + ": " + reason;
+}
+
+std::string fieldSentence(const RepairFailure &f, const std::string &expected)
+{
+    return f.field + " field holds " + quoted(f.found) + ", " + expected;
+}
+
+} // namespace
+
+std::string describe(const RepairFailure &f)
+{
+    switch (f.step) {
+    case RepairStep::none:
+        return "no failure";
+    case RepairStep::badPathText:
+        return "the path is not valid UTF-8 text";
+    case RepairStep::sameFile:
+        return "the destination is the source file itself; nothing was written";
+    case RepairStep::sourceNotRegularFile:
+        return withReason("the source is not a regular file", f.reason);
+    case RepairStep::copy:
+        return withReason("the copy could not be made", f.reason);
+    case RepairStep::open:
+        return withReason("the copy could not be opened for repair", f.reason);
+    case RepairStep::readFixedHeader:
+        return withReason("the file is shorter than the 256-byte EDF header", f.reason);
+    case RepairStep::parseField:
+        return fieldSentence(f, "not a number");
+    case RepairStep::signalCount:
+        return fieldSentence(f, "not a number from 0 to 9999");
+    case RepairStep::signalHeaderTruncated:
+        return "the file ends inside its signal header (" + f.found + ")";
+    case RepairStep::readSamplesPerRecord:
+        return withReason("the samples per data record of the first signal could not be read",
+                          f.reason);
+    case RepairStep::zeroSamplesPerRecord:
+        return fieldSentence(f, "but the first signal needs at least one sample per data record");
+    case RepairStep::outOfMemory:
+        return "not enough memory for the repair";
+    case RepairStep::write:
+        return withReason("the repaired header could not be written", f.reason);
+    case RepairStep::close:
+        return withReason("the repaired copy could not be saved", f.reason);
+    case RepairStep::commit:
+        return withReason("the repaired copy could not be moved into place", f.reason);
+    case RepairStep::unexpected:
+        return withReason("unexpected error", f.reason);
+    }
+    return "unknown failure";
+}
+
+} // namespace velmorant

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+namespace velmorant {
+
+// Why a repair gave up: the step, the header field concerned (if any), the
+// text found there and the system's own reason (if any).
+enum class RepairStep {
+    none,
+    badPathText,
+    sameFile,
+    sourceNotRegularFile,
+    copy,
+    open,
+    readFixedHeader,
+    parseField,
+    signalCount,
+    signalHeaderTruncated,
+    readSamplesPerRecord,
+    zeroSamplesPerRecord,
+    outOfMemory,
+    write,
+    close,
+    commit,
+    unexpected,
+};
+
+struct RepairFailure {
+    RepairStep step = RepairStep::none;
+    std::string field;
+    std::string found;
+    std::string reason;
+};
+
+// One sentence in plain English, naming the field and quoting its text.
+std::string describe(const RepairFailure &failure);
+
+} // namespace velmorant

@@ -1,0 +1,304 @@
+// The built velmorant-cli, run as a user would run it.
+#include "edf_test_files.h"
+#include "field_slots.h"
+#include "header_repair.h"
+#include "run_program.h"
+#include "scratch_dir.h"
+#include "velmorant_version.h"
+
+#include <boost/filesystem/operations.hpp>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace fs = boost::filesystem;
+using namespace velmorant;
+
+namespace {
+
+ProgramRun cli(const std::vector<std::string> &arguments)
+{
+    return runProgram(VELMORANT_CLI, arguments);
+}
+
+std::string withSlot(std::string bytes, const FieldSlot &slot, const std::string &text)
+{
+    bytes.replace(slot.offset, slot.width, padded(text, slot.width));
+    return bytes;
+}
+
+std::string damaged()
+{
+    return withSlot(buildEdf(recorderFile()), fixedSlot(FixedField::signalCount), "-1");
+}
+
+// Every file under a folder with its bytes.
+std::map<std::string, std::string> snapshot(const fs::path &root)
+{
+    std::map<std::string, std::string> files;
+    for (fs::recursive_directory_iterator it(root), end; it != end; ++it)
+        files[it->path().string()]
+            = fs::is_regular_file(it->path()) ? readBytes(it->path()) : "<dir>";
+    return files;
+}
+
+// What the window's repair makes of the same source.
+std::string libraryRepair(const fs::path &source)
+{
+    ScratchDir elsewhere;
+    HeaderRepair repair;
+    EXPECT_TRUE(repair.repairHeader(source.string(), (elsewhere / "x.edf").string()));
+    return readBytes(elsewhere / "x.edf");
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    std::string path(const std::string &name) const { return (dir / name).string(); }
+
+    // A folder with a repairable, an already sound, a damaged and a non-EDF
+    // file, a sub-folder named like a recording, and things not listed.
+    void fillMixedFolder()
+    {
+        fs::create_directory(dir / "in");
+        fs::create_directory(dir / "out");
+        writeBytes(dir / "in/a.edf", buildEdf(recorderFile()));
+        writeBytes(dir / "in/B.EDF", buildEdf(soundFile()));
+        writeBytes(dir / "in/c.edf", damaged());
+        writeBytes(dir / "in/d.edf", "just some text, not a recording\n");
+        writeBytes(dir / "in/notes.txt", "not listed");
+        writeBytes(dir / "in/.hidden.edf", buildEdf(recorderFile()));
+        fs::create_directory(dir / "in/sub.edf");
+    }
+
+    ScratchDir dir;
+};
+
+} // namespace
+
+TEST_F(CliTest, RepairsOneFileToTheDerivedDestination)
+{
+    writeBytes(dir / "rec.edf", buildEdf(recorderFile()));
+    const ProgramRun run = cli({path("rec.edf")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out,
+              "repaired: " + path("rec.edf") + " -> " + path("recFixed.edf")
+                  + "\n1 of 1 file repaired\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(readBytes(dir / "recFixed.edf"), libraryRepair(dir / "rec.edf"));
+    EXPECT_EQ(readBytes(dir / "rec.edf"), buildEdf(recorderFile()));
+}
+
+TEST_F(CliTest, RepairsOneFileToTheNamedDestination)
+{
+    writeBytes(dir / "rec.edf", buildEdf(recorderFile()));
+    const ProgramRun run = cli({path("rec.edf"), path("out.edf")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(dir / "out.edf"), libraryRepair(dir / "rec.edf"));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"out.edf", "rec.edf"}));
+}
+
+TEST_F(CliTest, AFailureNamesTheFieldAndTheTextFound)
+{
+    writeBytes(dir / "bad.edf", damaged());
+    const ProgramRun run = cli({path("bad.edf")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "0 of 1 file repaired\n");
+    EXPECT_EQ(run.err,
+              "not repaired: " + path("bad.edf") + " -> " + path("badFixed.edf")
+                  + ": number of signals field holds \"-1  \", not a number from 0 to 9999\n");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"bad.edf"});
+}
+
+TEST_F(CliTest, WarnsWhenTheRepairedFileStillDisagreesWithItsSize)
+{
+    EdfFileSpec uneven = recorderFile();
+    uneven.dataRecords = "1000"; // 1000 / 512 gives 1 record; 2 are stored
+    uneven.storedRecords = 2;
+    writeBytes(dir / "rec.edf", buildEdf(uneven));
+    const ProgramRun run = cli({path("rec.edf")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out,
+              "repaired: " + path("rec.edf") + " -> " + path("recFixed.edf")
+                  + "\n1 of 1 file repaired\n");
+    EXPECT_EQ(run.err.rfind(
+                  "warning: " + path("recFixed.edf")
+                      + ": file size: \"4864 bytes\", expected "
+                        "2816 bytes: a header of 768 bytes and 1 data record of 2048 bytes; the "
+                        "file is 2048 bytes (1 data record) longer\n",
+                  0),
+              0u)
+        << run.err;
+}
+
+TEST_F(CliTest, RepairsAFolderInTheWindowsOrderOneLineEach)
+{
+    fillMixedFolder();
+    const std::string in = path("in"), out = path("out");
+    const ProgramRun run = cli({"--folder", in, out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              "repaired: " + in + "/a.edf -> " + out
+                  + "/a.edf\n"
+                    "repaired: "
+                  + in + "/B.EDF -> " + out
+                  + "/B.EDF\n"
+                    "2 of 5 files repaired\n");
+    EXPECT_EQ(run.err,
+              "not repaired: " + in + "/c.edf -> " + out
+                  + "/c.edf: number of signals field holds "
+                    "\"-1  \", not a number from 0 to 9999\n"
+                    "not repaired: "
+                  + in + "/d.edf -> " + out
+                  + "/d.edf: the file is shorter than the "
+                    "256-byte EDF header: it has 32 bytes\n"
+                    "not repaired: "
+                  + in + "/sub.edf -> " + out
+                  + "/sub.edf: the source is not a regular "
+                    "file: it is a folder\n");
+    EXPECT_EQ(fs::path(out).empty(), false);
+    std::vector<std::string> written;
+    for (const auto &entry : fs::directory_iterator(out))
+        written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"B.EDF", "a.edf"}));
+    EXPECT_EQ(readBytes(dir / "out/a.edf"), libraryRepair(dir / "in/a.edf"));
+    EXPECT_EQ(readBytes(dir / "out/B.EDF"), libraryRepair(dir / "in/B.EDF"));
+}
+
+TEST_F(CliTest, FolderRunWithNothingToDo)
+{
+    fs::create_directory(dir / "empty");
+    writeBytes(dir / "file.edf", buildEdf(soundFile()));
+    const ProgramRun empty = cli({"--folder", path("empty"), path("empty")});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.out, "");
+    EXPECT_EQ(empty.err, "No file to convert.\n");
+    const ProgramRun notFolder = cli({"--folder", path("file.edf"), path("empty")});
+    EXPECT_EQ(notFolder.exitCode, 1);
+    EXPECT_EQ(notFolder.err, "velmorant-cli: " + path("file.edf") + " is not a folder\n");
+    const ProgramRun noDestination = cli({"--folder", path("empty"), path("absent")});
+    EXPECT_EQ(noDestination.exitCode, 1);
+    EXPECT_EQ(noDestination.err, "velmorant-cli: " + path("absent") + " is not a folder\n");
+}
+
+TEST_F(CliTest, CheckReadsOnlyAndSaysWhatTheRepairWouldDo)
+{
+    fillMixedFolder();
+    const auto before = snapshot(dir.path());
+    const std::string in = path("in");
+    const ProgramRun run = cli({"--check", in});
+    EXPECT_EQ(snapshot(dir.path()), before);
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string a = "needs repair: " + in
+        + "/a.edf\n"
+          "  fault, repaired: version: \"20160817\", expected \"0       \"\n"
+          "  fault, repaired: file size: \"3687168 bytes\", expected 1887437568 bytes: a header of "
+          "768 bytes and 921600 data records of 2048 bytes; the file is 1883750400 bytes (919800 "
+          "data records) shorter\n"
+          "  change: version \"20160817\" -> \"0       \"\n"
+          "  change: number of data records \"921600  \" -> \"1800    \"\n"
+          "  change: duration of a data record \"0.001953\" -> \"1       \"\n"
+          "  change: prefiltering of signal 1 \"HP:0.1Hz LP:70Hz\" -> blank\n"
+          "  change: prefiltering of signal 2 \"HP:0.1Hz LP:70Hz\" -> blank\n"
+          "  change: reserved of signal 1 \"unused\" -> blank\n"
+          "  change: reserved of signal 2 \"unused\" -> blank\n";
+    EXPECT_EQ(run.out.substr(0, a.size()), a);
+    EXPECT_NE(run.out.find("sound: " + in + "/B.EDF\n"), std::string::npos) << run.out;
+    EXPECT_NE(
+        run.out.find("not repairable: " + in
+                     + "/c.edf\n"
+                       "  fault, not repaired: version: \"20160817\", expected \"0       \"\n"
+                       "  fault, not repaired: number of signals: \"-1  \", expected a whole "
+                       "number from 1 to 9999\n"
+                       "  the repair fails: number of signals field holds \"-1  \", not a number "
+                       "from 0 to 9999\n"),
+        std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("not repairable: " + in + "/d.edf\n"), std::string::npos);
+    EXPECT_EQ(run.err, "not readable: " + in + "/sub.edf: it is a folder\n");
+    EXPECT_EQ(run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1),
+              "5 files checked: 1 sound, 1 needs repair, 3 not repairable\n");
+}
+
+TEST_F(CliTest, CheckPassesWhenEveryFileIsSoundOrRepairable)
+{
+    writeBytes(dir / "a.edf", buildEdf(recorderFile()));
+    writeBytes(dir / "b.edf", buildEdf(soundFile()));
+    const auto before = snapshot(dir.path());
+    const ProgramRun run = cli({"--check", path("a.edf"), path("b.edf")});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(snapshot(dir.path()), before);
+    const ProgramRun repaired = cli({path("a.edf")});
+    ASSERT_EQ(repaired.exitCode, 0);
+    const ProgramRun after = cli({"--check", path("aFixed.edf")});
+    EXPECT_EQ(after.out,
+              "sound: " + path("aFixed.edf")
+                  + "\n1 file checked: 1 sound, 0 needs repair, "
+                    "0 not repairable\n");
+}
+
+TEST_F(CliTest, CheckAsJsonGivesOneLinePerFile)
+{
+    fillMixedFolder();
+    const auto before = snapshot(dir.path());
+    const ProgramRun run = cli({"--check", "--json", path("in")});
+    EXPECT_EQ(snapshot(dir.path()), before);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "");
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos;
+         start = end + 1)
+        lines.push_back(run.out.substr(start, end - start));
+    ASSERT_EQ(lines.size(), 5u) << run.out;
+    const char *names[] = {"a.edf", "B.EDF", "c.edf", "d.edf", "sub.edf"};
+    const char *sound[] = {"true", "true", "false", "false", "false"};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind(
+                      "{\"file\": \"" + path("in") + "/" + names[i] + "\", \"findings\": [", 0),
+                  0u)
+            << lines[i];
+        EXPECT_NE(lines[i].find(std::string("\"sound_after_repair\": ") + sound[i] + "}"),
+                  std::string::npos)
+            << lines[i];
+    }
+}
+
+TEST_F(CliTest, WrongUsageGivesTheUsageAndStatusTwo)
+{
+    const std::vector<std::vector<std::string>> wrong{
+        {}, {"--folder", "only-one"}, {"--json", "a.edf"}, {"--bogus", "a.edf"}, {"a", "b", "c"}};
+    for (const auto &arguments : wrong) {
+        const ProgramRun run = cli(arguments);
+        EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("velmorant-cli: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("Usage: velmorant-cli SOURCE [DESTINATION]\n"), std::string::npos);
+    }
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+}
+
+TEST_F(CliTest, HelpAndVersion)
+{
+    const ProgramRun help = cli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: velmorant-cli", 0), 0u);
+    EXPECT_EQ(help.err, "");
+    const ProgramRun version = cli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("velmorant-cli ") + velmorant::version + "\n");
+}
+
+TEST_F(CliTest, TheBundledSampleNeedsRepairAndBecomesSound)
+{
+    fs::copy_file(VELMORANT_SAMPLE, dir / "sample.edf");
+    const ProgramRun before = cli({"--check", path("sample.edf")});
+    EXPECT_EQ(before.exitCode, 0);
+    EXPECT_EQ(before.out.rfind("needs repair: ", 0), 0u) << before.out;
+    ASSERT_EQ(cli({path("sample.edf")}).exitCode, 0);
+    const ProgramRun after = cli({"--check", path("sampleFixed.edf")});
+    EXPECT_EQ(after.exitCode, 0);
+    EXPECT_EQ(after.out.rfind("sound: ", 0), 0u) << after.out;
+}

@@ -1,0 +1,165 @@
+#include "edf_test_files.h"
+#include "json_line.h"
+#include "options.h"
+#include "paths.h"
+#include "report.h"
+#include "scratch_dir.h"
+
+#include <boost/filesystem/operations.hpp>
+
+#include <gtest/gtest.h>
+
+namespace fs = boost::filesystem;
+using namespace velmorant;
+
+TEST(DerivedDestination, DropsFourCharactersWhateverTheyAre)
+{
+    EXPECT_EQ(derivedDestination("D:/rec/a.edf"), "D:/rec/aFixed.edf");
+    EXPECT_EQ(derivedDestination("D:/rec/A.EDF"), "D:/rec/AFixed.edf");
+    EXPECT_EQ(derivedDestination("D:/rec/data"), "D:/rec/Fixed.edf");
+    EXPECT_EQ(derivedDestination("abcd"), "Fixed.edf");
+    EXPECT_EQ(derivedDestination("abc"), "abcFixed.edf");
+    EXPECT_EQ(derivedDestination(""), "Fixed.edf");
+}
+
+TEST(DerivedDestination, CountsCharactersAsTheWindowDoes)
+{
+    // é is one UTF-16 unit in two bytes; U+1F600 is two units in four bytes.
+    EXPECT_EQ(derivedDestination("ab\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), "abFixed.edf");
+    EXPECT_EQ(derivedDestination("M\xC3\xBCller.edf"), "M\xC3\xBCllerFixed.edf");
+    EXPECT_EQ(derivedDestination("ab\xF0\x9F\x98\x80\xF0\x9F\x98\x80"), "abFixed.edf");
+    EXPECT_EQ(derivedDestination("\xC3\xA9\xC3\xA9\xC3\xA9"),
+              "\xC3\xA9\xC3\xA9\xC3\xA9"
+              "Fixed.edf");
+}
+
+TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
+{
+    ScratchDir dir;
+    for (const char *name : {"b.edf", "A.edf", "C.EDF", "c.txt", ".hidden.edf", "x.edf.bak", "edf"})
+        writeBytes(dir / name, "x");
+    fs::create_directory(dir / "sub.edf");
+    fs::create_symlink(dir / "absent", dir / "broken.edf");
+    const std::string folder = dir.path().string();
+    EXPECT_EQ(edfEntries(folder), (std::vector<std::string>{"A.edf", "b.edf", "C.EDF", "sub.edf"}));
+    EXPECT_EQ(edfEntries(folder + "/"), edfEntries(folder));
+    EXPECT_TRUE(edfEntries((dir / "b.edf").string()).empty());
+    EXPECT_TRUE(edfEntries((dir / "absent").string()).empty());
+    EXPECT_TRUE(edfEntries("").empty());
+}
+
+TEST(FolderListing, JoinsWithASlashAlways)
+{
+    EXPECT_EQ(joinedPath("/data/rec", "a.edf"), "/data/rec/a.edf");
+    EXPECT_EQ(joinedPath("/data/rec/", "a.edf"), "/data/rec//a.edf");
+}
+
+namespace {
+
+std::string parsedAs(const std::vector<std::string> &arguments)
+{
+    const ParsedOptions p = parseOptions(arguments);
+    if (!p.error.empty())
+        return "error";
+    std::string text;
+    switch (p.options.command) {
+    case Command::repairFile:
+        text = "file";
+        break;
+    case Command::repairFolder:
+        text = "folder";
+        break;
+    case Command::check:
+        text = p.options.json ? "json" : "check";
+        break;
+    case Command::help:
+        return "help";
+    case Command::version:
+        return "version";
+    }
+    for (const std::string &path : p.options.paths)
+        text += " " + path;
+    return text;
+}
+
+} // namespace
+
+TEST(Options, CommandsAndTheirPaths)
+{
+    EXPECT_EQ(parsedAs({"a.edf"}), "file a.edf");
+    EXPECT_EQ(parsedAs({"a.edf", "b.edf"}), "file a.edf b.edf");
+    EXPECT_EQ(parsedAs({"--folder", "in", "out"}), "folder in out");
+    EXPECT_EQ(parsedAs({"in", "--folder", "out"}), "folder in out");
+    EXPECT_EQ(parsedAs({"--check", "a", "b", "c"}), "check a b c");
+    EXPECT_EQ(parsedAs({"--check", "--json", "a"}), "json a");
+    EXPECT_EQ(parsedAs({"--", "-a.edf"}), "file -a.edf");
+    EXPECT_EQ(parsedAs({"-"}), "file -");
+    EXPECT_EQ(parsedAs({"a", "--help", "--bogus"}), "help");
+    EXPECT_EQ(parsedAs({"--version"}), "version");
+}
+
+TEST(Options, WrongUsage)
+{
+    for (const std::vector<std::string> &arguments :
+         std::vector<std::vector<std::string>>{{},
+                                               {"a", "b", "c"},
+                                               {"--folder", "in"},
+                                               {"--folder", "a", "b", "c"},
+                                               {"--check"},
+                                               {"--json", "a"},
+                                               {"--folder", "--check", "a", "b"},
+                                               {"-x", "a"},
+                                               {"--Check", "a"}})
+        EXPECT_EQ(parsedAs(arguments), "error") << ::testing::PrintToString(arguments);
+}
+
+TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
+{
+    EXPECT_EQ(shownText("-1  "), "-1  ");
+    EXPECT_EQ(shownText(std::string("a\0b\\\xC8", 5)), "a\\x00b\\x5C\\xC8");
+    const Finding f{"signals", "number of signals", 0, "-1  ", "a whole number from 1 to 9999",
+                    false};
+    EXPECT_EQ(findingText(f),
+              "number of signals: \"-1  \", expected a whole number from 1 to 9999");
+    const Finding g{"samples", "number of samples in each data record", 2, "0       ", "x", false};
+    EXPECT_EQ(findingText(g),
+              "number of samples in each data record of signal 2: \"0       \", expected x");
+}
+
+TEST(Report, Summaries)
+{
+    EXPECT_EQ(repairSummary(2, 3), "2 of 3 files repaired");
+    EXPECT_EQ(repairSummary(1, 1), "1 of 1 file repaired");
+    EXPECT_EQ(checkSummary(1, 1, 3), "3 files checked: 1 sound, 1 needs repair, 1 not repairable");
+}
+
+TEST(JsonLine, StringsStayValidJson)
+{
+    EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    EXPECT_EQ(jsonString(std::string("\x01\n\x7F", 3)), "\"\\u0001\\u000a\\u007f\"");
+    EXPECT_EQ(jsonString("M\xC3\xBCller"), "\"M\xC3\xBCller\"");
+    EXPECT_EQ(jsonString("EEG \xC8"), "\"EEG \\u00c8\"");
+}
+
+TEST(JsonLine, OneObjectWithTheAgreedKeys)
+{
+    const std::string bytes = buildEdf(recorderFile());
+    const std::string line = jsonLine("a.edf", checkHeaderBytes(bytes, bytes.size()));
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_EQ(line.rfind(
+                  "{\"file\": \"a.edf\", \"findings\": [{\"field\": \"version\", \"signal\": null, "
+                  "\"found\": \"20160817\", \"expected\": \"\\\"0       \\\"\", \"repaired\": true",
+                  0),
+              0u)
+        << line;
+    EXPECT_NE(line.find("\"repair_error\": null, \"sound\": false, \"sound_after_repair\": true}"),
+              std::string::npos)
+        << line;
+    FileCheck unreadable;
+    unreadable.readError = "it is a folder";
+    EXPECT_EQ(jsonLine("sub.edf", unreadable),
+              "{\"file\": \"sub.edf\", \"findings\": [{\"field\": \"file\", \"signal\": null, "
+              "\"found\": \"it is a folder\", \"expected\": \"a readable EDF file\", \"repaired\": "
+              "false, \"warning\": false, \"caused_by_repair\": false}], \"changes\": [], "
+              "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false}");
+}

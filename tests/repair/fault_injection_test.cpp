@@ -1,0 +1,390 @@
+// Real faults around the repair of one file. After each, the source must be
+// byte for byte as it was, nothing may be left in the destination's folder,
+// and the destination must hold either the complete repaired copy or exactly
+// what it held before.
+
+#include "edf_test_files.h"
+#include "fault_harness.h"
+#include "scratch_dir.h"
+
+#include <boost/filesystem/operations.hpp>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <grp.h>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = boost::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+// What the recorder file of recorderFile() must become.
+std::string repairedRecording()
+{
+    return buildEdf(repairedRecorderFile());
+}
+
+::testing::AssertionResult keptPromise(const ChildReport &report)
+{
+    if (!report.completed)
+        return ::testing::AssertionFailure() << report.abnormalEnd;
+    if (report.problems.empty())
+        return ::testing::AssertionSuccess();
+    auto failure = ::testing::AssertionFailure();
+    for (const auto &problem : report.problems)
+        failure << "\n  " << problem;
+    return failure;
+}
+
+// The repair said no and kept its promise; reasonPart shows the fault struck.
+void expectSafeRefusal(const ChildReport &report, const std::string &reasonPart = {})
+{
+    EXPECT_TRUE(keptPromise(report));
+    EXPECT_FALSE(report.repaired);
+    EXPECT_THAT(report.failure, HasSubstr(reasonPart));
+}
+
+// A folder on a file system other than the one of the scratch folder.
+class ForeignFolder
+{
+public:
+    ForeignFolder(const fs::path &parent, const fs::path &near)
+    {
+        struct stat here {
+        }, there{};
+        if (::stat(near.c_str(), &here) != 0 || ::stat(parent.c_str(), &there) != 0) {
+            whyNot = parent.string() + " is not available";
+            return;
+        }
+        if (here.st_dev == there.st_dev) {
+            whyNot = parent.string() + " is on the same file system as " + near.string();
+            return;
+        }
+        root = parent / fs::unique_path("velmorant-fault-%%%%-%%%%");
+        fs::create_directory(root);
+    }
+    ~ForeignFolder()
+    {
+        boost::system::error_code ignored;
+        if (!root.empty())
+            fs::remove_all(root, ignored);
+    }
+    ForeignFolder(const ForeignFolder &) = delete;
+    ForeignFolder &operator=(const ForeignFolder &) = delete;
+
+    fs::path root;
+    std::string whyNot;
+};
+
+constexpr unsigned timeLimit = 20;
+const std::string earlierDestination = "an earlier repaired recording that the user keeps\n";
+
+class Faults : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        writeBytes(source, buildEdf(recorderFile()));
+        fs::create_directory(outFolder);
+    }
+
+    Scenario scenario() const { return Scenario(source, destination, repairedRecording()); }
+
+    ChildReport repairInChild(const Scenario &s) const
+    {
+        return runInChild([&s] { return repairAndCheck(s); }, timeLimit);
+    }
+
+    // Mounts in a namespace of the child's own, which vanish with it;
+    // mount() returns why it failed, or nothing. The scenario is taken
+    // after mounting.
+    ChildReport repairInOwnMounts(const std::function<std::string()> &mount) const
+    {
+        return runInChild(
+            [&] {
+                ChildReport skipped;
+                if (!enterPrivateMounts(skipped.skipped))
+                    return skipped;
+                skipped.skipped = mount();
+                if (!skipped.skipped.empty())
+                    return skipped;
+                return repairAndCheck(scenario());
+            },
+            timeLimit);
+    }
+
+    ScratchDir scratch;
+    fs::path source = scratch / "recording.edf";
+    fs::path outFolder = scratch / "out";
+    fs::path destination = outFolder / "recordingFixed.edf";
+};
+
+// Both with and without an earlier destination that must survive.
+const bool withEarlierDestination[] = {false, true};
+
+// --- The destination's file system fills up --------------------------------
+
+ChildReport repairUnderFileSizeLimit(const Scenario &s)
+{
+    return runInChild(
+        [&s] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1 << 20, 1 << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return repairAndCheck(s);
+        },
+        timeLimit);
+}
+
+TEST_F(Faults, DestinationFillsUpDuringCopy)
+{
+    for (bool earlier : withEarlierDestination) {
+        SCOPED_TRACE(earlier ? "earlier destination" : "no earlier destination");
+        if (earlier)
+            writeBytes(destination, earlierDestination);
+        const ChildReport report = repairUnderFileSizeLimit(scenario());
+        expectSafeRefusal(report, "File too large");
+    }
+}
+
+// The copy across file systems takes another road; it must clean up too.
+TEST_F(Faults, DestinationOnAnotherFileSystemFillsUpDuringCopy)
+{
+    ForeignFolder foreign("/dev/shm", scratch.path());
+    if (foreign.root.empty())
+        GTEST_SKIP() << foreign.whyNot;
+    for (bool earlier : withEarlierDestination) {
+        SCOPED_TRACE(earlier ? "earlier destination" : "no earlier destination");
+        const fs::path target = foreign.root / "recordingFixed.edf";
+        if (earlier)
+            writeBytes(target, earlierDestination);
+        const ChildReport report
+            = repairUnderFileSizeLimit(Scenario(source, target, repairedRecording()));
+        expectSafeRefusal(report, "File too large");
+    }
+}
+
+TEST_F(Faults, SmallFileSystemRunsOutOfSpace)
+{
+    const fs::path folder = outFolder;
+    const ChildReport report = repairInOwnMounts([&folder] {
+        if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") != 0)
+            return std::string("mounting a tmpfs: ") + strerror(errno);
+        writeBytes(folder / "recordingFixed.edf", earlierDestination);
+        return std::string();
+    });
+    if (!report.skipped.empty())
+        GTEST_SKIP() << report.skipped;
+    expectSafeRefusal(report, "No space left on device");
+}
+
+// --- The destination folder is missing or not writable --------------------
+
+TEST_F(Faults, DestinationFolderMissing)
+{
+    const Scenario s(source, scratch / "missing" / "recordingFixed.edf", repairedRecording());
+    const ChildReport report = repairInChild(s);
+    expectSafeRefusal(report);
+}
+
+TEST_F(Faults, DestinationFolderOnReadOnlyFileSystem)
+{
+    writeBytes(destination, earlierDestination);
+    const fs::path folder = outFolder;
+    const ChildReport report = repairInOwnMounts([&folder] {
+        const char *at = folder.c_str();
+        if (::mount(at, at, nullptr, MS_BIND, nullptr) != 0
+            || ::mount(nullptr, at, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            return std::string("read-only bind mount: ") + strerror(errno);
+        return std::string();
+    });
+    if (!report.skipped.empty())
+        GTEST_SKIP() << report.skipped;
+    expectSafeRefusal(report, "Read-only file system");
+}
+
+// Root may write anywhere, so root hands the repair to an unprivileged user.
+TEST_F(Faults, DestinationFolderNotWritableForUser)
+{
+    writeBytes(destination, earlierDestination);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        // The other user may read everything and write nothing, whatever the umask.
+        using fs::perms;
+        const perms file
+            = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
+        const perms folder = file | perms::owner_exe | perms::group_exe | perms::others_exe;
+        for (const auto &path : {scratch.path(), outFolder})
+            fs::permissions(path, folder);
+        for (const auto &path : {source, destination})
+            fs::permissions(path, file);
+    } else {
+        fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exe);
+    }
+    const Scenario s = scenario();
+    const ChildReport report = runInChild(
+        [&] {
+            ChildReport skipped;
+            const gid_t nobody = 65534;
+            if (root
+                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0
+                    || ::setuid(nobody) != 0)) {
+                skipped.skipped = std::string("dropping to uid 65534: ") + strerror(errno);
+                return skipped;
+            }
+            return repairAndCheck(s);
+        },
+        timeLimit);
+    if (!root)
+        fs::permissions(outFolder, fs::perms::owner_all);
+    if (!report.skipped.empty())
+        GTEST_SKIP() << report.skipped;
+    expectSafeRefusal(report, "Permission denied");
+}
+
+// --- Paths that name the wrong kind of thing -------------------------------
+
+TEST_F(Faults, DestinationIsAFolder)
+{
+    fs::create_directory(destination);
+    writeBytes(destination / "inside.edf", "a file the user keeps in that folder\n");
+    const ChildReport report = repairInChild(scenario());
+    expectSafeRefusal(report);
+}
+
+TEST_F(Faults, SourceIsAFolder)
+{
+    const fs::path folder = scratch / "folder.edf";
+    fs::create_directory(folder);
+    writeBytes(folder / "inside.edf", buildEdf(recorderFile()));
+    for (bool earlier : withEarlierDestination) {
+        SCOPED_TRACE(earlier ? "earlier destination" : "no earlier destination");
+        if (earlier)
+            writeBytes(destination, earlierDestination);
+        const ChildReport report
+            = repairInChild(Scenario(folder, destination, repairedRecording()));
+        expectSafeRefusal(report, "not a regular file");
+    }
+}
+
+TEST_F(Faults, SourceIsALinkToItself)
+{
+    const fs::path loop = scratch / "loop.edf";
+    fs::create_symlink("loop.edf", loop);
+    for (bool earlier : withEarlierDestination) {
+        SCOPED_TRACE(earlier ? "earlier destination" : "no earlier destination");
+        if (earlier)
+            writeBytes(destination, earlierDestination);
+        const ChildReport report = repairInChild(Scenario(loop, destination, repairedRecording()));
+        expectSafeRefusal(report, "Too many levels of symbolic links");
+    }
+}
+
+// --- The source vanishes while it is copied ---------------------------------
+
+// Each case runs once onto the source's own file system and once onto
+// another, whose copy takes a different road.
+class SourceVanishes : public Faults, public ::testing::WithParamInterface<bool>
+{
+protected:
+    void SetUp() override
+    {
+        Faults::SetUp();
+        if (GetParam()) {
+            foreign = std::make_unique<ForeignFolder>("/dev/shm", scratch.path());
+            if (foreign->root.empty())
+                GTEST_SKIP() << foreign->whyNot;
+            destination = foreign->root / "recordingFixed.edf";
+        }
+        writeBytes(destination, earlierDestination);
+    }
+
+    // The source may only be read for the checks once the fault is gone.
+    ChildReport repairUnder(std::unique_ptr<ReadFault> fault, const Scenario &s) const
+    {
+        ChildReport report = runInChild([&s] { return repairOnly(s); }, timeLimit, fault.get());
+        EXPECT_TRUE(fault->struck()) << "the fault never struck";
+        fault.reset();
+        if (report.completed)
+            report.problems = s.check(report.repaired);
+        return report;
+    }
+
+    // Across file systems the copy reads a MiB at a time, so the fault
+    // strikes after the first; on one file system the kernel copies the
+    // whole file in one call, and the fault strikes at that call.
+    unsigned readsBeforeFault() const { return GetParam() ? 1 : 0; }
+
+    std::unique_ptr<ForeignFolder> foreign;
+};
+
+// The medium is pulled: from then on, every read fails.
+TEST_P(SourceVanishes, ReadsFailPartway)
+{
+    const Scenario s = scenario();
+    std::string whyNot;
+    auto fault = ReadFault::watch(
+        source, readsBeforeFault(), [] { return false; }, whyNot);
+    if (!fault)
+        GTEST_SKIP() << whyNot;
+    const ChildReport report = repairUnder(std::move(fault), s);
+    expectSafeRefusal(report);
+}
+
+// Another program cuts the file short while it is being copied: the copy
+// cannot be the recording, so the repair must give up, and in bounded time.
+TEST_P(SourceVanishes, CutShortDuringCopy)
+{
+    Scenario s = scenario();
+    const std::string kept = buildEdf(recorderFile()).substr(0, 4096);
+    s.expectSourceToBecome(kept);
+    const fs::path file = source;
+    std::string whyNot;
+    auto fault = ReadFault::watch(
+        file, readsBeforeFault(),
+        [file, &kept] {
+            fs::resize_file(file, kept.size());
+            return true;
+        },
+        whyNot);
+    if (!fault)
+        GTEST_SKIP() << whyNot;
+    const ChildReport report = repairUnder(std::move(fault), s);
+    expectSafeRefusal(report);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SourceVanishes, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return info.param ? "OntoAnotherFileSystem" : "OntoSameFileSystem";
+                         });
+
+// --- A copy onto another file system ----------------------------------------
+
+TEST_F(Faults, CopyAcrossFileSystems)
+{
+    ForeignFolder foreign("/dev/shm", scratch.path());
+    if (foreign.root.empty())
+        GTEST_SKIP() << foreign.whyNot;
+    const fs::path there = foreign.root / "recordingFixed.edf";
+    const fs::path back = outFolder / "recordingFixedBack.edf";
+    writeBytes(there, earlierDestination);
+    // Onto the other file system, replacing an earlier file, and back again.
+    for (const auto &[from, to] : {std::make_pair(source, there), std::make_pair(there, back)}) {
+        SCOPED_TRACE("from " + from.string() + " to " + to.string());
+        // Repairing the repaired copy again changes nothing.
+        const ChildReport report = repairInChild(Scenario(from, to, repairedRecording()));
+        EXPECT_TRUE(keptPromise(report));
+        EXPECT_TRUE(report.repaired) << report.failure;
+    }
+}
+
+} // namespace

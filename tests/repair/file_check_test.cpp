@@ -1,0 +1,68 @@
+#include "edf_test_files.h"
+#include "file_check.h"
+#include "header_cases.h"
+#include "header_repair.h"
+#include "scratch_dir.h"
+
+#include <boost/filesystem/operations.hpp>
+
+#include <gtest/gtest.h>
+
+namespace fs = boost::filesystem;
+using namespace velmorant;
+
+namespace {
+
+std::string headerOf(const std::string &bytes)
+{
+    const std::string fixed = bytes.substr(0, fixedHeaderSize);
+    return bytes.substr(0, previewExtent(fixed));
+}
+
+} // namespace
+
+// The check promises what the repair will do; the promise must hold for
+// every kind of file, success and failure alike.
+TEST(RepairPreview, AgreesWithTheRepairItself)
+{
+    ScratchDir dir;
+    HeaderRepair repair;
+    std::vector<RepairableFile> files = repairableFiles();
+    for (const FailingHeader &failing : failingHeaders())
+        files.push_back({failing.name, failing.bytes});
+    for (const auto &[name, bytes] : files) {
+        SCOPED_TRACE(name);
+        const fs::path source = dir / (std::string(name) + ".edf");
+        const fs::path destination = dir / (std::string(name) + "Fixed.edf");
+        writeBytes(source, bytes);
+        const bool repaired = repair.repairHeader(source.string(), destination.string());
+        const RepairPreview preview = previewRepair(headerOf(bytes), bytes.size());
+        ASSERT_EQ(preview.succeeds, repaired) << describe(repair.lastFailure());
+        if (repaired) {
+            const std::string result = readBytes(destination);
+            EXPECT_EQ(result.substr(0, preview.header.size()), preview.header);
+        } else {
+            EXPECT_EQ(preview.failure.step, repair.lastFailure().step);
+            EXPECT_EQ(describe(preview.failure), describe(repair.lastFailure()));
+        }
+    }
+}
+
+TEST(FileCheck, ReadsWithoutWritingAndReportsWhatItCannotRead)
+{
+    ScratchDir dir;
+    const std::string bytes = buildEdf(recorderFile());
+    writeBytes(dir / "a.edf", bytes);
+    fs::permissions(dir / "a.edf", fs::perms::owner_read);
+    const std::time_t modified = fs::last_write_time(dir / "a.edf");
+    const FileCheck check = checkFile((dir / "a.edf").string());
+    EXPECT_EQ(check.readError, "");
+    EXPECT_EQ(check.findings.size(), 2u);
+    EXPECT_EQ(readBytes(dir / "a.edf"), bytes);
+    EXPECT_EQ(fs::last_write_time(dir / "a.edf"), modified);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.edf"});
+
+    fs::create_directory(dir / "sub.edf");
+    EXPECT_EQ(checkFile((dir / "sub.edf").string()).readError, "it is a folder");
+    EXPECT_NE(checkFile((dir / "absent.edf").string()).readError, "");
+}

@@ -1,0 +1,240 @@
+#include "edf_header.h"
+#include "edf_test_files.h"
+#include "header_cases.h"
+#include "header_repair.h"
+#include "scratch_dir.h"
+
+#include <boost/filesystem/operations.hpp>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace fs = boost::filesystem;
+using namespace velmorant;
+
+namespace {
+
+class HeaderRepairTest : public ::testing::Test
+{
+protected:
+    // Writes the source, repairs it, and checks the source was not touched.
+    bool repair(const EdfFileSpec &fileSpec, const fs::path &destination)
+    {
+        return repairBytes(buildEdf(fileSpec), destination);
+    }
+
+    bool repairBytes(const std::string &bytes, const fs::path &destination)
+    {
+        writeBytes(source, bytes);
+        const bool repaired = repairer.repairHeader(source.string(), destination.string());
+        EXPECT_EQ(readBytes(source), bytes) << "the source changed";
+        return repaired;
+    }
+
+    // The folder holds only what the test put there: no staging file left behind.
+    void expectFolderHolds(std::vector<std::string> names)
+    {
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(dir.entries(), names);
+    }
+
+    ScratchDir dir;
+    fs::path source = dir / "a.edf";
+    fs::path destination = dir / "aFixed.edf";
+    HeaderRepair repairer;
+};
+
+std::string spaces(std::size_t n)
+{
+    return std::string(n, ' ');
+}
+
+// The source with the given byte ranges replaced, as the repair should leave it.
+std::string withRanges(std::string bytes,
+                       const std::vector<std::pair<std::size_t, std::string>> &ranges)
+{
+    for (const auto &range : ranges)
+        bytes.replace(range.first, range.second.size(), range.second);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(HeaderRepairTest, RecorderFileIsRepairedByteForByte)
+{
+    const std::string original = buildEdf(recorderFile());
+    ASSERT_TRUE(repair(recorderFile(), destination)) << describe(repairer.lastFailure());
+    const std::string expected = withRanges(original,
+                                            {
+                                                {0, "0       "},
+                                                {236, "1800    "},
+                                                {244, "1       "},
+                                                {528, spaces(160)},
+                                                {704, spaces(64)},
+                                            });
+    EXPECT_EQ(readBytes(destination), expected);
+    expectFolderHolds({"a.edf", "aFixed.edf"});
+}
+
+TEST_F(HeaderRepairTest, SoundFileKeepsItsFixedHeaderAndLosesFilterText)
+{
+    const std::string original = buildEdf(soundFile());
+    ASSERT_TRUE(repair(soundFile(), destination));
+    EXPECT_EQ(readBytes(destination),
+              withRanges(original, {{528, spaces(160)}, {704, spaces(64)}}));
+}
+
+TEST_F(HeaderRepairTest, FileWithoutSignalsIsPatchedWithoutBlanking)
+{
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.version = "20170703";
+    fileSpec.samplesPerRecord.clear();
+    std::string bytes = buildEdf(fileSpec) + "512     and then data";
+    ASSERT_TRUE(repairBytes(bytes, destination)) << describe(repairer.lastFailure());
+    EXPECT_EQ(readBytes(destination),
+              withRanges(bytes, {{0, "0       "}, {236, "0       "}, {244, "1       "}}));
+}
+
+TEST_F(HeaderRepairTest, ExistingDestinationIsReplacedOnSuccess)
+{
+    writeBytes(destination, "an older repair");
+    ASSERT_TRUE(repair(recorderFile(), destination));
+    EXPECT_EQ(fieldText(readBytes(destination).data(), FixedField::dataRecords), "1800    ");
+    expectFolderHolds({"a.edf", "aFixed.edf"});
+}
+
+TEST_F(HeaderRepairTest, PathsAreUtf8Text)
+{
+    source = dir / "M\xC3\xBCller \xE6\xB8\xAC.edf";
+    destination = dir / "M\xC3\xBCller \xE6\xB8\xAC Fixed.edf";
+    EXPECT_TRUE(repair(recorderFile(), destination));
+    EXPECT_TRUE(fs::exists(destination));
+}
+
+TEST_F(HeaderRepairTest, ReadOnlySourceGivesARepairedCopy)
+{
+    writeBytes(source, buildEdf(recorderFile()));
+    fs::permissions(source, fs::perms::owner_read | fs::perms::group_read);
+    ASSERT_TRUE(repairer.repairHeader(source.string(), destination.string()))
+        << describe(repairer.lastFailure());
+    EXPECT_EQ(fieldText(readBytes(destination).data(), FixedField::version), "0       ");
+}
+
+// Each failure: false, a reason naming what was wrong, and no file left behind.
+void PrintTo(const FailingHeader &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class RepairFailureTest : public HeaderRepairTest,
+                          public ::testing::WithParamInterface<FailingHeader>
+{
+};
+
+TEST_P(RepairFailureTest, FailsCleanlyAndSaysWhy)
+{
+    const FailingHeader &c = GetParam();
+    EXPECT_FALSE(repairBytes(c.bytes, destination));
+    EXPECT_EQ(repairer.lastFailure().step, c.step) << describe(repairer.lastFailure());
+    EXPECT_EQ(repairer.lastFailure().field, c.field);
+    EXPECT_EQ(repairer.lastFailure().found, c.found);
+    expectFolderHolds({"a.edf"});
+}
+
+INSTANTIATE_TEST_SUITE_P(BrokenFiles, RepairFailureTest, ::testing::ValuesIn(failingHeaders()),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(HeaderRepairTest, ShortHeaderIsNeverParsedFromAnEarlierFile)
+{
+    ASSERT_TRUE(repair(recorderFile(), destination));
+    EXPECT_FALSE(repairBytes(buildEdf(recorderFile()).substr(0, 10), dir / "second.edf"));
+    EXPECT_EQ(repairer.lastFailure().step, RepairStep::readFixedHeader);
+    EXPECT_FALSE(fs::exists(dir / "second.edf"));
+}
+
+TEST_F(HeaderRepairTest, FailureLeavesAnEarlierDestinationUntouched)
+{
+    writeBytes(destination, "a repair the user made last week");
+    EdfFileSpec broken = recorderFile();
+    broken.samplesPerRecord = {"0", "512"};
+    EXPECT_FALSE(repair(broken, destination));
+    EXPECT_EQ(readBytes(destination), "a repair the user made last week");
+    expectFolderHolds({"a.edf", "aFixed.edf"});
+}
+
+TEST_F(HeaderRepairTest, MissingSourceOrFolderFailsAtTheCopy)
+{
+    EXPECT_FALSE(repairer.repairHeader((dir / "absent.edf").string(), destination.string()));
+    EXPECT_EQ(describe(repairer.lastFailure()),
+              "the copy could not be made: the source cannot be read: No such file or directory");
+    EXPECT_FALSE(repair(recorderFile(), dir / "no such folder" / "a.edf"));
+    EXPECT_EQ(describe(repairer.lastFailure()),
+              "the copy could not be made: no file can be made in the destination folder: "
+              "No such file or directory");
+    expectFolderHolds({"a.edf"});
+}
+
+TEST_F(HeaderRepairTest, FolderAsSourceOrDestinationFails)
+{
+    fs::create_directory(dir / "sub.edf");
+    EXPECT_FALSE(repairer.repairHeader((dir / "sub.edf").string(), destination.string()));
+    EXPECT_EQ(repairer.lastFailure().step, RepairStep::sourceNotRegularFile);
+    EXPECT_FALSE(repair(recorderFile(), dir / "sub.edf"));
+    EXPECT_TRUE(fs::is_directory(dir / "sub.edf"));
+    expectFolderHolds({"a.edf", "sub.edf"});
+}
+
+// Copying a file onto itself truncates it; every way of naming the source as
+// its own destination must be refused before anything is written.
+TEST_F(HeaderRepairTest, SourceAsItsOwnDestinationIsRefused)
+{
+    const std::string original = buildEdf(recorderFile());
+    writeBytes(source, original);
+    fs::create_directory(dir / "sub");
+    fs::create_hard_link(source, dir / "hard.edf");
+    fs::create_symlink(source, dir / "link.edf");
+    const std::vector<std::pair<fs::path, fs::path>> pairs = {
+        {source, source},
+        {source, dir / "." / "a.edf"},
+        {source, dir / "sub" / ".." / "a.edf"},
+        {source, dir / "hard.edf"},
+        {dir / "hard.edf", source},
+        {source, dir / "link.edf"},
+        {dir / "link.edf", source},
+    };
+    for (const auto &pair : pairs) {
+        EXPECT_FALSE(repairer.repairHeader(pair.first.string(), pair.second.string()))
+            << pair.first << " -> " << pair.second;
+        EXPECT_EQ(repairer.lastFailure().step, RepairStep::sameFile);
+        EXPECT_EQ(readBytes(source), original);
+    }
+    expectFolderHolds({"a.edf", "hard.edf", "link.edf", "sub"});
+}
+
+TEST_F(HeaderRepairTest, CopiesAcrossFileSystems)
+{
+    struct stat here {
+    }, shm{};
+    if (stat(dir.path().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0
+        || here.st_dev == shm.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const fs::path elsewhere = fs::path("/dev/shm") / fs::unique_path("velmorant-%%%%%%%%.edf");
+    const std::string original = buildEdf(recorderFile());
+    const bool repaired = repair(recorderFile(), elsewhere);
+    const std::string copy = fs::exists(elsewhere) ? readBytes(elsewhere) : "";
+    fs::remove(elsewhere);
+    ASSERT_TRUE(repaired) << describe(repairer.lastFailure());
+    ASSERT_EQ(copy.size(), original.size());
+    EXPECT_EQ(fieldText(copy.data(), FixedField::dataRecords), "1800    ");
+    EXPECT_EQ(copy.substr(768), original.substr(768));
+}
+
+TEST(RepairFailureWords, NameTheFieldAndQuoteItsText)
+{
+    EXPECT_EQ(describe({RepairStep::signalCount, "number of signals", "-1  ", ""}),
+              "number of signals field holds \"-1  \", not a number from 0 to 9999");
+    EXPECT_EQ(describe({RepairStep::copy, "", "",
+                        "the source cannot be read: No such file or directory"}),
+              "the copy could not be made: the source cannot be read: No such file or directory");
+}

@@ -1,0 +1,111 @@
+#include "edf_test_files.h"
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+
+EdfFileSpec recorderFile()
+{
+    return EdfFileSpec{};
+}
+
+EdfFileSpec repairedRecorderFile()
+{
+    EdfFileSpec fileSpec = recorderFile();
+    fileSpec.version = "0";
+    fileSpec.dataRecords = "1800";
+    fileSpec.recordDuration = "1";
+    fileSpec.prefiltering = "";
+    fileSpec.signalReserved = "";
+    return fileSpec;
+}
+
+EdfFileSpec soundFile()
+{
+    EdfFileSpec fileSpec;
+    fileSpec.version = "0";
+    fileSpec.dataRecords = "6";
+    fileSpec.recordDuration = "1";
+    fileSpec.storedRecords = 6;
+    return fileSpec;
+}
+
+std::string padded(const std::string &text, std::size_t width)
+{
+    std::string field = text.substr(0, width);
+    field.resize(width, ' ');
+    return field;
+}
+
+namespace {
+
+std::size_t signalsOf(const EdfFileSpec &fileSpec)
+{
+    return fileSpec.samplesPerRecord.size();
+}
+
+std::string perSignal(const EdfFileSpec &fileSpec, const std::vector<std::string> &values,
+                      const std::string &fallback, std::size_t width)
+{
+    std::string array;
+    for (std::size_t i = 0; i < signalsOf(fileSpec); ++i)
+        array += padded(i < values.size() ? values[i] : fallback, width);
+    return array;
+}
+
+std::string repeated(const EdfFileSpec &fileSpec, const std::string &value, std::size_t width)
+{
+    return perSignal(fileSpec, {}, value, width);
+}
+
+std::string labels(const EdfFileSpec &fileSpec)
+{
+    std::vector<std::string> names = fileSpec.labels;
+    for (std::size_t i = names.size(); i < signalsOf(fileSpec); ++i)
+        names.push_back("EEG " + std::to_string(i + 1));
+    return perSignal(fileSpec, names, "", 16);
+}
+
+std::size_t samplesOf(const std::string &text)
+{
+    try {
+        return std::stoul(text);
+    } catch (const std::exception &) {
+        return 0;
+    }
+}
+
+} // namespace
+
+std::size_t dataBytes(const EdfFileSpec &fileSpec)
+{
+    std::size_t samples = 0;
+    for (const auto &text : fileSpec.samplesPerRecord)
+        samples += samplesOf(text);
+    return fileSpec.storedRecords * samples * 2;
+}
+
+std::string buildEdf(const EdfFileSpec &fileSpec)
+{
+    const std::size_t ns = signalsOf(fileSpec);
+    std::string edf = padded(fileSpec.version, 8) + padded("X M 01-JAN-1970 Test_Subject", 80)
+        + padded("Startdate 17-AUG-2016 X X X", 80) + padded(fileSpec.startDate, 8)
+        + padded(fileSpec.startTime, 8)
+        + padded(fileSpec.headerBytes.value_or(std::to_string(256 * (ns + 1))), 8)
+        + padded(fileSpec.headerReserved, 44) + padded(fileSpec.dataRecords, 8)
+        + padded(fileSpec.recordDuration, 8)
+        + padded(fileSpec.signalCount.value_or(std::to_string(ns)), 4);
+    edf += labels(fileSpec) + repeated(fileSpec, "AgAgCl electrode", 80)
+        + repeated(fileSpec, "uV", 8) + repeated(fileSpec, fileSpec.physicalMinimum, 8)
+        + repeated(fileSpec, fileSpec.physicalMaximum, 8)
+        + repeated(fileSpec, fileSpec.digitalMinimum, 8)
+        + repeated(fileSpec, fileSpec.digitalMaximum, 8)
+        + repeated(fileSpec, fileSpec.prefiltering, 80)
+        + perSignal(fileSpec, fileSpec.samplesPerRecord, "", 8)
+        + repeated(fileSpec, fileSpec.signalReserved, 32);
+    const std::size_t size = dataBytes(fileSpec);
+    edf.reserve(edf.size() + size);
+    for (std::size_t i = 0; i < size; ++i)
+        edf.push_back(static_cast<char>((i * 31 + i / 251) & 0xFF));
+    return edf;
+}

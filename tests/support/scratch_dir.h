@@ -1,0 +1,27 @@
+#pragma once
+
+#include <boost/filesystem/path.hpp>
+
+#include <string>
+#include <vector>
+
+void writeBytes(const boost::filesystem::path &path, const std::string &bytes);
+std::string readBytes(const boost::filesystem::path &path);
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class ScratchDir
+{
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir &) = delete;
+    ScratchDir &operator=(const ScratchDir &) = delete;
+
+    const boost::filesystem::path &path() const { return root; }
+    boost::filesystem::path operator/(const std::string &name) const { return root / name; }
+    // Names of everything in the folder, sorted.
+    std::vector<std::string> entries() const;
+
+private:
+    boost::filesystem::path root;
+};
