@@ -34,6 +34,8 @@ std::string describe(const RepairFailure &f)
         return withReason("the source is not a regular file", f.reason);
     case RepairStep::copy:
         return withReason("the copy could not be made", f.reason);
+    case RepairStep::cancelled:
+        return "cancelled during the copy; nothing was written";
     case RepairStep::open:
         return withReason("the copy could not be opened for repair", f.reason);
     case RepairStep::readFixedHeader:

@@ -12,6 +12,7 @@ enum class RepairStep {
     sameFile,
     sourceNotRegularFile,
     copy,
+    cancelled,
     open,
     readFixedHeader,
     parseField,

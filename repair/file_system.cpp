@@ -75,9 +75,11 @@ bool syncFolder(const fs::path &)
     return true;
 }
 
-bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
+bool copyContents(const fs::path &from, const fs::path &to, std::string &reason,
+                  const CopyProgress &)
 {
-    // The system's own copy crosses volumes and stops at the end of the file.
+    // The system's own copy crosses volumes and stops at the end of the file;
+    // it runs in one call, so there is nothing to report in between.
     boost::system::error_code error;
     fs::copy_file(from, to, fs::copy_options::none, error);
     if (error)
@@ -127,10 +129,37 @@ bool writeAll(int fd, const char *data, std::size_t size)
     return true;
 }
 
-enum class Copied { all, sourceShrank, failed };
+enum class Copied { all, sourceShrank, cancelled, failed };
+
+// Small enough to report a long copy often, large enough that a copy-on-write
+// file system still clones a file of many GiB in a few milliseconds.
+constexpr std::uintmax_t reportEvery = std::uintmax_t(32) << 20;
+
+// Tells the progress every reportEvery bytes and at the end; false once the
+// copy is to stop.
+class ProgressPoints
+{
+public:
+    ProgressPoints(const CopyProgress &progress, std::uintmax_t total)
+        : progress(progress), total(total)
+    { }
+
+    bool reached(std::uintmax_t copied)
+    {
+        if (!progress || (copied < next && copied < total))
+            return true;
+        next = copied + reportEvery;
+        return progress(copied, total);
+    }
+
+private:
+    const CopyProgress &progress;
+    std::uintmax_t total;
+    std::uintmax_t next = reportEvery;
+};
 
 // Copies with a plain loop, for when the kernel cannot copy between the two files.
-Copied copyBytes(int from, int to, std::uintmax_t size)
+Copied copyBytes(int from, int to, std::uintmax_t size, ProgressPoints &points)
 {
     // cp's size, page-aligned: reads into a block that malloc places 16
     // bytes past a page boundary cost the kernel far more time here.
@@ -139,8 +168,9 @@ Copied copyBytes(int from, int to, std::uintmax_t size)
         static_cast<char *>(std::aligned_alloc(4096, bufferSize)), &std::free);
     if (!buffer)
         return Copied::failed;
-    while (size > 0) {
-        const auto wanted = static_cast<std::size_t>(std::min<std::uintmax_t>(bufferSize, size));
+    for (std::uintmax_t done = 0; done < size;) {
+        const auto wanted
+            = static_cast<std::size_t>(std::min<std::uintmax_t>(bufferSize, size - done));
         const ssize_t got = ::read(from, buffer.get(), wanted);
         if (got < 0 && errno == EINTR)
             continue;
@@ -150,21 +180,24 @@ Copied copyBytes(int from, int to, std::uintmax_t size)
             return Copied::sourceShrank;
         if (!writeAll(to, buffer.get(), static_cast<std::size_t>(got)))
             return Copied::failed;
-        size -= static_cast<std::uintmax_t>(got);
+        done += static_cast<std::uintmax_t>(got);
+        if (!points.reached(done))
+            return Copied::cancelled;
     }
     return Copied::all;
 }
 
 // Exactly size bytes, or failure: a source that shrinks while it is copied
 // must not end as a short copy, nor keep the copy waiting for bytes forever.
-Copied copyFile(int from, int to, std::uintmax_t size)
+Copied copyFile(int from, int to, std::uintmax_t size, const CopyProgress &progress)
 {
+    ProgressPoints points(progress, size);
 #ifdef __linux__
     // The kernel copies without our buffer, as cp does.
     std::uintmax_t done = 0;
     while (done < size) {
         const auto chunk
-            = static_cast<std::size_t>(std::min<std::uintmax_t>(size - done, 1u << 30));
+            = static_cast<std::size_t>(std::min<std::uintmax_t>(size - done, reportEvery));
         const ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
         if (copied < 0 && errno == EINTR)
             continue;
@@ -181,11 +214,13 @@ Copied copyFile(int from, int to, std::uintmax_t size)
         if (copied == 0)
             return Copied::sourceShrank;
         done += static_cast<std::uintmax_t>(copied);
+        if (!points.reached(done))
+            return Copied::cancelled;
     }
     if (done == size)
         return Copied::all;
 #endif
-    return copyBytes(from, to, size);
+    return copyBytes(from, to, size, points);
 }
 
 } // namespace
@@ -197,7 +232,8 @@ bool syncFolder(const fs::path &folder)
     return directory.get() >= 0 && ::fsync(directory.get()) == 0;
 }
 
-bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
+bool copyContents(const fs::path &from, const fs::path &to, std::string &reason,
+                  const CopyProgress &progress)
 {
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceStatus {
@@ -214,10 +250,11 @@ bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
         return false;
     }
     errno = 0;
-    const Copied copied
-        = copyFile(source.get(), target.get(), static_cast<std::uintmax_t>(sourceStatus.st_size));
-    if (copied == Copied::sourceShrank) {
-        reason = "the source got shorter while it was copied";
+    const Copied copied = copyFile(source.get(), target.get(),
+                                   static_cast<std::uintmax_t>(sourceStatus.st_size), progress);
+    if (copied == Copied::sourceShrank || copied == Copied::cancelled) {
+        reason = copied == Copied::cancelled ? "stopped on request"
+                                             : "the source got shorter while it was copied";
         return false;
     }
     const bool saved = copied == Copied::all && ::fsync(target.get()) == 0 && target.close();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "copy_progress.h"
+
 #include <boost/filesystem/path.hpp>
 
 #include <cstdio>
@@ -27,10 +29,10 @@ bool flushToDisk(std::FILE *file);
 bool syncFolder(const boost::filesystem::path &folder);
 
 // Copies a file's bytes into a new file and puts them on disk, also across
-// file systems. Fails if the source ends early. Leaves the target's removal
-// to the caller on failure.
+// file systems. Fails if the source ends early or progress says to stop.
+// Leaves the target's removal to the caller on failure.
 bool copyContents(const boost::filesystem::path &from, const boost::filesystem::path &to,
-                  std::string &reason);
+                  std::string &reason, const CopyProgress &progress = {});
 
 // True for any existing object, folder or not; an unreadable status counts as absent.
 bool pathExists(const std::string &utf8);

@@ -54,13 +54,28 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
 
     StagedCopy copy(destination);
     std::string reason;
-    if (!copy.copyFrom(source, reason))
-        return fail(RepairStep::copy, reason);
+    if (!copyStaged(copy, source))
+        return false;
     if (!repairCopy(copy.path()))
         return false;
     if (!copy.commit(reason))
         return fail(RepairStep::commit, reason);
     return true;
+}
+
+bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source)
+{
+    bool cancelled = false;
+    CopyProgress watched;
+    if (copyProgress)
+        watched = [this, &cancelled](std::uintmax_t copied, std::uintmax_t total) {
+            cancelled = !copyProgress(copied, total);
+            return !cancelled;
+        };
+    std::string reason;
+    if (copy.copyFrom(source, reason, watched))
+        return true;
+    return cancelled ? fail(RepairStep::cancelled) : fail(RepairStep::copy, reason);
 }
 
 bool HeaderRepair::repairCopy(const fs::path &copy)

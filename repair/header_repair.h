@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copy_progress.h"
 #include "edf_header.h"
 #include "repair_failure.h"
 #include "repair_preview.h"
@@ -11,6 +12,8 @@
 #include <string>
 
 namespace velmorant {
+
+class StagedCopy;
 
 // Copies one EDF recording and repairs the copy's header. The source is only
 // ever read. The destination appears only when the whole repair succeeded;
@@ -29,6 +32,10 @@ public:
     // Why the last repairHeader returned false.
     const RepairFailure &lastFailure() const { return failure; }
 
+    // Told how far each following repair's copy has got. When it returns
+    // false that repair fails as cancelled, leaving nothing behind.
+    void setCopyProgress(CopyProgress progress) { copyProgress = std::move(progress); }
+
 protected:
     std::FILE *edfFile = nullptr;
     char edfHeader[256];
@@ -36,6 +43,7 @@ protected:
 private:
     bool stageAndRepair(const boost::filesystem::path &source,
                         const boost::filesystem::path &destination);
+    bool copyStaged(StagedCopy &copy, const boost::filesystem::path &source);
     bool repairCopy(const boost::filesystem::path &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);
@@ -45,6 +53,7 @@ private:
     bool fail(RepairStep step, std::string reason = {});
 
     RepairFailure failure;
+    CopyProgress copyProgress;
 };
 
 } // namespace velmorant

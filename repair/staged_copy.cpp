@@ -31,12 +31,12 @@ StagedCopy::~StagedCopy()
     fs::remove(staged, ignored);
 }
 
-bool StagedCopy::copyFrom(const fs::path &source, std::string &reason)
+bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const CopyProgress &progress)
 {
     // Never overwrite: the staging name is ours alone. Not Boost's copy_file:
     // 1.74 loops forever on a source that shrinks while it is copied, and
     // gives up across file systems.
-    if (!copyContents(source, staged, reason))
+    if (!copyContents(source, staged, reason, progress))
         return false;
     // A read-only recording gives a read-only copy, which we must still patch.
     boost::system::error_code error;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "copy_progress.h"
+
 #include <boost/filesystem/path.hpp>
 
 #include <string>
@@ -18,7 +20,8 @@ public:
     StagedCopy(const StagedCopy &) = delete;
     StagedCopy &operator=(const StagedCopy &) = delete;
 
-    bool copyFrom(const boost::filesystem::path &source, std::string &reason);
+    bool copyFrom(const boost::filesystem::path &source, std::string &reason,
+                  const CopyProgress &progress = {});
     bool commit(std::string &reason);
     const boost::filesystem::path &path() const { return staged; }
 

@@ -163,6 +163,33 @@ TEST_F(HeaderRepairTest, FailureLeavesAnEarlierDestinationUntouched)
     expectFolderHolds({"a.edf", "aFixed.edf"});
 }
 
+// A long copy says how far it has got; stopped there, the repair fails as
+// cancelled and leaves an earlier destination as it was.
+TEST_F(HeaderRepairTest, CopyReportsProgressAndCanBeCancelled)
+{
+    const std::uintmax_t size = std::uintmax_t(80) << 20;
+    writeBytes(source, buildEdf(recorderFile()));
+    fs::resize_file(source, size);
+    std::vector<std::uintmax_t> reported;
+    repairer.setCopyProgress([&](std::uintmax_t copied, std::uintmax_t total) {
+        EXPECT_EQ(total, size);
+        reported.push_back(copied);
+        return true;
+    });
+    ASSERT_TRUE(repairer.repairHeader(source.string(), destination.string()));
+    ASSERT_FALSE(reported.empty());
+    EXPECT_LT(reported.front(), size);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    EXPECT_EQ(reported.back(), size);
+
+    writeBytes(destination, "a repair the user made last week");
+    repairer.setCopyProgress([](std::uintmax_t, std::uintmax_t) { return false; });
+    EXPECT_FALSE(repairer.repairHeader(source.string(), destination.string()));
+    EXPECT_EQ(repairer.lastFailure().step, RepairStep::cancelled);
+    EXPECT_EQ(readBytes(destination), "a repair the user made last week");
+    expectFolderHolds({"a.edf", "aFixed.edf"});
+}
+
 TEST_F(HeaderRepairTest, MissingSourceOrFolderFailsAtTheCopy)
 {
     EXPECT_FALSE(repairer.repairHeader((dir / "absent.edf").string(), destination.string()));
@@ -221,6 +248,11 @@ TEST_F(HeaderRepairTest, CopiesAcrossFileSystems)
         GTEST_SKIP() << "no second file system at /dev/shm";
     const fs::path elsewhere = fs::path("/dev/shm") / fs::unique_path("velmorant-%%%%%%%%.edf");
     const std::string original = buildEdf(recorderFile());
+    std::uintmax_t reported = 0;
+    repairer.setCopyProgress([&](std::uintmax_t copied, std::uintmax_t) {
+        reported = copied;
+        return true;
+    });
     const bool repaired = repair(recorderFile(), elsewhere);
     const std::string copy = fs::exists(elsewhere) ? readBytes(elsewhere) : "";
     fs::remove(elsewhere);
@@ -228,6 +260,7 @@ TEST_F(HeaderRepairTest, CopiesAcrossFileSystems)
     ASSERT_EQ(copy.size(), original.size());
     EXPECT_EQ(fieldText(copy.data(), FixedField::dataRecords), "1800    ");
     EXPECT_EQ(copy.substr(768), original.substr(768));
+    EXPECT_EQ(reported, original.size());
 }
 
 TEST(RepairFailureWords, NameTheFieldAndQuoteItsText)
