@@ -4,6 +4,7 @@
 #include "header_repair.h"
 #include "json_line.h"
 #include "paths.h"
+#include "progress_line.h"
 #include "report.h"
 
 #include "file_system.h"
@@ -36,9 +37,13 @@ bool isFolder(const std::string &pathUtf8)
 
 // Repairs one file and says so; a repaired copy that still disagrees with
 // the EDF rules (a record count that did not divide evenly, say) is warned about.
-bool repairOne(HeaderRepair &repair, const Job &job, std::ostream &out, std::ostream &err)
+bool repairOne(HeaderRepair &repair, const Job &job, std::ostream &out, std::ostream &err,
+               ProgressLine &progress)
 {
-    if (!repair.repairHeader(job.source, job.destination)) {
+    progress.startFile(job.source);
+    const bool repaired = repair.repairHeader(job.source, job.destination);
+    progress.clear();
+    if (!repaired) {
         err << "not repaired: " << job.source << " -> " << job.destination << ": "
             << describe(repair.lastFailure()) << std::endl;
         return false;
@@ -52,9 +57,10 @@ bool repairOne(HeaderRepair &repair, const Job &job, std::ostream &out, std::ost
 int repairAll(const std::vector<Job> &jobs, std::ostream &out, std::ostream &err)
 {
     HeaderRepair repair;
+    ProgressLine progress(err, repair, jobs.size());
     int repaired = 0;
     for (const Job &job : jobs)
-        repaired += repairOne(repair, job, out, err) ? 1 : 0;
+        repaired += repairOne(repair, job, out, err, progress) ? 1 : 0;
     out << repairSummary(repaired, static_cast<int>(jobs.size())) << std::endl;
     return repaired == static_cast<int>(jobs.size()) ? allDone : someNotDone;
 }

@@ -67,6 +67,15 @@ bool flushToDisk(std::FILE *file)
 #endif
 }
 
+bool stderrIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 #ifdef _WIN32
 
 bool syncFolder(const fs::path &)

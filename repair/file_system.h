@@ -24,6 +24,10 @@ std::FILE *openForReading(const boost::filesystem::path &path);
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
 
+// True when the process's standard error goes to a terminal, where a line
+// can be drawn and drawn over.
+bool stderrIsTerminal();
+
 // Asks the system to put a folder's entries on disk, so that a rename in it
 // survives a power cut. Best effort: false where the system cannot say.
 bool syncFolder(const boost::filesystem::path &folder);

@@ -2,12 +2,16 @@
 #include "json_line.h"
 #include "options.h"
 #include "paths.h"
+#include "progress_line.h"
 #include "report.h"
 #include "scratch_dir.h"
 
 #include <boost/filesystem/operations.hpp>
 
 #include <gtest/gtest.h>
+
+#include <sstream>
+#include <thread>
 
 namespace fs = boost::filesystem;
 using namespace velmorant;
@@ -124,6 +128,56 @@ TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
     const Finding g{"samples", "number of samples in each data record", 2, "0       ", "x", false};
     EXPECT_EQ(findingText(g),
               "number of samples in each data record of signal 2: \"0       \", expected x");
+}
+
+namespace {
+
+// What a terminal shows of the text: a carriage return goes back to the start
+// of the line, and what follows overwrites it.
+std::string shownOnTerminal(const std::string &written)
+{
+    std::string line;
+    std::size_t column = 0;
+    for (char c : written) {
+        if (c == '\r') {
+            column = 0;
+            continue;
+        }
+        if (column < line.size())
+            line[column] = c;
+        else
+            line += c;
+        ++column;
+    }
+    return line;
+}
+
+// Repairs a copy that has already been under way for a while, so that the line is due.
+std::string drawnDuringALongCopy(bool onATerminal)
+{
+    ScratchDir dir;
+    writeBytes(dir / "a.edf", buildEdf(recorderFile()));
+    fs::resize_file(dir / "a.edf", std::uintmax_t(80) << 20);
+    HeaderRepair repair;
+    std::ostringstream err;
+    ProgressLine line
+        = onATerminal ? ProgressLine(err, repair, 3, true) : ProgressLine(err, repair, 3);
+    line.startFile((dir / "a.edf").string());
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_TRUE(repair.repairHeader((dir / "a.edf").string(), (dir / "b.edf").string()));
+    const std::string drawn = err.str();
+    line.clear();
+    EXPECT_EQ(shownOnTerminal(err.str()).find_first_not_of(' '), std::string::npos);
+    return drawn;
+}
+
+} // namespace
+
+TEST(ProgressLine, DrawsTheCopyOnATerminalOnlyAndLeavesNothing)
+{
+    EXPECT_NE(shownOnTerminal(drawnDuringALongCopy(true)).find("file 1 of 3: a.edf  100 %"),
+              std::string::npos);
+    EXPECT_EQ(drawnDuringALongCopy(false), "");
 }
 
 TEST(Report, Summaries)
