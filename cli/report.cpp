@@ -1,7 +1,5 @@
 #include "report.h"
 
-#include <cstdio>
-
 namespace velmorant {
 
 namespace {
@@ -9,11 +7,6 @@ namespace {
 std::string quoted(const std::string &text)
 {
     return "\"" + shownText(text) + "\"";
-}
-
-std::string fieldName(const std::string &field, std::uint32_t signal)
-{
-    return signal == 0 ? field : field + " of signal " + std::to_string(signal);
 }
 
 std::string findingTag(const CheckedFinding &f)
@@ -45,28 +38,6 @@ std::string files(int count)
 }
 
 } // namespace
-
-std::string shownText(const std::string &text)
-{
-    std::string shown;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 32 || byte > 126 || c == '\\') {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
-
-std::string findingText(const Finding &finding)
-{
-    return fieldName(finding.field, finding.signal) + ": " + quoted(finding.found) + ", expected "
-        + finding.expected;
-}
 
 std::string verdict(const FileCheck &check)
 {

@@ -1,18 +1,14 @@
 #pragma once
 
 #include "file_check.h"
+#include "finding_text.h"
 
 #include <string>
 
 namespace velmorant {
 
-// The words of the command line's report. Header text is shown between
-// quotes as found, with every byte outside printable ASCII written as \xNN.
-
-std::string shownText(const std::string &text);
-
-// `number of signals: "-1  ", expected a whole number from 1 to 9999`
-std::string findingText(const Finding &finding);
+// The words of the command line's report, with header text and findings
+// shown as finding_text.h has them.
 
 // "sound", "needs repair" or "not repairable".
 std::string verdict(const FileCheck &check);

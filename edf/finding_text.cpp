@@ -1,0 +1,33 @@
+#include "finding_text.h"
+
+namespace velmorant {
+
+std::string shownText(const std::string &text)
+{
+    static const char hexDigits[] = "0123456789ABCDEF";
+    std::string shown;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte > 126 || c == '\\') {
+            shown += "\\x";
+            shown += hexDigits[byte >> 4];
+            shown += hexDigits[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+std::string fieldName(const std::string &field, std::uint32_t signal)
+{
+    return signal == 0 ? field : field + " of signal " + std::to_string(signal);
+}
+
+std::string findingText(const Finding &finding)
+{
+    return fieldName(finding.field, finding.signal) + ": \"" + shownText(finding.found)
+        + "\", expected " + finding.expected;
+}
+
+} // namespace velmorant

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "header_check.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velmorant {
+
+// The words for header text and findings, the same in every front end.
+// Header text is shown between quotes as found, with every byte outside
+// printable ASCII written as \xNN.
+
+std::string shownText(const std::string &text);
+
+// "number of samples in each data record of signal 2"; signal 0 is the fixed header.
+std::string fieldName(const std::string &field, std::uint32_t signal);
+
+// `number of signals: "-1  ", expected a whole number from 1 to 9999`
+std::string findingText(const Finding &finding);
+
+} // namespace velmorant
