@@ -1,6 +1,8 @@
 #include "velmorant.h"
 
+#include "file_check.h"
 #include "file_system.h"
+#include "run_details.h"
 #include "velmorant_version.h"
 
 #include <QDir>
@@ -26,6 +28,18 @@ QString outcome(int converted, int files)
     }
     return files > 0 ? QStringLiteral("Something wrong, please try again later")
                      : QStringLiteral("No file to convert.");
+}
+
+// What a strict reader would make of a repaired copy.
+velmorant::FileCheck checkRepaired(const QString &destination)
+{
+    try {
+        return velmorant::checkFile(utf8Path(destination));
+    } catch (const std::exception &e) {
+        velmorant::FileCheck unreadable;
+        unreadable.readError = e.what();
+        return unreadable;
+    }
 }
 
 } // namespace
@@ -55,16 +69,32 @@ void Velmorant::on_okBt_clicked()
 
     fileCount = fileList.size();
     convertedCount = 0;
-    for (const QString &entry : qAsConst(fileList)) {
-        // Every file keeps its name in folder mode; file mode names the destination whole.
-        const QString destination = fileMode ? destinationPrefix : destinationPrefix + entry;
-        if (repairEntry(sourcePrefix + entry, destination))
-            ++convertedCount;
-    }
+    const QString details = repairFileList(sourcePrefix, destinationPrefix, fileMode);
 
     QMessageBox box;
     box.setText(outcome(convertedCount, fileCount));
+    box.setDetailedText(details);
     box.exec();
+}
+
+// Repairs the entries in list order, counting the repaired ones; returns the
+// details of what went wrong.
+QString Velmorant::repairFileList(const QString &sourcePrefix, const QString &destinationPrefix,
+                                  bool fileMode)
+{
+    velmorant::RunDetails details;
+    for (int entry = 0; entry < fileCount; ++entry) {
+        const QString &name = fileList.at(entry);
+        // Every file keeps its name in folder mode; file mode names the destination whole.
+        const QString destination = fileMode ? destinationPrefix : destinationPrefix + name;
+        if (!repairEntry(sourcePrefix + name, destination)) {
+            details.notRepaired(name, lastFailure());
+            continue;
+        }
+        ++convertedCount;
+        details.repaired(name, checkRepaired(destination));
+    }
+    return details.text();
 }
 
 bool Velmorant::repairEntry(const QString &source, const QString &destination)

@@ -31,6 +31,8 @@ private slots:
 
 private:
     void buildFileList();
+    QString repairFileList(const QString &sourcePrefix, const QString &destinationPrefix,
+                           bool fileMode);
     bool repairEntry(const QString &source, const QString &destination);
     void resetForm();
 

@@ -43,6 +43,14 @@ public:
         return answerer.messages();
     }
 
+    // The lines of the details the last message offered.
+    QStringList details() const
+    {
+        return lastDialogs.isEmpty()
+            ? QStringList()
+            : lastDialogs.last().details.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
     QStringList fileList() const { return VelmorantTestAccess::fileList(window); }
     int fileCount() const { return VelmorantTestAccess::fileCount(window); }
     int convertedCount() const { return VelmorantTestAccess::convertedCount(window); }
@@ -54,6 +62,16 @@ public:
 void writeEdf(const fs::path &path, const EdfFileSpec &fileSpec)
 {
     writeBytes(path, buildEdf(fileSpec));
+}
+
+// Why the engine itself refuses such a file, in its words.
+QString engineWords(const EdfFileSpec &fileSpec)
+{
+    ScratchDir scratch;
+    writeEdf(scratch / "a.edf", fileSpec);
+    HeaderRepair repair;
+    repair.repairHeader((scratch / "a.edf").string(), (scratch / "b.edf").string());
+    return QString::fromStdString(describe(repair.lastFailure()));
 }
 
 } // namespace
@@ -71,6 +89,7 @@ private slots:
     void folderModeOneFileSaysNoCounts();
     void folderModeCountsRepairedFiles_data();
     void folderModeCountsRepairedFiles();
+    void repairedFileThatReadersStillRefuseIsNamed();
     void folderModeOnRegularFileFindsNothing();
     void folderModeWithEmptySourceNeverListsWorkingDirectory();
     void subFolderNamedEdfCountsAsNotRepaired();
@@ -199,6 +218,29 @@ void ConversionRunTest::folderModeCountsRepairedFiles()
     QCOMPARE(run.convertedCount(), repairable);
     QCOMPARE(destination.entries(),
              std::vector<std::string>(names.begin(), names.begin() + repairable));
+    // Each file that was not repaired, by name, with the engine's reason.
+    const QStringList details = run.details();
+    QCOMPARE(details.size(), 3 - repairable);
+    for (int i = repairable; i < 3; ++i) {
+        QVERIFY(details[i - repairable].startsWith(QString::fromStdString(names[i]) + ':'));
+        QVERIFY(details[i - repairable].endsWith(engineWords(unrepairableFile())));
+    }
+}
+
+void ConversionRunTest::repairedFileThatReadersStillRefuseIsNamed()
+{
+    ScratchDir scratch;
+    EdfFileSpec uneven = recorderFile();
+    uneven.dataRecords = "1000"; // 1000 / 512 gives 1 record; 2 are stored
+    uneven.storedRecords = 2;
+    writeEdf(scratch / "rec.edf", uneven);
+    Run run;
+    run.fill(qtPath(scratch / "rec.edf"), qtPath(scratch / "out.edf"));
+
+    QCOMPARE(run.ok(), QStringList{completed});
+    QCOMPARE(run.details().size(), 1);
+    QVERIFY(run.details()[0].startsWith(qtPath(scratch / "rec.edf") + ':'));
+    QVERIFY(run.details()[0].contains(QStringLiteral("file size")));
 }
 
 void ConversionRunTest::folderModeOnRegularFileFindsNothing()

@@ -44,8 +44,10 @@ void ModalAnswerer::poll()
     SeenDialog seen;
     seen.className = QString::fromLatin1(dialog->metaObject()->className());
     seen.title = dialog->windowTitle();
-    if (auto *box = qobject_cast<QMessageBox *>(dialog))
+    if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
         seen.text = box->text();
+        seen.details = box->detailedText();
+    }
     seen.parent = dialog->parentWidget();
     records.append(seen);
     handled.append(dialog);

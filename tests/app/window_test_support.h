@@ -31,6 +31,7 @@ struct SeenDialog {
     QString className;
     QString title;
     QString text; // a message box's text
+    QString details; // and its detailed text
     QWidget *parent = nullptr;
     bool stuck = false; // it did not close when answered, and was rejected
 };

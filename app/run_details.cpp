@@ -1,0 +1,49 @@
+#include "run_details.h"
+
+#include "finding_text.h"
+
+#include <QCoreApplication>
+
+namespace velmorant {
+
+namespace {
+
+QString words(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("Velmorant", text);
+}
+
+// Why a strict reader refuses the file: its faults, not its warnings.
+QStringList refusals(const FileCheck &check)
+{
+    if (!check.readError.empty())
+        return {words(check.readError)};
+    QStringList faults;
+    for (const CheckedFinding &f : check.findings) {
+        if (!f.finding.warning)
+            faults << words(findingText(f.finding));
+    }
+    return faults;
+}
+
+} // namespace
+
+void RunDetails::notRepaired(const QString &file, const RepairFailure &failure)
+{
+    lines << translated("%1: not repaired: %2").arg(file, words(describe(failure)));
+}
+
+void RunDetails::repaired(const QString &file, const FileCheck &copy)
+{
+    if (copy.sound)
+        return;
+    lines << translated("%1: repaired, but strict readers would still refuse it: %2")
+                 .arg(file, refusals(copy).join(QStringLiteral("; ")));
+}
+
+} // namespace velmorant

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "header_review.h"
+#include "repair_failure.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace velmorant {
+
+// The details that a run's message offers: one line per file that was not
+// repaired, or that was repaired but would still be refused by a strict
+// reader, each in the engine's own words. Empty when there is nothing to tell.
+class RunDetails
+{
+public:
+    void notRepaired(const QString &file, const RepairFailure &failure);
+    // Adds a line only when the repaired copy still breaks a rule.
+    void repaired(const QString &file, const FileCheck &copy);
+
+    QString text() const { return lines.join(QLatin1Char('\n')); }
+
+private:
+    QStringList lines;
+};
+
+} // namespace velmorant
