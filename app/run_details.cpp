@@ -46,4 +46,11 @@ void RunDetails::repaired(const QString &file, const FileCheck &copy)
                  .arg(file, refusals(copy).join(QStringLiteral("; ")));
 }
 
+void RunDetails::cancelled(int notAttempted)
+{
+    lines << (notAttempted == 1 ? translated("The run was cancelled: 1 file was not attempted.")
+                                : translated("The run was cancelled: %1 files were not attempted.")
+                                      .arg(notAttempted));
+}
+
 } // namespace velmorant

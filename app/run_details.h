@@ -10,13 +10,15 @@ namespace velmorant {
 
 // The details that a run's message offers: one line per file that was not
 // repaired, or that was repaired but would still be refused by a strict
-// reader, each in the engine's own words. Empty when there is nothing to tell.
+// reader, each in the engine's own words; and how the run ended when it was
+// cut short. Empty when there is nothing to tell.
 class RunDetails
 {
 public:
     void notRepaired(const QString &file, const RepairFailure &failure);
     // Adds a line only when the repaired copy still breaks a rule.
     void repaired(const QString &file, const FileCheck &copy);
+    void cancelled(int notAttempted);
 
     QString text() const { return lines.join(QLatin1Char('\n')); }
 

@@ -3,6 +3,7 @@
 #include "file_check.h"
 #include "file_system.h"
 #include "run_details.h"
+#include "run_progress.h"
 #include "velmorant_version.h"
 
 #include <QDir>
@@ -77,14 +78,20 @@ void Velmorant::on_okBt_clicked()
     box.exec();
 }
 
-// Repairs the entries in list order, counting the repaired ones; returns the
-// details of what went wrong.
+// Repairs the entries in list order, counting the repaired ones, until the
+// list ends or the user cancels; returns the details of what went wrong.
 QString Velmorant::repairFileList(const QString &sourcePrefix, const QString &destinationPrefix,
                                   bool fileMode)
 {
     velmorant::RunDetails details;
-    for (int entry = 0; entry < fileCount; ++entry) {
+    velmorant::RunProgress progress(this, fileCount);
+    setCopyProgress([&progress](std::uintmax_t done, std::uintmax_t total) {
+        return progress.copied(done, total);
+    });
+    int entry = 0;
+    for (; entry < fileCount && !progress.wasCancelled(); ++entry) {
         const QString &name = fileList.at(entry);
+        progress.startFile(entry, name);
         // Every file keeps its name in folder mode; file mode names the destination whole.
         const QString destination = fileMode ? destinationPrefix : destinationPrefix + name;
         if (!repairEntry(sourcePrefix + name, destination)) {
@@ -94,6 +101,9 @@ QString Velmorant::repairFileList(const QString &sourcePrefix, const QString &de
         ++convertedCount;
         details.repaired(name, checkRepaired(destination));
     }
+    setCopyProgress({});
+    if (progress.wasCancelled())
+        details.cancelled(fileCount - entry);
     return details.text();
 }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -90,6 +91,7 @@ private slots:
     void folderModeCountsRepairedFiles_data();
     void folderModeCountsRepairedFiles();
     void repairedFileThatReadersStillRefuseIsNamed();
+    void cancelStopsALongRunAndKeepsCompleteFiles();
     void folderModeOnRegularFileFindsNothing();
     void folderModeWithEmptySourceNeverListsWorkingDirectory();
     void subFolderNamedEdfCountsAsNotRepaired();
@@ -241,6 +243,43 @@ void ConversionRunTest::repairedFileThatReadersStillRefuseIsNamed()
     QCOMPARE(run.details().size(), 1);
     QVERIFY(run.details()[0].startsWith(qtPath(scratch / "rec.edf") + ':'));
     QVERIFY(run.details()[0].contains(QStringLiteral("file size")));
+}
+
+void ConversionRunTest::cancelStopsALongRunAndKeepsCompleteFiles()
+{
+    ScratchDir source;
+    ScratchDir destination;
+    writeEdf(source / "a.edf", recorderFile());
+    // Sparse: it takes many seconds to copy and nothing to store.
+    writeEdf(source / "b.edf", recorderFile());
+    fs::resize_file(source / "b.edf", std::uintmax_t(8) << 30);
+    writeEdf(source / "c.edf", recorderFile());
+    writeBytes(destination / "b.edf", "an earlier repair");
+    Run run;
+    run.folderMode();
+    run.fill(qtPath(source.path()), qtPath(destination.path()));
+
+    ModalAnswerer answerer;
+    QString progress;
+    answerer.then([&](QWidget *dialog) {
+        progress = qobject_cast<QProgressDialog *>(dialog)->labelText();
+        dialog->findChild<QPushButton *>()->click();
+        return ModalAnswerer::Close::closedByAnswer;
+    });
+    child<QPushButton>(run.window, "okBt")->click();
+
+    QCOMPARE(answerer.seen().size(), 2);
+    QCOMPARE(answerer.seen()[0].parent, &run.window);
+    QVERIFY(progress.contains(QStringLiteral("b.edf")));
+    QCOMPARE(answerer.messages(), QStringList{completed + QStringLiteral(". 1/3 files")});
+    QCOMPARE(destination.entries(), (std::vector<std::string>{"a.edf", "b.edf"}));
+    QCOMPARE(readBytes(destination / "b.edf"), std::string("an earlier repair"));
+    const QStringList details = answerer.seen()[1].details.split(QLatin1Char('\n'));
+    QCOMPARE(details.size(), 2);
+    QVERIFY(details[0].startsWith(QStringLiteral("b.edf:")));
+    QVERIFY(
+        details[0].endsWith(QString::fromStdString(describe({RepairStep::cancelled, {}, {}, {}}))));
+    QVERIFY(details[1].contains(QLatin1Char('1')));
 }
 
 void ConversionRunTest::folderModeOnRegularFileFindsNothing()
