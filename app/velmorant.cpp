@@ -1,5 +1,6 @@
 #include "velmorant.h"
 
+#include "caption_fit.h"
 #include "file_check.h"
 #include "file_system.h"
 #include "run_details.h"
@@ -48,6 +49,7 @@ velmorant::FileCheck checkRepaired(const QString &destination)
 Velmorant::Velmorant(QWidget *parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
+    new velmorant::CaptionFit(ui.centralWidget, this);
     setWindowTitle(QStringLiteral("Velmorant %1").arg(QLatin1String(velmorant::version)));
 }
 

@@ -42,6 +42,7 @@ private slots:
     void widgets_data();
     void widgets();
     void widgetsAreCreatedInOrder();
+    void captionsAreReadWholeWhereTheFormPutThem();
     void initialState();
     void titleIsReplacedAfterSetup();
     void existingObjectNameIsKept();
@@ -145,6 +146,28 @@ void VelmorantFormTest::widgetsAreCreatedInOrder()
                           "label_2", "okBt", "desEdit", "selectDesFile", "modeFolder"}));
     QCOMPARE(window.centralWidget()->nextInFocusChain(),
              child<QWidget>(window, "selectSourceFile"));
+}
+
+// Shown with its real fonts, every caption fits its text; a widget may
+// have grown to the right, but never moved or shrunk.
+void VelmorantFormTest::captionsAreReadWholeWhereTheFormPutThem()
+{
+    Velmorant window;
+    const QList<QWidget *> widgets = window.centralWidget()->findChildren<QWidget *>();
+    QVector<QRect> asBuilt;
+    for (const QWidget *widget : widgets)
+        asBuilt << widget->geometry();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int i = 0; i < widgets.size(); ++i) {
+        const QWidget *widget = widgets[i];
+        QCOMPARE(widget->pos(), asBuilt[i].topLeft());
+        QCOMPARE(widget->height(), asBuilt[i].height());
+        QVERIFY(widget->width() >= asBuilt[i].width());
+        if (qobject_cast<const QLabel *>(widget) || qobject_cast<const QAbstractButton *>(widget))
+            QVERIFY2(widget->width() >= widget->sizeHint().width(),
+                     qPrintable(widget->objectName()));
+    }
 }
 
 void VelmorantFormTest::initialState()
