@@ -1,6 +1,7 @@
 #include "velmorant.h"
 
 #include "caption_fit.h"
+#include "drop_target.h"
 #include "file_check.h"
 #include "file_system.h"
 #include "run_details.h"
@@ -50,6 +51,7 @@ Velmorant::Velmorant(QWidget *parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
     new velmorant::CaptionFit(ui.centralWidget, this);
+    new velmorant::DropTarget(this, ui.modeFile, ui.modeFolder, ui.sourceEdit);
     setWindowTitle(QStringLiteral("Velmorant %1").arg(QLatin1String(velmorant::version)));
 }
 

@@ -1,13 +1,17 @@
 #include "window_test_support.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
 #include <boost/filesystem/operations.hpp>
+
+#include <memory>
 
 namespace fs = boost::filesystem;
 using namespace velmorant;
@@ -52,6 +56,25 @@ ModalAnswerer::Answer answerFileDialog(FileDialogSeen &seen, const QString &path
         name->setText(path);
         return ModalAnswerer::Close::accept;
     };
+}
+
+// Drags the data over the widget and drops it there; true when the drop was taken.
+bool dropOn(QWidget *target, const QMimeData &data)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+std::unique_ptr<QMimeData> withUrls(const QList<QUrl> &urls)
+{
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
 }
 
 class Window
@@ -130,6 +153,9 @@ private slots:
     void modeClicks();
     void cancelOnEmptyFormClosesWindow();
     void cancelClearsForm();
+    void droppingAFileOrFolderChoosesModeAndSource();
+    void droppingAnythingElseChangesNothing_data();
+    void droppingAnythingElseChangesNothing();
 };
 
 void WindowInteractionsTest::typingSourceKeyByKeyDerivesDestination()
@@ -477,6 +503,57 @@ void WindowInteractionsTest::cancelClearsForm()
     QCOMPARE(w.destination()->text(), QStringLiteral("Fixed.edf"));
     QVERIFY(w.runStateCleared());
     QVERIFY(w.modeFile()->isChecked());
+}
+
+void WindowInteractionsTest::droppingAFileOrFolderChoosesModeAndSource()
+{
+    ScratchDir scratch;
+    writeBytes(scratch / "rec.edf", "x");
+    const QString file = qtPath(scratch / "rec.edf");
+    const QString folder = qtPath(scratch.path());
+    Window w;
+    w.modeFolder()->click();
+    w.destination()->setText(QStringLiteral("typed"));
+
+    // Onto a path field, which would otherwise take the address as text.
+    QVERIFY(dropOn(w.destination(), *withUrls({QUrl::fromLocalFile(file)})));
+    QVERIFY(w.modeFile()->isChecked());
+    QCOMPARE(w.source()->text(), file);
+    QCOMPARE(w.destination()->text(), qtPath(scratch / "recFixed.edf"));
+
+    QVERIFY(dropOn(&w.window, *withUrls({QUrl::fromLocalFile(folder)})));
+    QVERIFY(w.modeFolder()->isChecked());
+    QCOMPARE(w.source()->text(), folder);
+    QCOMPARE(w.destination()->text(), QString());
+}
+
+void WindowInteractionsTest::droppingAnythingElseChangesNothing_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<QString>("text");
+    const QUrl here = QUrl::fromLocalFile(QDir::currentPath());
+    QTest::newRow("two items") << QList<QUrl>{here, here} << QString();
+    QTest::newRow("remote address")
+        << QList<QUrl>{QUrl(QStringLiteral("https://example.org/a.edf"))} << QString();
+    QTest::newRow("missing path") << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral(
+        "/no/such.edf"))} << QString();
+    QTest::newRow("text") << QList<QUrl>() << QStringLiteral("/tmp");
+}
+
+void WindowInteractionsTest::droppingAnythingElseChangesNothing()
+{
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(QString, text);
+    const std::unique_ptr<QMimeData> data = withUrls(urls);
+    if (!text.isEmpty())
+        data->setText(text);
+    Window w;
+    w.source()->setText(QStringLiteral("kept.edf"));
+
+    QVERIFY(!dropOn(&w.window, *data));
+    QVERIFY(w.modeFile()->isChecked());
+    QCOMPARE(w.source()->text(), QStringLiteral("kept.edf"));
+    QCOMPARE(w.destination()->text(), QStringLiteral("keptFixed.edf"));
 }
 
 QTEST_MAIN(WindowInteractionsTest)
