@@ -3,6 +3,7 @@
 #include "finding_text.h"
 
 #include <QCoreApplication>
+#include <QTextEdit>
 
 namespace velmorant {
 
@@ -51,6 +52,14 @@ void RunDetails::cancelled(int notAttempted)
     lines << (notAttempted == 1 ? translated("The run was cancelled: 1 file was not attempted.")
                                 : translated("The run was cancelled: %1 files were not attempted.")
                                       .arg(notAttempted));
+}
+
+void offerDetails(QMessageBox &box, const QString &details)
+{
+    constexpr int charactersPerLine = 80;
+    box.setDetailedText(details);
+    if (auto *view = box.findChild<QTextEdit *>())
+        view->setMinimumWidth(view->fontMetrics().averageCharWidth() * charactersPerLine);
 }
 
 } // namespace velmorant

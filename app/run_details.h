@@ -3,6 +3,7 @@
 #include "header_review.h"
 #include "repair_failure.h"
 
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 
@@ -25,5 +26,9 @@ public:
 private:
     QStringList lines;
 };
+
+// Offers the details in the box, when there are any, in a view wide enough
+// to read a reason on a line or two.
+void offerDetails(QMessageBox &box, const QString &details);
 
 } // namespace velmorant

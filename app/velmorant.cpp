@@ -78,7 +78,7 @@ void Velmorant::on_okBt_clicked()
 
     QMessageBox box;
     box.setText(outcome(convertedCount, fileCount));
-    box.setDetailedText(details);
+    velmorant::offerDetails(box, details);
     box.exec();
 }
 
