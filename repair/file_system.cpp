@@ -144,27 +144,52 @@ enum class Copied { all, sourceShrank, cancelled, failed };
 // file system still clones a file of many GiB in a few milliseconds.
 constexpr std::uintmax_t reportEvery = std::uintmax_t(32) << 20;
 
-// Tells the progress every reportEvery bytes and at the end; false once the
-// copy is to stop.
+// Every reportEvery bytes and at the end of a copy: writes behind, then tells
+// the progress; false once the copy is to stop.
 class ProgressPoints
 {
 public:
-    ProgressPoints(const CopyProgress &progress, std::uintmax_t total)
-        : progress(progress), total(total)
+    ProgressPoints(const CopyProgress &progress, std::uintmax_t total, int target)
+        : progress(progress), total(total), target(target)
     { }
 
     bool reached(std::uintmax_t copied)
     {
-        if (!progress || (copied < next && copied < total))
+        if (copied < next && copied < total)
             return true;
         next = copied + reportEvery;
-        return progress(copied, total);
+        writeBehind(copied);
+        return !progress || progress(copied, total);
     }
 
 private:
+    // Has the system start writing the stretch just copied and waits for the
+    // one before, which has had a stretch's time. Without it the whole copy
+    // could wait in memory for the closing fsync: seconds per GiB, minutes on
+    // a slow stick, with nothing to report meanwhile.
+    void writeBehind(std::uintmax_t copied)
+    {
+#ifdef __linux__
+        // Failures surface in the closing fsync.
+        ::sync_file_range(target, static_cast<off64_t>(started),
+                          static_cast<off64_t>(copied - started), SYNC_FILE_RANGE_WRITE);
+        if (started > waited)
+            ::sync_file_range(
+                target, static_cast<off64_t>(waited), static_cast<off64_t>(started - waited),
+                SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        waited = started;
+        started = copied;
+#else
+        (void)copied;
+#endif
+    }
+
     const CopyProgress &progress;
     std::uintmax_t total;
+    int target;
     std::uintmax_t next = reportEvery;
+    std::uintmax_t started = 0; // from here on, nothing is sent to the disk yet
+    std::uintmax_t waited = 0; // up to here, everything is on the disk
 };
 
 // Copies with a plain loop, for when the kernel cannot copy between the two files.
@@ -200,7 +225,7 @@ Copied copyBytes(int from, int to, std::uintmax_t size, ProgressPoints &points)
 // must not end as a short copy, nor keep the copy waiting for bytes forever.
 Copied copyFile(int from, int to, std::uintmax_t size, const CopyProgress &progress)
 {
-    ProgressPoints points(progress, size);
+    ProgressPoints points(progress, size, to);
 #ifdef __linux__
     // The kernel copies without our buffer, as cp does.
     std::uintmax_t done = 0;
