@@ -11,11 +11,27 @@ namespace {
 // Each file counts the same on the bar, whatever its size.
 constexpr int stepsPerFile = 100;
 constexpr int showAfterMilliseconds = 1000;
-constexpr int widestName = 320;
+// In average characters of the dialog's font: a name is cut in the middle to
+// fit, and the dialog is wide enough from the start never to grow mid-run.
+constexpr int nameCharacters = 40;
+constexpr int dialogCharacters = 64;
 
 QString megabytes(std::uintmax_t bytes)
 {
     return QString::number(static_cast<qulonglong>(bytes / 1000000));
+}
+
+// Always a line, so that the dialog keeps its size from file to file.
+QString copyText(std::uintmax_t done, std::uintmax_t total)
+{
+    if (total == 0)
+        return QStringLiteral(" ");
+    // The last report comes before the copy is put on disk, which can take seconds.
+    if (done == total)
+        return QCoreApplication::translate("Velmorant", "%1 MB copied, writing it to disk")
+            .arg(megabytes(total));
+    return QCoreApplication::translate("Velmorant", "%1 of %2 MB copied")
+        .arg(megabytes(done), megabytes(total));
 }
 
 } // namespace
@@ -28,13 +44,15 @@ RunProgress::RunProgress(QWidget *window, int files) : dialog(window), files(fil
     dialog.setAutoReset(false);
     dialog.setRange(0, files * stepsPerFile);
     dialog.setMinimumDuration(showAfterMilliseconds);
+    dialog.setMinimumWidth(dialog.fontMetrics().averageCharWidth() * dialogCharacters);
 }
 
 void RunProgress::startFile(int entry, const QString &entryName)
 {
     index = entry;
-    name = dialog.fontMetrics().elidedText(QFileInfo(entryName).fileName(), Qt::ElideMiddle,
-                                           widestName);
+    name
+        = dialog.fontMetrics().elidedText(QFileInfo(entryName).fileName(), Qt::ElideMiddle,
+                                          dialog.fontMetrics().averageCharWidth() * nameCharacters);
     show(0, 0);
 }
 
@@ -50,11 +68,7 @@ void RunProgress::show(std::uintmax_t done, std::uintmax_t total)
                              .arg(index + 1)
                              .arg(files)
                              .arg(name);
-    // Two lines from the start, so that the dialog keeps its size.
-    const QString copy = total > 0 ? QCoreApplication::translate("Velmorant", "%1 of %2 MB copied")
-                                         .arg(megabytes(done), megabytes(total))
-                                   : QStringLiteral(" ");
-    dialog.setLabelText(file + QLatin1Char('\n') + copy);
+    dialog.setLabelText(file + QLatin1Char('\n') + copyText(done, total));
     const int part = total > 0 ? static_cast<int>(done * stepsPerFile / total) : 0;
     dialog.setValue(index * stepsPerFile + part);
     keepWindowAlive();
