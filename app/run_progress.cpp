@@ -1,6 +1,7 @@
 #include "run_progress.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
 
@@ -45,6 +46,17 @@ RunProgress::RunProgress(QWidget *window, int files) : dialog(window), files(fil
     dialog.setRange(0, files * stepsPerFile);
     dialog.setMinimumDuration(showAfterMilliseconds);
     dialog.setMinimumWidth(dialog.fontMetrics().averageCharWidth() * dialogCharacters);
+    // Drops arrive even while other input waits; removed when this object goes.
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool RunProgress::eventFilter(QObject *, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    event->ignore();
+    return true;
 }
 
 void RunProgress::startFile(int entry, const QString &entryName)

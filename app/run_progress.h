@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QProgressDialog>
 #include <QString>
 
@@ -11,7 +12,9 @@ namespace velmorant {
 // n, its name and how far its copy is, with Cancel. The run stays on the GUI
 // thread, so the copy's reports are where the window gets to paint; the
 // dialog is window-modal, so nothing in the window can start a second run.
-class RunProgress
+// Before it shows, the window paints but takes no input, and nothing
+// dropped on it is taken: a drop would change the form under the run.
+class RunProgress : public QObject
 {
 public:
     RunProgress(QWidget *window, int files);
@@ -20,6 +23,9 @@ public:
     // The copy's report; false once the user has cancelled.
     bool copied(std::uintmax_t done, std::uintmax_t total);
     bool wasCancelled() const { return dialog.wasCanceled(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void show(std::uintmax_t done, std::uintmax_t total);

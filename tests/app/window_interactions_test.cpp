@@ -4,14 +4,11 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
 #include <boost/filesystem/operations.hpp>
-
-#include <memory>
 
 namespace fs = boost::filesystem;
 using namespace velmorant;
@@ -56,25 +53,6 @@ ModalAnswerer::Answer answerFileDialog(FileDialogSeen &seen, const QString &path
         name->setText(path);
         return ModalAnswerer::Close::accept;
     };
-}
-
-// Drags the data over the widget and drops it there; true when the drop was taken.
-bool dropOn(QWidget *target, const QMimeData &data)
-{
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
-
-std::unique_ptr<QMimeData> withUrls(const QList<QUrl> &urls)
-{
-    auto data = std::make_unique<QMimeData>();
-    data->setUrls(urls);
-    return data;
 }
 
 class Window

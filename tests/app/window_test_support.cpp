@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
 #include <QMessageBox>
 
 using namespace velmorant;
@@ -82,4 +83,22 @@ EdfFileSpec unrepairableFile()
 QString qtPath(const boost::filesystem::path &path)
 {
     return QString::fromStdString(path.string());
+}
+
+bool dropOn(QWidget *target, const QMimeData &data)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+std::unique_ptr<QMimeData> withUrls(const QList<QUrl> &urls)
+{
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
 }

@@ -6,16 +6,19 @@
 
 #include <QDialog>
 #include <QList>
+#include <QMimeData>
 #include <QPointer>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 #include <QVector>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 // Reads the run state that the window keeps private.
 class VelmorantTestAccess
@@ -89,3 +92,7 @@ template<typename Widget> Widget *child(const Velmorant &window, const char *nam
 EdfFileSpec unrepairableFile();
 
 QString qtPath(const boost::filesystem::path &path);
+
+// Drags the data over the widget and drops it there; true when the drop was taken.
+bool dropOn(QWidget *target, const QMimeData &data);
+std::unique_ptr<QMimeData> withUrls(const QList<QUrl> &urls);
