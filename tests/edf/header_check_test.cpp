@@ -59,13 +59,20 @@ TEST(EdfSyntax, IntegersHaveOnlyASignDigitsAndTrailingSpaces)
         EXPECT_FALSE(edfInteger(bad).has_value()) << '"' << bad << '"';
 }
 
-TEST(EdfSyntax, NumbersAllowOnePoint)
+// Readers take every decimal form a C-locale strtod reads whole.
+TEST(EdfSyntax, NumbersAreTheDecimalFormsStrtodReadsWhole)
 {
     EXPECT_DOUBLE_EQ(*edfNumber("0.001953"), 0.001953);
     EXPECT_DOUBLE_EQ(*edfNumber("-3200   "), -3200);
     EXPECT_DOUBLE_EQ(*edfNumber("1.      "), 1);
-    for (const char *bad : {"        ", ".5      ", "1.2.3   ", "1,5     ", "1e3     ", " 1.5    ",
-                            "+       ", "-.5     "})
+    EXPECT_DOUBLE_EQ(*edfNumber("-32.E2  "), -3200);
+    EXPECT_DOUBLE_EQ(*edfNumber("1e3     "), 1000);
+    EXPECT_DOUBLE_EQ(*edfNumber("+5.     "), 5);
+    EXPECT_DOUBLE_EQ(*edfNumber("-.5     "), -0.5);
+    EXPECT_DOUBLE_EQ(*edfNumber("2E-1    "), 0.2);
+    for (const char *bad :
+         {"        ", "1.2.3   ", "1,5     ", " 1.5    ", "+       ", ".       ", "1e      ",
+          "1e+     ", "e3      ", "0x1A    ", "inf     ", "nan     ", "1 e3    ", "1e999   "})
         EXPECT_FALSE(edfNumber(bad).has_value()) << '"' << bad << '"';
 }
 
