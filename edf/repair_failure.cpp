@@ -47,7 +47,10 @@ std::string describe(const RepairFailure &f)
     case RepairStep::readSamplesPerRecord:
         return withReason("the samples per data record of the first signal could not be read",
                           f.reason);
-    case RepairStep::zeroSamplesPerRecord:
+    case RepairStep::noSignals:
+        return "the file has no signal, so no samples per data record to divide the record count "
+               "by";
+    case RepairStep::samplesPerRecordBelowOne:
         return fieldSentence(f, "but the first signal needs at least one sample per data record");
     case RepairStep::outOfMemory:
         return "not enough memory for the repair";

@@ -28,7 +28,7 @@ struct RepairPreview {
 };
 
 // How many bytes from the start of the file the preview needs, once the
-// fixed header is known: the whole header, and the first signal's sample count.
+// fixed header is known: the whole header.
 std::size_t previewExtent(const std::string &fixedHeader);
 
 RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize);

@@ -69,7 +69,19 @@ std::vector<FailingHeader> failingHeaders()
         {"zero_samples", recorderWith([](auto &s) {
              s.samplesPerRecord = {"0", "512"};
          }),
-         RepairStep::zeroSamplesPerRecord, samplesName, "0       "},
+         RepairStep::samplesPerRecordBelowOne, samplesName, "0       "},
+        {"negative_samples", recorderWith([](auto &s) {
+             s.samplesPerRecord = {"-5", "512"};
+         }),
+         RepairStep::samplesPerRecordBelowOne, samplesName, "-5      "},
+        {"recorder_without_signals",
+         built(soundFile(),
+               [](auto &s) {
+                   s.version = "20170703";
+                   s.samplesPerRecord.clear();
+               })
+             + "512     and then data",
+         RepairStep::noSignals, "", ""},
     };
 }
 
@@ -95,12 +107,8 @@ std::vector<RepairableFile> repairableFiles()
         {"sound", buildEdf(sound)},
         {"sound_edf_plus", built(sound, [](auto &s) { s.headerReserved = "EDF+C"; })},
         {"other_version", built(sound, [](auto &s) { s.version = "V2"; })},
-        {"no_signals",
-         built(sound,
-               [](auto &s) {
-                   s.version = "20170703";
-                   s.samplesPerRecord.clear();
-               })
-             + "512     and then data"},
+        {"no_signals", built(sound, [](auto &s) { s.samplesPerRecord.clear(); })},
+        {"recorder_count_confirmed", recorderWithFixed(FixedField::dataRecords, "2")},
+        {"recorder_duration_1.5", recorderWithFixed(FixedField::recordDuration, "1.5")},
     };
 }
