@@ -248,6 +248,12 @@ public:
 
     std::vector<Finding> run()
     {
+        if (isBdf(header)) {
+            add("format", fixedSlot(FixedField::version).name, 0,
+                text(fixedSlot(FixedField::version)),
+                {"an EDF file; this is BDF (24-bit samples), which is not EDF"});
+            return findings;
+        }
         if (header.size() < fixedHeaderSize) {
             add("header present", "file size", 0, bytesText(fileSize),
                 {"at least 256 bytes, the fixed header"});

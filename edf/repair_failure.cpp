@@ -38,6 +38,8 @@ std::string describe(const RepairFailure &f)
         return withReason("the copy could not be opened for repair", f.reason);
     case RepairStep::readFixedHeader:
         return withReason("the file is shorter than the 256-byte EDF header", f.reason);
+    case RepairStep::bdf:
+        return "the file is BDF (24-bit samples), not EDF; nothing was written";
     case RepairStep::parseField:
         return fieldSentence(f, "not a number");
     case RepairStep::signalCount:

@@ -14,6 +14,7 @@ enum class RepairStep {
     copy,
     open,
     readFixedHeader,
+    bdf,
     parseField,
     signalCount,
     signalHeaderTruncated,

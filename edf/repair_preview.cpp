@@ -68,12 +68,14 @@ private:
         return fail(step, field(f).name, fieldText(header.data(), f));
     }
 
-    // The fixed header, and a signal header the file holds whole.
+    // The fixed header, BDF told apart, and a signal header the file holds whole.
     bool readFixedHeader(std::uint32_t &signals)
     {
         if (header.size() < fixedHeaderSize)
             return fail(RepairStep::readFixedHeader, "", {},
                         "it has " + std::to_string(header.size()) + " bytes");
+        if (isBdf(header))
+            return fail(RepairStep::bdf);
         const auto count = lenientSignalCount(header, result.failure);
         if (!count)
             return false;

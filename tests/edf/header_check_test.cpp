@@ -255,6 +255,9 @@ std::vector<OneFault> oneFaultCases()
         annotationFault("annotation_transducer", SignalField::transducer, "AgAgCl", false),
         annotationFault("annotation_dimension", SignalField::physicalDimension, "uV", true),
         annotationFault("annotation_digital_maximum", SignalField::digitalMaximum, "100", false),
+        fixedFault("bdf", FixedField::version,
+                   "\xFF"
+                   "BIOSEMI"),
         {"header_cut_short", cutHeader, "file size", 0, "700 bytes", false},
         {"shorter_than_fixed_header", sound.substr(0, 200), "file size", 0, "200 bytes", false},
     };

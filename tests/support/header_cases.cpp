@@ -82,6 +82,11 @@ std::vector<FailingHeader> failingHeaders()
                })
              + "512     and then data",
          RepairStep::noSignals, "", ""},
+        {"bdf",
+         recorderWithFixed(FixedField::version,
+                           "\xFF"
+                           "BIOSEMI"),
+         RepairStep::bdf, "", ""},
     };
 }
 
