@@ -19,6 +19,18 @@ std::string fieldSentence(const RepairFailure &f, const std::string &expected)
     return f.field + " field holds " + quoted(f.found) + ", " + expected;
 }
 
+std::string unsettledSentence(const std::vector<Finding> &findings)
+{
+    std::string sentence = "the file itself does not show what is right in";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const Finding &f = findings[i];
+        sentence += (i == 0 ? " " : "; ")
+            + (f.signal == 0 ? f.field : f.field + " of signal " + std::to_string(f.signal)) + " "
+            + quoted(f.found) + ", expected " + f.expected;
+    }
+    return sentence;
+}
+
 } // namespace
 
 std::string describe(const RepairFailure &f)
@@ -54,6 +66,8 @@ std::string describe(const RepairFailure &f)
                "by";
     case RepairStep::samplesPerRecordBelowOne:
         return fieldSentence(f, "but the first signal needs at least one sample per data record");
+    case RepairStep::unsettled:
+        return unsettledSentence(f.unsettled);
     case RepairStep::outOfMemory:
         return "not enough memory for the repair";
     case RepairStep::write:

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "header_check.h"
+
 #include <string>
+#include <vector>
 
 namespace velmorant {
 
@@ -21,6 +24,7 @@ enum class RepairStep {
     readSamplesPerRecord,
     noSignals,
     samplesPerRecordBelowOne,
+    unsettled,
     outOfMemory,
     write,
     close,
@@ -33,6 +37,7 @@ struct RepairFailure {
     std::string field;
     std::string found;
     std::string reason;
+    std::vector<Finding> unsettled = {}; // what the thorough repair could not settle
 };
 
 // One sentence in plain English, naming the field and quoting its text.

@@ -6,6 +6,7 @@
 #include "header_patch.h"
 #include "numeric_text.h"
 #include "record_layout.h"
+#include "thorough_repair.h"
 
 #include <optional>
 
@@ -33,7 +34,8 @@ std::optional<std::uint32_t> lenientSignalCount(const std::string &fixedHeader,
 class Preview
 {
 public:
-    Preview(const std::string &header, std::uintmax_t fileSize) : header(header), fileSize(fileSize)
+    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
+        : header(header), fileSize(fileSize), mode(mode)
     { }
 
     RepairPreview run()
@@ -43,15 +45,18 @@ public:
             return std::move(result);
         const bool recorder = isRecorderVersion(fieldText(header.data(), FixedField::version));
         std::optional<RecorderRewrite> rewrite;
-        if (recorder && !recorderRewrite(signals, rewrite))
+        if (recorder && mode == RepairMode::usual && !recorderRewrite(signals, rewrite))
             return std::move(result);
         result.header = header.substr(0, headerSize(signals));
         result.signalCount = signals;
+        result.keptSize = fileSize;
         patchFixedHeader(&result.header[0], rewrite);
         blank(SignalField::prefiltering, signals);
         blank(SignalField::reserved, signals);
+        if (mode == RepairMode::thorough)
+            settle(signals, recorder);
         listChanges(signals);
-        result.succeeds = true;
+        result.succeeds = result.unsettled.empty();
         return std::move(result);
     }
 
@@ -117,6 +122,20 @@ private:
         return true;
     }
 
+    void settle(std::uint32_t signals, bool recorder)
+    {
+        Settlement settled = settleFromFile(result.header, signals, fileSize, recorder);
+        result.keptSize = settled.keptSize;
+        result.leftOut = fileSize - settled.keptSize;
+        result.unsettled = std::move(settled.unsettled);
+        if (!result.unsettled.empty())
+            result.failure = {RepairStep::unsettled,
+                              result.unsettled[0].field,
+                              result.unsettled[0].found,
+                              {},
+                              result.unsettled};
+    }
+
     void blank(SignalField array, std::uint32_t signalCount)
     {
         result.header.replace(arrayOffset(array, signalCount), arrayLength(array, signalCount),
@@ -134,6 +153,7 @@ private:
 
     const std::string &header;
     std::uintmax_t fileSize;
+    RepairMode mode;
     RepairPreview result;
 };
 
@@ -148,9 +168,9 @@ std::size_t previewExtent(const std::string &fixedHeader)
     return signals ? headerSize(*signals) : fixedHeaderSize;
 }
 
-RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize)
+RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
 {
-    return Preview(header, fileSize).run();
+    return Preview(header, fileSize, mode).run();
 }
 
 } // namespace velmorant
