@@ -29,6 +29,11 @@ public:
     // Why the last repairHeader returned false.
     const RepairFailure &lastFailure() const { return failure; }
 
+    // The usual repair unless told otherwise; the window keeps the usual one.
+    void setMode(RepairMode newMode) { mode = newMode; }
+    // What the last successful repairHeader changed, and how much of the file it kept.
+    const RepairPreview &lastRepair() const { return repaired; }
+
 protected:
     std::FILE *edfFile = nullptr;
     char edfHeader[256];
@@ -37,14 +42,17 @@ private:
     bool stageAndRepair(const boost::filesystem::path &source,
                         const boost::filesystem::path &destination);
     bool repairCopy(const boost::filesystem::path &copy);
-    bool patchOpenCopy(std::uintmax_t fileSize);
+    bool patchOpenCopy(const boost::filesystem::path &copy, std::uintmax_t fileSize);
     bool readHeader(std::string &header);
     bool writeAt(std::uint32_t offset, const char *data, std::size_t size);
-    bool writeArray(const RepairPreview &preview, SignalField array);
+    bool shortenTo(const boost::filesystem::path &copy, std::uintmax_t size);
+    bool checkedOnDisk(const boost::filesystem::path &copy);
     bool closeEdfFile();
     bool fail(RepairStep step, std::string reason = {});
 
     RepairFailure failure;
+    RepairMode mode = RepairMode::usual;
+    RepairPreview repaired;
 };
 
 } // namespace velmorant
