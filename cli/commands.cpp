@@ -12,6 +12,8 @@
 
 #include <stdexcept>
 
+namespace fs = boost::filesystem;
+
 namespace velmorant {
 
 namespace {
@@ -28,7 +30,7 @@ bool isFolder(const std::string &pathUtf8)
 {
     try {
         boost::system::error_code error;
-        return boost::filesystem::is_directory(toFsPath(pathUtf8), error);
+        return fs::is_directory(toFsPath(pathUtf8), error);
     } catch (const std::range_error &) {
         return false;
     }
@@ -36,26 +38,37 @@ bool isFolder(const std::string &pathUtf8)
 
 // Repairs one file and says so; a repaired copy that still disagrees with
 // the EDF rules (a record count that did not divide evenly, say) is warned about.
-bool repairOne(HeaderRepair &repair, const Job &job, std::ostream &out, std::ostream &err)
+bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostream &out,
+               std::ostream &err)
 {
-    if (!repair.repairHeader(job.source, job.destination)) {
+    const bool repaired = repair.repairHeader(job.source, job.destination);
+    const std::vector<CheckedFinding> warnings
+        = repaired ? checkFile(job.destination).findings : std::vector<CheckedFinding>{};
+    if (o.json) {
+        out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings) << std::endl;
+        return repaired;
+    }
+    if (!repaired) {
         err << "not repaired: " << job.source << " -> " << job.destination << ": "
             << describe(repair.lastFailure()) << std::endl;
         return false;
     }
-    out << "repaired: " << job.source << " -> " << job.destination << std::endl;
-    for (const CheckedFinding &f : checkFile(job.destination).findings)
+    out << "repaired: " << job.source << " -> " << job.destination << "\n"
+        << (o.thorough ? changeReport(repair.lastRepair()) : "") << std::flush;
+    for (const CheckedFinding &f : warnings)
         err << "warning: " << job.destination << ": " << findingText(f.finding) << std::endl;
     return true;
 }
 
-int repairAll(const std::vector<Job> &jobs, std::ostream &out, std::ostream &err)
+int repairAll(const std::vector<Job> &jobs, const Options &o, std::ostream &out, std::ostream &err)
 {
     HeaderRepair repair;
+    repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
     int repaired = 0;
     for (const Job &job : jobs)
-        repaired += repairOne(repair, job, out, err) ? 1 : 0;
-    out << repairSummary(repaired, static_cast<int>(jobs.size())) << std::endl;
+        repaired += repairOne(repair, job, o, out, err) ? 1 : 0;
+    if (!o.json)
+        out << repairSummary(repaired, static_cast<int>(jobs.size())) << std::endl;
     return repaired == static_cast<int>(jobs.size()) ? allDone : someNotDone;
 }
 
@@ -63,7 +76,7 @@ int repairFile(const Options &o, std::ostream &out, std::ostream &err)
 {
     const std::string &source = o.paths[0];
     const std::string destination = o.paths.size() > 1 ? o.paths[1] : derivedDestination(source);
-    return repairAll({{source, destination}}, out, err);
+    return repairAll({{source, destination}}, o, out, err);
 }
 
 int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
@@ -81,14 +94,14 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
         err << "No file to convert." << std::endl;
         return someNotDone;
     }
-    return repairAll(jobs, out, err);
+    return repairAll(jobs, o, out, err);
 }
 
 // A folder given to --check stands for its *.edf entries; anything else for itself.
-std::vector<std::string> filesToCheck(const std::vector<std::string> &paths)
+std::vector<std::string> filesToCheck(const Options &o)
 {
     std::vector<std::string> files;
-    for (const std::string &path : paths) {
+    for (const std::string &path : o.paths) {
         if (!isFolder(path)) {
             files.push_back(path);
             continue;
@@ -101,23 +114,29 @@ std::vector<std::string> filesToCheck(const std::vector<std::string> &paths)
 
 int check(const Options &o, std::ostream &out, std::ostream &err)
 {
-    const std::vector<std::string> files = filesToCheck(o.paths);
-    int sound = 0, repairable = 0;
+    const std::vector<std::string> files = filesToCheck(o);
+    int sound = 0, repairable = 0, thoroughRepairable = 0;
     for (const std::string &file : files) {
         const FileCheck result = checkFile(file);
         sound += result.sound ? 1 : 0;
         repairable += !result.sound && result.soundAfterRepair ? 1 : 0;
+        thoroughRepairable += o.thorough && !result.sound && !result.soundAfterRepair
+                && result.soundAfterThoroughRepair
+            ? 1
+            : 0;
         if (o.json)
-            out << jsonLine(file, result) << std::endl;
+            out << jsonLine(file, result, o.thorough) << std::endl;
         else if (!result.readError.empty())
             err << "not readable: " << file << ": " << result.readError << std::endl;
         else
-            out << checkReport(file, result) << std::flush;
+            out << checkReport(file, result, o.thorough) << std::flush;
     }
     const int total = static_cast<int>(files.size());
     if (!o.json)
-        out << checkSummary(sound, repairable, total) << std::endl;
-    return total > 0 && sound + repairable == total ? allDone : someNotDone;
+        out << (o.thorough ? checkSummary(sound, repairable, thoroughRepairable, total)
+                           : checkSummary(sound, repairable, total))
+            << std::endl;
+    return total > 0 && sound + repairable + thoroughRepairable == total ? allDone : someNotDone;
 }
 
 } // namespace
