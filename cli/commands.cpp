@@ -36,12 +36,38 @@ bool isFolder(const std::string &pathUtf8)
     }
 }
 
+// The folders missing above a destination, made now, outermost first, so
+// that a failed repair can take away again what it alone needed.
+std::vector<fs::path> madeFolders(const std::string &destination)
+{
+    std::vector<fs::path> made;
+    boost::system::error_code error;
+    for (fs::path folder = toFsPath(destination).parent_path();
+         !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path())
+        made.insert(made.begin(), folder);
+    for (const fs::path &folder : made)
+        fs::create_directory(folder, error);
+    return made;
+}
+
+void removeIfEmpty(const std::vector<fs::path> &folders)
+{
+    boost::system::error_code ignored;
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        if (fs::is_empty(*it, ignored))
+            fs::remove(*it, ignored);
+}
+
 // Repairs one file and says so; a repaired copy that still disagrees with
 // the EDF rules (a record count that did not divide evenly, say) is warned about.
 bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostream &out,
                std::ostream &err)
 {
+    const std::vector<fs::path> made
+        = o.recursive ? madeFolders(job.destination) : std::vector<fs::path>{};
     const bool repaired = repair.repairHeader(job.source, job.destination);
+    if (!repaired)
+        removeIfEmpty(made);
     const std::vector<CheckedFinding> warnings
         = repaired ? checkFile(job.destination).findings : std::vector<CheckedFinding>{};
     if (o.json) {
@@ -79,6 +105,11 @@ int repairFile(const Options &o, std::ostream &out, std::ostream &err)
     return repairAll({{source, destination}}, o, out, err);
 }
 
+std::vector<std::string> namesIn(const std::string &folder, bool recursive)
+{
+    return recursive ? edfFilesBelow(folder) : edfEntries(folder);
+}
+
 int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
 {
     const std::string &sourceFolder = o.paths[0], &destinationFolder = o.paths[1];
@@ -88,7 +119,7 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
             return someNotDone;
         }
     std::vector<Job> jobs;
-    for (const std::string &name : edfEntries(sourceFolder))
+    for (const std::string &name : namesIn(sourceFolder, o.recursive))
         jobs.push_back({joinedPath(sourceFolder, name), joinedPath(destinationFolder, name)});
     if (jobs.empty()) {
         err << "No file to convert." << std::endl;
@@ -106,7 +137,7 @@ std::vector<std::string> filesToCheck(const Options &o)
             files.push_back(path);
             continue;
         }
-        for (const std::string &name : edfEntries(path))
+        for (const std::string &name : namesIn(path, o.recursive))
             files.push_back(joinedPath(path, name));
     }
     return files;

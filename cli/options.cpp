@@ -55,6 +55,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             o.json = true;
         } else if (argument == "--thorough") {
             o.thorough = true;
+        } else if (argument == "--recursive") {
+            o.recursive = true;
         } else {
             parsed.error = "unknown option " + argument;
             return parsed;
@@ -62,6 +64,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
     }
     if (folder && check)
         parsed.error = "--folder and --check cannot be combined; --check takes folders as they are";
+    else if (o.recursive && !folder && !check)
+        parsed.error = "--recursive goes with --folder or --check";
     if (!parsed.error.empty())
         return parsed;
     o.command = check ? Command::check : folder ? Command::repairFolder : Command::repairFile;
@@ -72,8 +76,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
 std::string usageText()
 {
     return "Usage: velmorant-cli SOURCE [DESTINATION]\n"
-           "       velmorant-cli --folder SOURCE_DIR DESTINATION_DIR\n"
-           "       velmorant-cli --check PATH...\n"
+           "       velmorant-cli --folder [--recursive] SOURCE_DIR DESTINATION_DIR\n"
+           "       velmorant-cli --check [--recursive] PATH...\n"
            "       velmorant-cli --help | --version\n"
            "Each of the first three also takes --thorough and --json.\n";
 }
@@ -99,6 +103,8 @@ std::string helpText()
           "                        comma, EDF+ annotation signal fields; refuse, writing\n"
           "                        nothing, a file that would still be faulty. With --check:\n"
           "                        say for each fault which repair fixes it, or why none does\n"
+          "  --recursive           with --folder or --check: every *.edf below each folder;\n"
+          "                        the destination mirrors the source's sub-folders\n"
           "  --json                one JSON object per line and file: with --check the\n"
           "                        findings, otherwise the outcome and every change made\n"
           "  --                    what follows is a path, even if it starts with -\n"

@@ -271,6 +271,7 @@ TEST_F(CliTest, WrongUsageGivesTheUsageAndStatusTwo)
     const std::vector<std::vector<std::string>> wrong{{},
                                                       {"--folder", "only-one"},
                                                       {"--Thorough", "a.edf"},
+                                                      {"--recursive", "a.edf"},
                                                       {"--bogus", "a.edf"},
                                                       {"a", "b", "c"}};
     for (const auto &arguments : wrong) {
@@ -360,4 +361,24 @@ TEST_F(CliTest, CheckThoroughSaysWhichRepairFixesEachFault)
               std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("\"sound_after_thorough_repair\": false}"), std::string::npos);
+}
+
+TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
+{
+    for (const char *folder : {"in/sub/deeper", "in/.hidden", "in/bad", "out"})
+        fs::create_directories(dir / folder);
+    for (const char *file : {"in/a.edf", "in/sub/b.edf", "in/sub/deeper/c.EDF", "in/.hidden/d.edf"})
+        writeBytes(dir / file, buildEdf(recorderFile()));
+    writeBytes(dir / "in/bad/x.edf", damaged());
+    const std::string in = path("in"), out = path("out");
+    const ProgramRun run = cli({"--recursive", "--folder", in, out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              "repaired: " + in + "/a.edf -> " + out + "/a.edf\nrepaired: " + in + "/sub/b.edf -> "
+                  + out + "/sub/b.edf\nrepaired: " + in + "/sub/deeper/c.EDF -> " + out
+                  + "/sub/deeper/c.EDF\n3 of 4 files repaired\n");
+    EXPECT_EQ(readBytes(dir / "out/sub/deeper/c.EDF"), libraryRepair(dir / "in/sub/deeper/c.EDF"));
+    EXPECT_FALSE(fs::exists(dir / "out/bad")); // made for the failed repair, and taken away
+    const ProgramRun check = cli({"--check", "--recursive", in});
+    EXPECT_NE(check.out.find("4 files checked"), std::string::npos) << check.out;
 }

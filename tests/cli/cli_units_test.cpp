@@ -94,6 +94,8 @@ TEST(Options, CommandsAndTheirPaths)
     EXPECT_EQ(parsedAs({"--check", "--json", "a"}), "json a");
     EXPECT_EQ(parsedAs({"--thorough", "--json", "a"}), "file a");
     EXPECT_EQ(parsedAs({"--check", "--thorough", "a"}), "check a");
+    EXPECT_EQ(parsedAs({"--recursive", "--folder", "in", "out"}), "folder in out");
+    EXPECT_EQ(parsedAs({"--check", "--recursive", "--thorough", "a"}), "check a");
     EXPECT_EQ(parsedAs({"--", "-a.edf"}), "file -a.edf");
     EXPECT_EQ(parsedAs({"-"}), "file -");
     EXPECT_EQ(parsedAs({"a", "--help", "--bogus"}), "help");
@@ -109,6 +111,8 @@ TEST(Options, WrongUsage)
                                                {"--folder", "a", "b", "c"},
                                                {"--check"},
                                                {"--thorough", "a", "b", "c"},
+                                               {"--recursive", "a"},
+                                               {"--recursive", "--thorough", "a", "b"},
                                                {"--folder", "--check", "a", "b"},
                                                {"-x", "a"},
                                                {"--Check", "a"}})
