@@ -13,6 +13,8 @@
 
 #include <stdexcept>
 
+namespace fs = boost::filesystem;
+
 namespace velmorant {
 
 namespace {
@@ -29,39 +31,76 @@ bool isFolder(const std::string &pathUtf8)
 {
     try {
         boost::system::error_code error;
-        return boost::filesystem::is_directory(toFsPath(pathUtf8), error);
+        return fs::is_directory(toFsPath(pathUtf8), error);
     } catch (const std::range_error &) {
         return false;
     }
 }
 
+// The folders missing above a destination, made now, outermost first, so
+// that a failed repair can take away again what it alone needed.
+std::vector<fs::path> madeFolders(const std::string &destination)
+{
+    std::vector<fs::path> made;
+    boost::system::error_code error;
+    for (fs::path folder = toFsPath(destination).parent_path();
+         !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path())
+        made.insert(made.begin(), folder);
+    for (const fs::path &folder : made)
+        fs::create_directory(folder, error);
+    return made;
+}
+
+void removeIfEmpty(const std::vector<fs::path> &folders)
+{
+    boost::system::error_code ignored;
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        if (fs::is_empty(*it, ignored))
+            fs::remove(*it, ignored);
+}
+
 // Repairs one file and says so; a repaired copy that still disagrees with
 // the EDF rules (a record count that did not divide evenly, say) is warned about.
-bool repairOne(HeaderRepair &repair, const Job &job, std::ostream &out, std::ostream &err,
-               ProgressLine &progress)
+bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostream &out,
+               std::ostream &err, ProgressLine &progress)
 {
+    const std::vector<fs::path> made
+        = o.recursive ? madeFolders(job.destination) : std::vector<fs::path>{};
     progress.startFile(job.source);
     const bool repaired = repair.repairHeader(job.source, job.destination);
     progress.clear();
+    if (!repaired)
+        removeIfEmpty(made);
+    const std::vector<CheckedFinding> warnings
+        = repaired ? checkFile(job.destination).findings : std::vector<CheckedFinding>{};
+    if (o.json) {
+        out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings) << std::endl;
+        return repaired;
+    }
     if (!repaired) {
         err << "not repaired: " << job.source << " -> " << job.destination << ": "
             << describe(repair.lastFailure()) << std::endl;
         return false;
     }
-    out << "repaired: " << job.source << " -> " << job.destination << std::endl;
-    for (const CheckedFinding &f : checkFile(job.destination).findings)
+    out << "repaired: " << job.source << " -> " << job.destination << "\n"
+        << (o.thorough ? changeReport(repair.lastRepair()) : "") << std::flush;
+    for (const CheckedFinding &f : warnings)
         err << "warning: " << job.destination << ": " << findingText(f.finding) << std::endl;
     return true;
 }
 
-int repairAll(const std::vector<Job> &jobs, std::ostream &out, std::ostream &err)
+int repairAll(const std::vector<Job> &jobs, const Options &o, std::ostream &out, std::ostream &err)
 {
     HeaderRepair repair;
-    ProgressLine progress(err, repair, jobs.size());
+    repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
+    // Scripts reading --json see only their lines.
+    ProgressLine progress = o.json ? ProgressLine(err, repair, jobs.size(), false)
+                                   : ProgressLine(err, repair, jobs.size());
     int repaired = 0;
     for (const Job &job : jobs)
-        repaired += repairOne(repair, job, out, err, progress) ? 1 : 0;
-    out << repairSummary(repaired, static_cast<int>(jobs.size())) << std::endl;
+        repaired += repairOne(repair, job, o, out, err, progress) ? 1 : 0;
+    if (!o.json)
+        out << repairSummary(repaired, static_cast<int>(jobs.size())) << std::endl;
     return repaired == static_cast<int>(jobs.size()) ? allDone : someNotDone;
 }
 
@@ -69,7 +108,12 @@ int repairFile(const Options &o, std::ostream &out, std::ostream &err)
 {
     const std::string &source = o.paths[0];
     const std::string destination = o.paths.size() > 1 ? o.paths[1] : derivedDestination(source);
-    return repairAll({{source, destination}}, out, err);
+    return repairAll({{source, destination}}, o, out, err);
+}
+
+std::vector<std::string> namesIn(const std::string &folder, bool recursive)
+{
+    return recursive ? edfFilesBelow(folder) : edfEntries(folder);
 }
 
 int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
@@ -81,25 +125,25 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
             return someNotDone;
         }
     std::vector<Job> jobs;
-    for (const std::string &name : edfEntries(sourceFolder))
+    for (const std::string &name : namesIn(sourceFolder, o.recursive))
         jobs.push_back({joinedPath(sourceFolder, name), joinedPath(destinationFolder, name)});
     if (jobs.empty()) {
         err << "No file to convert." << std::endl;
         return someNotDone;
     }
-    return repairAll(jobs, out, err);
+    return repairAll(jobs, o, out, err);
 }
 
 // A folder given to --check stands for its *.edf entries; anything else for itself.
-std::vector<std::string> filesToCheck(const std::vector<std::string> &paths)
+std::vector<std::string> filesToCheck(const Options &o)
 {
     std::vector<std::string> files;
-    for (const std::string &path : paths) {
+    for (const std::string &path : o.paths) {
         if (!isFolder(path)) {
             files.push_back(path);
             continue;
         }
-        for (const std::string &name : edfEntries(path))
+        for (const std::string &name : namesIn(path, o.recursive))
             files.push_back(joinedPath(path, name));
     }
     return files;
@@ -107,23 +151,29 @@ std::vector<std::string> filesToCheck(const std::vector<std::string> &paths)
 
 int check(const Options &o, std::ostream &out, std::ostream &err)
 {
-    const std::vector<std::string> files = filesToCheck(o.paths);
-    int sound = 0, repairable = 0;
+    const std::vector<std::string> files = filesToCheck(o);
+    int sound = 0, repairable = 0, thoroughRepairable = 0;
     for (const std::string &file : files) {
         const FileCheck result = checkFile(file);
         sound += result.sound ? 1 : 0;
         repairable += !result.sound && result.soundAfterRepair ? 1 : 0;
+        thoroughRepairable += o.thorough && !result.sound && !result.soundAfterRepair
+                && result.soundAfterThoroughRepair
+            ? 1
+            : 0;
         if (o.json)
-            out << jsonLine(file, result) << std::endl;
+            out << jsonLine(file, result, o.thorough) << std::endl;
         else if (!result.readError.empty())
             err << "not readable: " << file << ": " << result.readError << std::endl;
         else
-            out << checkReport(file, result) << std::flush;
+            out << checkReport(file, result, o.thorough) << std::flush;
     }
     const int total = static_cast<int>(files.size());
     if (!o.json)
-        out << checkSummary(sound, repairable, total) << std::endl;
-    return total > 0 && sound + repairable == total ? allDone : someNotDone;
+        out << (o.thorough ? checkSummary(sound, repairable, thoroughRepairable, total)
+                           : checkSummary(sound, repairable, total))
+            << std::endl;
+    return total > 0 && sound + repairable + thoroughRepairable == total ? allDone : someNotDone;
 }
 
 } // namespace

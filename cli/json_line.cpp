@@ -36,13 +36,30 @@ std::string jsonSignal(std::uint32_t signal)
     return signal == 0 ? "null" : std::to_string(signal);
 }
 
-std::string jsonFinding(const CheckedFinding &f)
+std::string jsonOrNull(bool present, const std::string &text)
+{
+    return present ? jsonString(text) : "null";
+}
+
+std::string jsonFindingKeys(const CheckedFinding &f)
 {
     return "{\"field\": " + jsonString(f.finding.field) + ", \"signal\": "
         + jsonSignal(f.finding.signal) + ", \"found\": " + jsonString(f.finding.found)
         + ", \"expected\": " + jsonString(f.finding.expected) + ", \"repaired\": "
         + jsonBool(f.repaired) + ", \"warning\": " + jsonBool(f.finding.warning)
-        + ", \"caused_by_repair\": " + jsonBool(f.causedByRepair) + "}";
+        + ", \"caused_by_repair\": " + jsonBool(f.causedByRepair);
+}
+
+std::string jsonFinding(const CheckedFinding &f)
+{
+    return jsonFindingKeys(f) + "}";
+}
+
+std::string jsonThoroughFinding(const CheckedFinding &f)
+{
+    return jsonFindingKeys(f) + ", \"repaired_thorough\": " + jsonBool(f.repairedThorough)
+        + ", \"why_not_repaired\": " + jsonOrNull(!f.whyNotRepaired.empty(), f.whyNotRepaired)
+        + "}";
 }
 
 std::string jsonChange(const FieldChange &c)
@@ -87,17 +104,36 @@ std::string jsonString(const std::string &text)
     return json + "\"";
 }
 
-std::string jsonLine(const std::string &path, const FileCheck &check)
+std::string jsonLine(const std::string &path, const FileCheck &check, bool thorough)
 {
     const FileCheck &c = check.readError.empty() ? check : asFinding(check);
-    const std::string repairError = c.readError.empty() && !c.preview.succeeds
-        ? jsonString(describe(c.preview.failure))
-        : "null";
-    return "{\"file\": " + jsonString(path)
-        + ", \"findings\": " + jsonArray(c.findings, jsonFinding)
+    const bool read = c.readError.empty();
+    const std::string repairError
+        = jsonOrNull(read && !c.preview.succeeds, describe(c.preview.failure));
+    std::string line = "{\"file\": " + jsonString(path)
+        + ", \"findings\": " + jsonArray(c.findings, thorough ? jsonThoroughFinding : jsonFinding)
         + ", \"changes\": " + jsonArray(c.preview.changes, jsonChange)
         + ", \"repair_error\": " + repairError + ", \"sound\": " + jsonBool(c.sound)
-        + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair) + "}";
+        + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair);
+    if (thorough)
+        line += ", \"thorough_changes\": " + jsonArray(c.thorough.changes, jsonChange)
+            + ", \"bytes_left_out\": " + std::to_string(c.thorough.leftOut)
+            + ", \"thorough_repair_error\": "
+            + jsonOrNull(read && !c.thorough.succeeds, describe(c.thorough.failure))
+            + ", \"sound_after_thorough_repair\": " + jsonBool(c.soundAfterThoroughRepair);
+    return line + "}";
+}
+
+std::string jsonRepairLine(const std::string &source, const std::string &destination,
+                           const HeaderRepair &repair, bool repaired,
+                           const std::vector<CheckedFinding> &warnings)
+{
+    return "{\"file\": " + jsonString(source) + ", \"destination\": " + jsonString(destination)
+        + ", \"repaired\": " + jsonBool(repaired)
+        + ", \"repair_error\": " + jsonOrNull(!repaired, describe(repair.lastFailure()))
+        + ", \"changes\": " + jsonArray(repair.lastRepair().changes, jsonChange)
+        + ", \"bytes_left_out\": " + std::to_string(repair.lastRepair().leftOut)
+        + ", \"warnings\": " + jsonArray(warnings, jsonFinding) + "}";
 }
 
 } // namespace velmorant

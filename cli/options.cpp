@@ -53,6 +53,10 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             check = true;
         } else if (argument == "--json") {
             o.json = true;
+        } else if (argument == "--thorough") {
+            o.thorough = true;
+        } else if (argument == "--recursive") {
+            o.recursive = true;
         } else {
             parsed.error = "unknown option " + argument;
             return parsed;
@@ -60,8 +64,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
     }
     if (folder && check)
         parsed.error = "--folder and --check cannot be combined; --check takes folders as they are";
-    else if (o.json && !check)
-        parsed.error = "--json goes with --check only";
+    else if (o.recursive && !folder && !check)
+        parsed.error = "--recursive goes with --folder or --check";
     if (!parsed.error.empty())
         return parsed;
     o.command = check ? Command::check : folder ? Command::repairFolder : Command::repairFile;
@@ -72,9 +76,10 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
 std::string usageText()
 {
     return "Usage: velmorant-cli SOURCE [DESTINATION]\n"
-           "       velmorant-cli --folder SOURCE_DIR DESTINATION_DIR\n"
-           "       velmorant-cli --check [--json] PATH...\n"
-           "       velmorant-cli --help | --version\n";
+           "       velmorant-cli --folder [--recursive] SOURCE_DIR DESTINATION_DIR\n"
+           "       velmorant-cli --check [--recursive] PATH...\n"
+           "       velmorant-cli --help | --version\n"
+           "Each of the first three also takes --thorough and --json.\n";
 }
 
 std::string helpText()
@@ -90,11 +95,23 @@ std::string helpText()
           "                        each keeping its name\n"
           "  --check               read only: name every header fault of each file (or of\n"
           "                        each *.edf of a folder) and say whether the repair fixes it\n"
-          "  --json                with --check: one JSON object per line and file\n"
+          "  --thorough            also fix every header fault the file itself settles: the\n"
+          "                        record count from the file's size (a cut-off last record\n"
+          "                        and bytes after the last record are left out of the copy),\n"
+          "                        the header size, bytes outside printable ASCII in text\n"
+          "                        fields, ':' '-' '/' in the start date and time, a decimal\n"
+          "                        comma, EDF+ annotation signal fields; refuse, writing\n"
+          "                        nothing, a file that would still be faulty. With --check:\n"
+          "                        say for each fault which repair fixes it, or why none does\n"
+          "  --recursive           with --folder or --check: every *.edf below each folder;\n"
+          "                        the destination mirrors the source's sub-folders\n"
+          "  --json                one JSON object per line and file: with --check the\n"
+          "                        findings, otherwise the outcome and every change made\n"
           "  --                    what follows is a path, even if it starts with -\n"
           "\n"
           "Exit status: 0 when every file was repaired (with --check: is sound or\n"
-          "repairable), 1 when any was not, 2 for wrong usage.\n";
+          "repairable, with --check --thorough by either repair), 1 when any was not,\n"
+          "2 for wrong usage.\n";
 }
 
 std::string versionText()

@@ -10,6 +10,8 @@ enum class Command { repairFile, repairFolder, check, help, version };
 struct Options {
     Command command = Command::repairFile;
     bool json = false;
+    bool thorough = false; // every fix the file settles, or nothing written
+    bool recursive = false; // folders with every *.edf below them
     std::vector<std::string> paths;
 };
 

@@ -54,6 +54,38 @@ bool isListable(const fs::path &path)
     return !error && (fs::is_regular_file(status) || fs::is_directory(status));
 }
 
+bool isRealFolder(const fs::path &path)
+{
+    boost::system::error_code error;
+    return fs::is_directory(fs::symlink_status(path, error));
+}
+
+// The visible entries of a folder, sorted as the window sorts them.
+std::vector<std::string> visibleEntries(const fs::path &folder)
+{
+    std::vector<std::string> names;
+    boost::system::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name[0] != '.')
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    return names;
+}
+
+void addFilesBelow(const fs::path &folder, const std::string &prefix,
+                   std::vector<std::string> &files)
+{
+    for (const std::string &name : visibleEntries(folder)) {
+        const fs::path path = folder / name;
+        if (isRealFolder(path))
+            addFilesBelow(path, prefix + name + "/", files);
+        else if (matchesEdfPattern(name) && isListable(path))
+            files.push_back(prefix + name);
+    }
+}
+
 } // namespace
 
 std::string derivedDestination(const std::string &sourceUtf8)
@@ -106,6 +138,18 @@ std::vector<std::string> edfEntries(const std::string &folderUtf8)
     }
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return names;
+}
+
+std::vector<std::string> edfFilesBelow(const std::string &folderUtf8)
+{
+    std::vector<std::string> files;
+    try {
+        if (pathExists(folderUtf8))
+            addFilesBelow(toFsPath(folderUtf8), "", files);
+    } catch (const std::range_error &) {
+        return {};
+    }
+    return files;
 }
 
 } // namespace velmorant

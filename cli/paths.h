@@ -20,6 +20,11 @@ std::string joinedPath(const std::string &folder, const std::string &name);
 // no folder.
 std::vector<std::string> edfEntries(const std::string &folderUtf8);
 
+// Every *.edf file below a folder, as paths relative to it joined with "/":
+// each folder's entries in edfEntries' order, a sub-folder's files where its
+// name falls. Hidden entries and symbolic links to folders are left out.
+std::vector<std::string> edfFilesBelow(const std::string &folderUtf8);
+
 bool matchesEdfPattern(const std::string &name);
 bool lessIgnoringCase(const std::string &a, const std::string &b);
 

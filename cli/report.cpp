@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include <algorithm>
+
 namespace velmorant {
 
 namespace {
@@ -9,12 +11,19 @@ std::string quoted(const std::string &text)
     return "\"" + shownText(text) + "\"";
 }
 
-std::string findingTag(const CheckedFinding &f)
+std::string findingTag(const CheckedFinding &f, bool thorough)
 {
     const std::string kind = f.finding.warning ? "warning" : "fault";
     if (f.causedByRepair)
-        return kind + ", caused by the repair";
-    return kind + (f.repaired ? ", repaired" : ", not repaired");
+        return kind + ", caused by the repair"
+            + (thorough && f.repairedThorough ? ", not by --thorough" : "");
+    if (f.repaired)
+        return kind + ", repaired";
+    if (!thorough)
+        return kind + ", not repaired";
+    if (f.repairedThorough)
+        return kind + ", repaired by --thorough";
+    return kind + ", not repaired (" + f.whyNotRepaired + ")";
 }
 
 bool isBlank(const std::string &text)
@@ -37,25 +46,60 @@ std::string files(int count)
     return std::to_string(count) + (count == 1 ? " file" : " files");
 }
 
+bool sameChange(const FieldChange &a, const FieldChange &b)
+{
+    return a.field == b.field && a.signal == b.signal && a.to == b.to;
+}
+
+// The thorough repair's changes that the usual one would not make.
+std::string thoroughChanges(const FileCheck &check)
+{
+    std::string lines;
+    const auto &usual = check.preview.changes;
+    for (const FieldChange &change : check.thorough.changes)
+        if (std::none_of(usual.begin(), usual.end(),
+                         [&](const FieldChange &c) { return sameChange(c, change); }))
+            lines += "  thorough change: " + changeText(change) + "\n";
+    if (check.thorough.leftOut != 0)
+        lines += "  thorough: leaves out " + std::to_string(check.thorough.leftOut)
+            + " bytes after the last whole data record\n";
+    if (!check.thorough.succeeds)
+        lines += "  the thorough repair fails: " + describe(check.thorough.failure) + "\n";
+    return lines;
+}
+
 } // namespace
 
-std::string verdict(const FileCheck &check)
+std::string verdict(const FileCheck &check, bool thorough)
 {
     if (check.sound)
         return "sound";
-    return check.soundAfterRepair ? "needs repair" : "not repairable";
+    if (check.soundAfterRepair)
+        return "needs repair";
+    return thorough && check.soundAfterThoroughRepair ? "needs --thorough" : "not repairable";
 }
 
-std::string checkReport(const std::string &path, const FileCheck &check)
+std::string checkReport(const std::string &path, const FileCheck &check, bool thorough)
 {
-    std::string report = verdict(check) + ": " + path + "\n";
+    std::string report = verdict(check, thorough) + ": " + path + "\n";
     for (const CheckedFinding &f : check.findings)
-        report += "  " + findingTag(f) + ": " + findingText(f.finding) + "\n";
+        report += "  " + findingTag(f, thorough) + ": " + findingText(f.finding) + "\n";
     for (const FieldChange &change : check.preview.changes)
         report += "  change: " + changeText(change) + "\n";
     if (!check.preview.succeeds)
         report += "  the repair fails: " + describe(check.preview.failure) + "\n";
-    return report;
+    return report + (thorough && !check.sound ? thoroughChanges(check) : "");
+}
+
+std::string changeReport(const RepairPreview &repair)
+{
+    std::string lines;
+    for (const FieldChange &change : repair.changes)
+        lines += "  change: " + changeText(change) + "\n";
+    if (repair.leftOut != 0)
+        lines += "  left out: " + std::to_string(repair.leftOut)
+            + " bytes after the last whole data record\n";
+    return lines;
 }
 
 std::string repairSummary(int repaired, int total)
@@ -68,6 +112,14 @@ std::string checkSummary(int sound, int repairable, int total)
     return files(total) + " checked: " + std::to_string(sound) + " sound, "
         + std::to_string(repairable) + " needs repair, "
         + std::to_string(total - sound - repairable) + " not repairable";
+}
+
+std::string checkSummary(int sound, int repairable, int thoroughRepairable, int total)
+{
+    return files(total) + " checked: " + std::to_string(sound) + " sound, "
+        + std::to_string(repairable) + " needs repair, " + std::to_string(thoroughRepairable)
+        + " needs --thorough, " + std::to_string(total - sound - repairable - thoroughRepairable)
+        + " not repairable";
 }
 
 } // namespace velmorant

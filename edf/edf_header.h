@@ -121,4 +121,14 @@ inline std::string fieldText(const char *header, FixedField f)
     return std::string(header + offsetOf(f), field(f).width);
 }
 
+// BDF, EDF's 24-bit sibling, marks its version field with byte 255 and
+// "BIOSEMI". Its data records are not EDF's, so no EDF rule applies to it.
+inline bool isBdf(const std::string &header)
+{
+    return header.compare(0, field(FixedField::version).width,
+                          "\xFF"
+                          "BIOSEMI")
+        == 0;
+}
+
 } // namespace velmorant

@@ -1,10 +1,12 @@
 #include "header_check.h"
 
+#include "edf_dates.h"
 #include "edf_header.h"
+#include "edf_plus.h"
 #include "edf_syntax.h"
 #include "field_slots.h"
+#include "record_layout.h"
 
-#include <array>
 #include <optional>
 
 namespace velmorant {
@@ -21,16 +23,13 @@ using Verdict = std::optional<Objection>;
 // What the fixed-header rules may need beyond their own field's text.
 struct Facts {
     std::optional<std::uint32_t> signalCount;
+    std::optional<bool> onlyAnnotations; // every signal an annotation signal; unknown
+                                         // while the signal header cannot be read
 };
 
 std::string quoted(const std::string &text)
 {
     return "\"" + text + "\"";
-}
-
-std::string trimmedEnd(const std::string &text)
-{
-    return text.substr(0, text.find_last_not_of(' ') + 1);
 }
 
 // ---- rules for one field of the fixed header -------------------------------
@@ -42,34 +41,9 @@ Verdict isZeroVersion(const std::string &text, const Facts &)
     return Objection{quoted("0       ")};
 }
 
-// "dd.mm.yy" and "hh.mm.ss": three two-digit numbers joined by points.
-std::optional<std::array<int, 3>> threeParts(const std::string &text)
-{
-    if (text.size() != 8 || text[2] != '.' || text[5] != '.')
-        return std::nullopt;
-    std::array<int, 3> parts{};
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const char tens = text[3 * i], units = text[3 * i + 1];
-        if (tens < '0' || tens > '9' || units < '0' || units > '9')
-            return std::nullopt;
-        parts[i] = (tens - '0') * 10 + (units - '0');
-    }
-    return parts;
-}
-
-int daysInMonth(int month, int twoDigitYear)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    // Two-digit years stand for 1985 to 2084, where every fourth year is a
-    // leap year (2000 included).
-    return month == 2 && twoDigitYear % 4 == 0 ? 29 : days[month - 1];
-}
-
 Verdict isDate(const std::string &text, const Facts &)
 {
-    const auto p = threeParts(text);
-    if (p && (*p)[1] >= 1 && (*p)[1] <= 12 && (*p)[0] >= 1
-        && (*p)[0] <= daysInMonth((*p)[1], (*p)[2]))
+    if (startDate(text))
         return std::nullopt;
     return Objection{
         "a date dd.mm.yy that exists (day 01 to 31 as the month allows, month 01 to 12)"};
@@ -77,8 +51,7 @@ Verdict isDate(const std::string &text, const Facts &)
 
 Verdict isTime(const std::string &text, const Facts &)
 {
-    const auto p = threeParts(text);
-    if (p && (*p)[0] <= 23 && (*p)[1] <= 59 && (*p)[2] <= 59)
+    if (isStartTime(text))
         return std::nullopt;
     return Objection{"a time hh.mm.ss (hours 00 to 23, minutes and seconds 00 to 59)"};
 }
@@ -99,18 +72,23 @@ Verdict isRecordCount(const std::string &text, const Facts &)
     const auto count = edfInteger(text);
     if (count && *count >= 1)
         return std::nullopt;
+    // -1 stands for "not yet known" while a recording is written; readers
+    // refuse it in a finished file.
     if (count && *count == -1)
-        return Objection{"a known number of data records (-1: the writer never filled it in)",
-                         true};
-    return Objection{"a whole number of data records, at least 1 (or -1 while unknown)"};
+        return Objection{"a known number of data records (-1: the writer never filled it in)"};
+    return Objection{"a whole number of data records, at least 1"};
 }
 
-Verdict isDuration(const std::string &text, const Facts &)
+Verdict isDuration(const std::string &text, const Facts &facts)
 {
     const auto seconds = edfNumber(text);
-    if (seconds && *seconds >= 0)
-        return std::nullopt;
-    return Objection{"a number of seconds, not negative"};
+    if (!seconds || *seconds < 0)
+        return Objection{"a number of seconds, not negative"};
+    // Records of no duration hold no samples to place in time, only annotations.
+    if (*seconds == 0 && facts.onlyAnnotations == false)
+        return Objection{"a number of seconds above 0: records of no duration are for files of "
+                         "annotation signals alone"};
+    return std::nullopt;
 }
 
 Verdict isSignalCount(const std::string &text, const Facts &)
@@ -213,6 +191,33 @@ const PairRule pairRules[] = {
      digitalMinimumIsBelow},
 };
 
+// ---- EDF+ annotation signals -------------------------------------------------
+
+// A field of an annotation signal and what EDF+ fixes it to: a number, or
+// blank.
+struct AnnotationRule {
+    SignalField field;
+    std::optional<long long> value;
+    bool warning; // readers take the file anyway
+};
+
+const AnnotationRule annotationRules[] = {
+    {SignalField::transducer, std::nullopt, false},
+    {SignalField::physicalDimension, std::nullopt, true},
+    {SignalField::digitalMinimum, digitalLowest, false},
+    {SignalField::digitalMaximum, digitalHighest, false},
+    {SignalField::prefiltering, std::nullopt, true},
+};
+
+Verdict keepsAnnotationRule(const AnnotationRule &rule, const std::string &text)
+{
+    if (rule.value ? edfInteger(text) == rule.value
+                   : text.find_first_not_of(' ') == std::string::npos)
+        return std::nullopt;
+    const std::string wanted = rule.value ? std::to_string(*rule.value) : "blank";
+    return Objection{wanted + ", as in every annotation signal", rule.warning};
+}
+
 // ---- rules over the header as a whole ---------------------------------------
 
 std::string bytesText(std::uintmax_t bytes)
@@ -243,12 +248,18 @@ public:
 
     std::vector<Finding> run()
     {
+        if (isBdf(header)) {
+            add("format", fixedSlot(FixedField::version).name, 0,
+                text(fixedSlot(FixedField::version)),
+                {"an EDF file; this is BDF (24-bit samples), which is not EDF"});
+            return findings;
+        }
         if (header.size() < fixedHeaderSize) {
             add("header present", "file size", 0, bytesText(fileSize),
                 {"at least 256 bytes, the fixed header"});
             return findings;
         }
-        const Facts facts{validSignalCount()};
+        Facts facts{validSignalCount(), std::nullopt};
         const bool signalHeaderRead
             = facts.signalCount && header.size() >= headerSize(*facts.signalCount);
         if (facts.signalCount && !signalHeaderRead)
@@ -256,12 +267,14 @@ public:
                 {"at least " + bytesText(headerSize(*facts.signalCount)) + ", the header of "
                  + std::to_string(*facts.signalCount) + " signals"});
         const std::uint32_t signals = signalHeaderRead ? *facts.signalCount : 0;
+        if (signalHeaderRead)
+            facts.onlyAnnotations = annotationSignals(signals) == signals;
         checkPrintable(signals);
         for (const FixedRule &rule : fixedRules)
             apply(rule.id, fixedSlot(rule.field), rule.check(text(fixedSlot(rule.field)), facts));
         if (signalHeaderRead) {
             checkSignals(signals);
-            checkAnnotationSignal(signals);
+            checkEdfPlus(signals);
             checkFileSize(signals);
         }
         return findings;
@@ -321,55 +334,80 @@ private:
         }
     }
 
-    void checkAnnotationSignal(std::uint32_t signals)
+    bool isAnnotationSignal(std::uint32_t signal, std::uint32_t signals) const
     {
-        const FieldSlot reserved = fixedSlot(FixedField::reserved);
-        const std::string kind = text(reserved).substr(0, 5);
-        if (kind != "EDF+C" && kind != "EDF+D")
-            return;
-        for (std::uint32_t s = 1; s <= signals; ++s)
-            if (trimmedEnd(text(signalSlot(SignalField::label, s, signals))) == "EDF Annotations")
-                return;
-        apply("annotations", reserved,
-              Objection{"a signal labelled \"EDF Annotations\", which every EDF+ file has"});
+        return isEdfPlus(header)
+            && isAnnotationLabel(text(signalSlot(SignalField::label, signal, signals)));
     }
 
-    // Bytes per data record, if every signal's sample count is valid.
-    std::optional<std::uintmax_t> recordBytes(std::uint32_t signals) const
+    std::uint32_t annotationSignals(std::uint32_t signals) const
     {
-        std::uintmax_t bytes = 0;
-        for (std::uint32_t s = 1; s <= signals; ++s) {
-            const std::string samples = text(signalSlot(SignalField::samplesPerRecord, s, signals));
-            if (isSampleCount(samples))
-                return std::nullopt;
-            bytes += 2 * static_cast<std::uintmax_t>(*edfInteger(samples));
+        std::uint32_t count = 0;
+        for (std::uint32_t s = 1; s <= signals; ++s)
+            count += isAnnotationSignal(s, signals) ? 1 : 0;
+        return count;
+    }
+
+    void checkEdfPlus(std::uint32_t signals)
+    {
+        if (!isEdfPlus(header))
+            return;
+        const FieldSlot patient = fixedSlot(FixedField::patient);
+        const FieldSlot recording = fixedSlot(FixedField::recording);
+        apply("edf+ patient", patient, toVerdict(patientObjection(text(patient))));
+        const Verdict structure = toVerdict(recordingObjection(text(recording)));
+        apply("edf+ recording", recording, structure);
+        if (!structure)
+            apply("edf+ startdate", recording,
+                  toVerdict(
+                      startdateObjection(text(recording), text(fixedSlot(FixedField::startDate)))));
+        if (annotationSignals(signals) == 0)
+            apply("annotations", fixedSlot(FixedField::reserved),
+                  Objection{"a signal labelled \"EDF Annotations\", which every EDF+ file has"});
+        for (std::uint32_t s = 1; s <= signals; ++s)
+            if (isAnnotationSignal(s, signals))
+                checkAnnotationSignal(s, signals);
+    }
+
+    static Verdict toVerdict(const std::optional<std::string> &expected)
+    {
+        if (!expected)
+            return std::nullopt;
+        return Objection{*expected};
+    }
+
+    // It carries no measurement: readers insist on the fields EDF+ fixes for it.
+    void checkAnnotationSignal(std::uint32_t signal, std::uint32_t signals)
+    {
+        for (const AnnotationRule &rule : annotationRules) {
+            const FieldSlot slot = signalSlot(rule.field, signal, signals);
+            apply("annotation signal", slot, keepsAnnotationRule(rule, text(slot)));
         }
-        return bytes;
     }
 
     void checkFileSize(std::uint32_t signals)
     {
         const auto records = edfInteger(text(fixedSlot(FixedField::dataRecords)));
-        const auto perRecord = recordBytes(signals);
-        const std::uintmax_t headerBytes = headerSize(signals);
-        if (!records || (*records < 1 && *records != -1) || !perRecord || fileSize < headerBytes)
+        const auto layout = recordLayout(header, signals, fileSize);
+        if (!records || (*records < 1 && *records != -1) || !layout)
             return;
-        const std::uintmax_t data = fileSize - headerBytes;
-        const std::string layout = "a header of " + bytesText(headerBytes) + " and ";
+        const std::uintmax_t perRecord = layout->recordBytes, headerBytes = layout->headerBytes;
+        const std::uintmax_t data = layout->dataBytes;
+        const std::string layoutText = "a header of " + bytesText(headerBytes) + " and ";
         if (*records == -1) {
-            if (data % *perRecord != 0)
+            if (layout->leftOver() != 0)
                 add("file size", "file size", 0, bytesText(fileSize),
-                    {layout + "whole data records of " + bytesText(*perRecord) + "; "
-                     + bytesText(data % *perRecord) + " are left over"});
+                    {layoutText + "whole data records of " + bytesText(perRecord) + "; "
+                     + bytesText(layout->leftOver()) + " are left over"});
             return;
         }
         const auto count = static_cast<std::uintmax_t>(*records);
         std::uintmax_t expectedData = 0;
-        if (__builtin_mul_overflow(count, *perRecord, &expectedData)
+        if (__builtin_mul_overflow(count, perRecord, &expectedData)
             || expectedData > UINTMAX_MAX - headerBytes) {
             add("file size", "file size", 0, bytesText(fileSize),
-                {"more bytes than any file can hold: " + layout + dataRecords(count) + " of "
-                 + bytesText(*perRecord)});
+                {"more bytes than any file can hold: " + layoutText + dataRecords(count) + " of "
+                 + bytesText(perRecord)});
             return;
         }
         if (data == expectedData)
@@ -377,9 +415,9 @@ private:
         const bool shorter = data < expectedData;
         const std::uintmax_t difference = shorter ? expectedData - data : data - expectedData;
         add("file size", "file size", 0, bytesText(fileSize),
-            {bytesText(headerBytes + expectedData) + ": " + layout + dataRecords(count) + " of "
-             + bytesText(*perRecord) + "; the file is " + bytesText(difference) + " ("
-             + inRecords(difference, *perRecord) + ") " + (shorter ? "shorter" : "longer")});
+            {bytesText(headerBytes + expectedData) + ": " + layoutText + dataRecords(count) + " of "
+             + bytesText(perRecord) + "; the file is " + bytesText(difference) + " ("
+             + inRecords(difference, perRecord) + ") " + (shorter ? "shorter" : "longer")});
     }
 
     const std::string &header;

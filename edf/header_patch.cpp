@@ -1,6 +1,7 @@
 #include "header_patch.h"
 
 #include "edf_header.h"
+#include "edf_syntax.h"
 #include "numeric_text.h"
 
 #include <cstring>
@@ -11,12 +12,6 @@ namespace {
 
 const char *const repairedVersion = "0       ";
 const char *const oneSecondDuration = "1       ";
-
-// The recorder writes one of these dates where the version belongs.
-bool isRecorderVersion(const std::string &version)
-{
-    return version == "20160817" || version == "20170703";
-}
 
 char *fieldStart(char *header, FixedField f)
 {
@@ -30,13 +25,12 @@ std::string padToField(const std::string &text, FixedField f)
     return padded;
 }
 
-void divideRecordCount(char *header, const FixedHeaderNumbers &numbers,
-                       std::uint32_t samplesPerRecord)
+void divideRecordCount(char *header, const RecorderRewrite &rewrite)
 {
-    if (numbers.dataRecords < 0)
+    if (rewrite.dataRecords < 0)
         return;
-    const auto quotient = static_cast<std::int32_t>(static_cast<std::uint32_t>(numbers.dataRecords)
-                                                    / samplesPerRecord);
+    const auto quotient = static_cast<std::int32_t>(static_cast<std::uint32_t>(rewrite.dataRecords)
+                                                    / rewrite.samplesPerRecord);
     // The quotient never exceeds the stored count, so it fits the same field.
     copyFieldText(fieldStart(header, FixedField::dataRecords),
                   padToField(toString(quotient), FixedField::dataRecords).c_str());
@@ -44,13 +38,23 @@ void divideRecordCount(char *header, const FixedHeaderNumbers &numbers,
 
 } // namespace
 
-void patchFixedHeader(char *header, const FixedHeaderNumbers &numbers,
-                      std::uint32_t samplesPerRecord)
+bool isRecorderVersion(const std::string &version)
 {
-    if (isRecorderVersion(fieldText(header, FixedField::version))) {
-        if (numbers.recordDuration != 1)
-            copyFieldText(fieldStart(header, FixedField::recordDuration), oneSecondDuration);
-        divideRecordCount(header, numbers, samplesPerRecord);
+    return version == "20160817" || version == "20170703";
+}
+
+void setOneSecondRecords(char *header)
+{
+    // "1.5" reads as 1 to a lenient parse, and is not one second.
+    if (edfNumber(fieldText(header, FixedField::recordDuration)) != 1.0)
+        copyFieldText(fieldStart(header, FixedField::recordDuration), oneSecondDuration);
+}
+
+void patchFixedHeader(char *header, const std::optional<RecorderRewrite> &rewrite)
+{
+    if (rewrite && isRecorderVersion(fieldText(header, FixedField::version))) {
+        setOneSecondRecords(header);
+        divideRecordCount(header, *rewrite);
     }
     if (fieldText(header, FixedField::version) != repairedVersion)
         copyFieldText(fieldStart(header, FixedField::version), repairedVersion);

@@ -1,5 +1,7 @@
 #include "header_review.h"
 
+#include "thorough_repair.h"
+
 #include <algorithm>
 
 namespace velmorant {
@@ -17,6 +19,25 @@ bool contains(const std::vector<Finding> &findings, const Finding &wanted)
                        [&](const Finding &f) { return sameFault(f, wanted); });
 }
 
+// The findings of the header a repair would write; those of the file as it
+// stands when the repair would fail before patching anything.
+std::vector<Finding> patchedFindings(const RepairPreview &preview,
+                                     const std::vector<Finding> &before)
+{
+    return preview.header.empty() ? before : checkHeader(preview.header, preview.keptSize);
+}
+
+void explainThorough(CheckedFinding &f, const RepairPreview &thorough,
+                     const std::vector<Finding> &afterThorough)
+{
+    f.repairedThorough = thorough.succeeds && !contains(afterThorough, f.finding);
+    if (f.repaired || f.repairedThorough)
+        return;
+    f.whyNotRepaired = contains(afterThorough, f.finding)
+        ? whyUnsettled(f.finding)
+        : "the thorough repair fixes it but refuses the file for its other faults";
+}
+
 } // namespace
 
 FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize)
@@ -24,15 +45,20 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize)
     FileCheck check;
     const std::vector<Finding> before = checkHeader(header, fileSize);
     check.preview = previewRepair(header, fileSize);
+    check.thorough = previewRepair(header, fileSize, RepairMode::thorough);
     const std::vector<Finding> after
         = check.preview.succeeds ? checkHeader(check.preview.header, fileSize) : before;
+    const std::vector<Finding> afterThorough = patchedFindings(check.thorough, before);
     for (const Finding &f : before)
         check.findings.push_back({f, !contains(after, f), false});
     for (const Finding &f : after)
         if (!contains(before, f))
             check.findings.push_back({f, false, true});
+    for (CheckedFinding &f : check.findings)
+        explainThorough(f, check.thorough, afterThorough);
     check.sound = !hasError(before);
     check.soundAfterRepair = !hasError(after);
+    check.soundAfterThoroughRepair = check.thorough.succeeds;
     return check;
 }
 

@@ -19,6 +19,18 @@ std::string fieldSentence(const RepairFailure &f, const std::string &expected)
     return f.field + " field holds " + quoted(f.found) + ", " + expected;
 }
 
+std::string unsettledSentence(const std::vector<Finding> &findings)
+{
+    std::string sentence = "the file itself does not show what is right in";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const Finding &f = findings[i];
+        sentence += (i == 0 ? " " : "; ")
+            + (f.signal == 0 ? f.field : f.field + " of signal " + std::to_string(f.signal)) + " "
+            + quoted(f.found) + ", expected " + f.expected;
+    }
+    return sentence;
+}
+
 } // namespace
 
 std::string describe(const RepairFailure &f)
@@ -40,6 +52,8 @@ std::string describe(const RepairFailure &f)
         return withReason("the copy could not be opened for repair", f.reason);
     case RepairStep::readFixedHeader:
         return withReason("the file is shorter than the 256-byte EDF header", f.reason);
+    case RepairStep::bdf:
+        return "the file is BDF (24-bit samples), not EDF; nothing was written";
     case RepairStep::parseField:
         return fieldSentence(f, "not a number");
     case RepairStep::signalCount:
@@ -49,8 +63,13 @@ std::string describe(const RepairFailure &f)
     case RepairStep::readSamplesPerRecord:
         return withReason("the samples per data record of the first signal could not be read",
                           f.reason);
-    case RepairStep::zeroSamplesPerRecord:
+    case RepairStep::noSignals:
+        return "the file has no signal, so no samples per data record to divide the record count "
+               "by";
+    case RepairStep::samplesPerRecordBelowOne:
         return fieldSentence(f, "but the first signal needs at least one sample per data record");
+    case RepairStep::unsettled:
+        return unsettledSentence(f.unsettled);
     case RepairStep::outOfMemory:
         return "not enough memory for the repair";
     case RepairStep::write:

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "header_check.h"
+
 #include <string>
+#include <vector>
 
 namespace velmorant {
 
@@ -15,11 +18,14 @@ enum class RepairStep {
     cancelled,
     open,
     readFixedHeader,
+    bdf,
     parseField,
     signalCount,
     signalHeaderTruncated,
     readSamplesPerRecord,
-    zeroSamplesPerRecord,
+    noSignals,
+    samplesPerRecordBelowOne,
+    unsettled,
     outOfMemory,
     write,
     close,
@@ -32,6 +38,7 @@ struct RepairFailure {
     std::string field;
     std::string found;
     std::string reason;
+    std::vector<Finding> unsettled = {}; // what the thorough repair could not settle
 };
 
 // One sentence in plain English, naming the field and quoting its text.

@@ -1,130 +1,139 @@
 #include "repair_preview.h"
 
 #include "edf_header.h"
+#include "edf_syntax.h"
 #include "field_slots.h"
 #include "header_patch.h"
 #include "numeric_text.h"
+#include "record_layout.h"
+#include "thorough_repair.h"
 
-#include <algorithm>
 #include <optional>
 
 namespace velmorant {
 
 namespace {
 
-// The lenient parse the repair itself uses, so both give up on the same text.
-template<typename Integer>
-std::optional<Integer> parsed(const std::string &text, const char *fieldName,
-                              RepairFailure &failure)
+// The lenient parse the repair has always read the signal count with.
+std::optional<std::uint32_t> lenientSignalCount(const std::string &fixedHeader,
+                                                RepairFailure &failure)
 {
+    const std::string text = fieldText(fixedHeader.data(), FixedField::signalCount);
+    const char *name = field(FixedField::signalCount).name;
     try {
-        return parseTo<Integer>(text);
+        const auto count = parseTo<std::uint32_t>(text);
+        if (count <= maxSignalCount)
+            return count;
+        failure = {RepairStep::signalCount, name, text, {}};
     } catch (const StringConvertionException &) {
-        failure = {RepairStep::parseField, fieldName, text, {}};
-        return std::nullopt;
+        failure = {RepairStep::parseField, name, text, {}};
     }
-}
-
-std::optional<std::uint32_t> lenientSignalCount(const std::string &fixedHeader)
-{
-    RepairFailure ignored;
-    const auto count = parsed<std::uint32_t>(fieldText(fixedHeader.data(), FixedField::signalCount),
-                                             "", ignored);
-    if (!count || *count > maxSignalCount)
-        return std::nullopt;
-    return count;
-}
-
-std::size_t samplesEnd(std::uint32_t signalCount)
-{
-    return arrayOffset(SignalField::samplesPerRecord, signalCount)
-        + field(SignalField::samplesPerRecord).width;
+    return std::nullopt;
 }
 
 class Preview
 {
 public:
-    Preview(const std::string &header, std::uintmax_t fileSize) : header(header), fileSize(fileSize)
+    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
+        : header(header), fileSize(fileSize), mode(mode)
     { }
 
     RepairPreview run()
     {
-        FixedHeaderNumbers numbers;
-        std::uint32_t samples = 0;
-        if (readNumbers(numbers) && headerPresent(numbers.signalCount)
-            && readSamplesPerRecord(numbers.signalCount, samples)) {
-            result.succeeds = true;
-            result.header = header;
-            result.signalCount = numbers.signalCount;
-            patchFixedHeader(&result.header[0], numbers, samples);
-            blank(SignalField::prefiltering, numbers.signalCount);
-            blank(SignalField::reserved, numbers.signalCount);
-            listChanges(numbers.signalCount);
-        }
+        std::uint32_t signals = 0;
+        if (!readFixedHeader(signals))
+            return std::move(result);
+        const bool recorder = isRecorderVersion(fieldText(header.data(), FixedField::version));
+        std::optional<RecorderRewrite> rewrite;
+        if (recorder && mode == RepairMode::usual && !recorderRewrite(signals, rewrite))
+            return std::move(result);
+        result.header = header.substr(0, headerSize(signals));
+        result.signalCount = signals;
+        result.keptSize = fileSize;
+        patchFixedHeader(&result.header[0], rewrite);
+        blank(SignalField::prefiltering, signals);
+        blank(SignalField::reserved, signals);
+        if (mode == RepairMode::thorough)
+            settle(signals, recorder);
+        listChanges(signals);
+        result.succeeds = result.unsettled.empty();
         return std::move(result);
     }
 
 private:
-    bool fail(RepairFailure failure)
+    bool fail(RepairStep step, const char *fieldName = "", std::string found = {},
+              std::string reason = {})
     {
-        result.failure = std::move(failure);
+        result.failure = {step, fieldName, std::move(found), std::move(reason)};
         return false;
     }
 
-    template<typename Integer> bool parseFixed(FixedField f, Integer &value)
+    bool failOnField(RepairStep step, FixedField f)
     {
-        const auto number
-            = parsed<Integer>(fieldText(header.data(), f), field(f).name, result.failure);
-        if (number)
-            value = *number;
-        return number.has_value();
+        return fail(step, field(f).name, fieldText(header.data(), f));
     }
 
-    bool readNumbers(FixedHeaderNumbers &numbers)
+    // The fixed header, BDF told apart, and a signal header the file holds whole.
+    bool readFixedHeader(std::uint32_t &signals)
     {
         if (header.size() < fixedHeaderSize)
-            return fail({RepairStep::readFixedHeader,
-                         {},
-                         {},
-                         "it has " + std::to_string(header.size()) + " bytes"});
-        if (!parseFixed(FixedField::dataRecords, numbers.dataRecords)
-            || !parseFixed(FixedField::recordDuration, numbers.recordDuration)
-            || !parseFixed(FixedField::signalCount, numbers.signalCount))
-            return false;
-        if (numbers.signalCount > maxSignalCount)
-            return fail({RepairStep::signalCount,
-                         field(FixedField::signalCount).name,
-                         fieldText(header.data(), FixedField::signalCount),
-                         {}});
-        return true;
-    }
-
-    bool headerPresent(std::uint32_t signalCount)
-    {
-        const std::uint32_t needed = headerSize(signalCount);
-        if (fileSize >= needed)
-            return true;
-        return fail({RepairStep::signalHeaderTruncated,
-                     "",
-                     std::to_string(fileSize) + " bytes, " + std::to_string(signalCount)
-                         + " signals need " + std::to_string(needed),
-                     {}});
-    }
-
-    bool readSamplesPerRecord(std::uint32_t signalCount, std::uint32_t &samples)
-    {
-        const HeaderField &samplesField = field(SignalField::samplesPerRecord);
-        if (header.size() < samplesEnd(signalCount))
-            return fail({RepairStep::readSamplesPerRecord, {}, {}, {}});
-        const std::string text = header.substr(
-            arrayOffset(SignalField::samplesPerRecord, signalCount), samplesField.width);
-        const auto count = parsed<std::uint32_t>(text, samplesField.name, result.failure);
+            return fail(RepairStep::readFixedHeader, "", {},
+                        "it has " + std::to_string(header.size()) + " bytes");
+        if (isBdf(header))
+            return fail(RepairStep::bdf);
+        const auto count = lenientSignalCount(header, result.failure);
         if (!count)
             return false;
-        if (*count == 0)
-            return fail({RepairStep::zeroSamplesPerRecord, samplesField.name, text, {}});
-        samples = *count;
+        signals = *count;
+        const std::uint32_t needed = headerSize(signals);
+        if (fileSize < needed)
+            return fail(RepairStep::signalHeaderTruncated, "",
+                        std::to_string(fileSize) + " bytes, " + std::to_string(signals)
+                            + " signals need " + std::to_string(needed));
+        if (header.size() < needed)
+            return fail(RepairStep::readSamplesPerRecord);
         return true;
+    }
+
+    // The numbers the division relies on must mean what they say; a count
+    // that the file confirms needs no division at all.
+    bool recorderRewrite(std::uint32_t signals, std::optional<RecorderRewrite> &rewrite)
+    {
+        if (signals == 0)
+            return fail(RepairStep::noSignals);
+        const auto count = edfInteger(fieldText(header.data(), FixedField::dataRecords));
+        if (!count)
+            return failOnField(RepairStep::parseField, FixedField::dataRecords);
+        if (!edfNumber(fieldText(header.data(), FixedField::recordDuration)))
+            return failOnField(RepairStep::parseField, FixedField::recordDuration);
+        const auto layout = recordLayout(header, signals, fileSize);
+        if (*count >= 0 && layout && layout->leftOver() == 0
+            && layout->wholeRecords() == static_cast<std::uintmax_t>(*count))
+            return true;
+        const FieldSlot samplesSlot = signalSlot(SignalField::samplesPerRecord, 1, signals);
+        const std::string samplesText = slotText(header, samplesSlot);
+        const auto samples = edfInteger(samplesText);
+        if (!samples)
+            return fail(RepairStep::parseField, samplesSlot.name, samplesText);
+        if (*samples < 1)
+            return fail(RepairStep::samplesPerRecordBelowOne, samplesSlot.name, samplesText);
+        rewrite = RecorderRewrite{static_cast<std::int32_t>(*count),
+                                  static_cast<std::uint32_t>(*samples)};
+        return true;
+    }
+
+    void settle(std::uint32_t signals, bool recorder)
+    {
+        Settlement settled = settleFromFile(result.header, signals, fileSize, recorder);
+        result.keptSize = settled.keptSize;
+        result.leftOut = fileSize - settled.keptSize;
+        result.unsettled = std::move(settled.unsettled);
+        if (!result.unsettled.empty())
+            result.failure = {RepairStep::unsettled,
+                              result.unsettled[0].field,
+                              result.unsettled[0].found,
+                              {},
+                              result.unsettled};
     }
 
     void blank(SignalField array, std::uint32_t signalCount)
@@ -144,6 +153,7 @@ private:
 
     const std::string &header;
     std::uintmax_t fileSize;
+    RepairMode mode;
     RepairPreview result;
 };
 
@@ -153,15 +163,14 @@ std::size_t previewExtent(const std::string &fixedHeader)
 {
     if (fixedHeader.size() < fixedHeaderSize)
         return fixedHeader.size();
-    const auto signals = lenientSignalCount(fixedHeader);
-    if (!signals)
-        return fixedHeaderSize;
-    return std::max<std::size_t>(headerSize(*signals), samplesEnd(*signals));
+    RepairFailure ignored;
+    const auto signals = lenientSignalCount(fixedHeader, ignored);
+    return signals ? headerSize(*signals) : fixedHeaderSize;
 }
 
-RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize)
+RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
 {
-    return Preview(header, fileSize).run();
+    return Preview(header, fileSize, mode).run();
 }
 
 } // namespace velmorant

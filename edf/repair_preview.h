@@ -1,5 +1,6 @@
 #pragma once
 
+#include "header_check.h"
 #include "repair_failure.h"
 
 #include <cstddef>
@@ -8,6 +9,11 @@
 #include <vector>
 
 namespace velmorant {
+
+// The usual repair: the recorder's figures and the fields readers choke on.
+// The thorough one adds every fix the file itself settles, and refuses a
+// file that would still break a rule that makes a strict reader refuse it.
+enum class RepairMode { usual, thorough };
 
 struct FieldChange {
     std::string field;
@@ -22,15 +28,21 @@ struct FieldChange {
 struct RepairPreview {
     bool succeeds = false;
     RepairFailure failure; // why not, when it would not
-    std::string header; // the header as the repair would leave it
+    std::string header; // the whole header as the repair would leave it
     std::uint32_t signalCount = 0;
     std::vector<FieldChange> changes; // every field whose text it would change
+    std::uintmax_t keptSize = 0; // bytes of the file the copy keeps
+    std::uintmax_t leftOut = 0; // bytes after the last whole data record, left out
+    // Thorough only: the errors it cannot settle. The header and the changes
+    // above still show what it would have fixed.
+    std::vector<Finding> unsettled;
 };
 
 // How many bytes from the start of the file the preview needs, once the
-// fixed header is known: the whole header, and the first signal's sample count.
+// fixed header is known: the whole header.
 std::size_t previewExtent(const std::string &fixedHeader);
 
-RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize);
+RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize,
+                            RepairMode mode = RepairMode::usual);
 
 } // namespace velmorant

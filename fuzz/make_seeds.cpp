@@ -1,5 +1,5 @@
 // Writes the fuzzer's seed corpus into the folder given: every file the
-// repair tests try, those it repairs and those it refuses.
+// repair tests try, those it repairs and those it refuses, either way.
 
 #include "header_cases.h"
 #include "scratch_dir.h"
@@ -22,5 +22,7 @@ int main(int argc, char **argv)
         writeBytes(folder / file.name, file.bytes);
     for (const FailingHeader &file : failingHeaders())
         writeBytes(folder / file.name, file.bytes);
+    for (const ThoroughCase &file : thoroughCases())
+        writeBytes(folder / (std::string("thorough_") + file.name), file.bytes);
     return 0;
 }

@@ -1,9 +1,12 @@
-// Each input is a source file. The repair of it must never crash, never
-// change it, never leave anything beside the destination, and either fail
-// leaving the destination as it was or produce a copy of the same size that
-// differs from the source only inside the fields the repair rewrites.
+// Each input is a source file, repaired once the usual way and once
+// thoroughly. Neither may crash, change the source, leave anything beside the
+// destination, or fail other than leaving the destination as it was. The
+// usual repair's copy has the source's size and differs from it only inside
+// the fields it rewrites; the thorough repair's copy keeps the source's data
+// records, whole ones only, under a header the check finds sound.
 
 #include "edf_header.h"
+#include "header_check.h"
 #include "header_repair.h"
 #include "numeric_text.h"
 
@@ -114,21 +117,31 @@ void checkRepairedCopy(const std::string &source, const std::string &copy)
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+void checkThoroughCopy(const std::string &source, const std::string &copy)
 {
-    static Workspace workspace;
-    const std::string source(reinterpret_cast<const char *>(data), size);
-    write(workspace.source, source);
+    const std::uint32_t ns
+        = parseTo<std::uint32_t>(fieldText(source.data(), FixedField::signalCount));
+    const std::size_t header = headerSize(ns);
+    if (copy.size() > source.size() || copy.size() < header)
+        violated("the thorough copy has " + std::to_string(copy.size()) + " bytes, the source "
+                 + std::to_string(source.size()));
+    if (copy.compare(header, std::string::npos, source, header, copy.size() - header) != 0)
+        violated("the thorough copy's data records differ from the source's");
+    if (hasError(checkHeader(copy, copy.size())))
+        violated("the thorough repair wrote a file the check finds faulty");
+}
+
+void repairOnce(const std::string &source, const Workspace &workspace, RepairMode mode)
+{
     // Half of the inputs find an earlier destination that must survive a failure.
-    const bool earlier = size % 2 == 0;
+    const bool earlier = source.size() % 2 == 0;
     boost::system::error_code error;
     fs::remove(workspace.destination, error);
     if (earlier)
         write(workspace.destination, earlierDestination);
 
     HeaderRepair repair;
+    repair.setMode(mode);
     const bool repaired
         = repair.repairHeader(workspace.source.string(), workspace.destination.string());
 
@@ -142,10 +155,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (repaired) {
         if (!exists)
             violated("the repair succeeded but there is no destination");
-        checkRepairedCopy(source, read(workspace.destination));
+        if (mode == RepairMode::usual)
+            checkRepairedCopy(source, read(workspace.destination));
+        else
+            checkThoroughCopy(source, read(workspace.destination));
     } else if (exists != earlier
                || (earlier && read(workspace.destination) != earlierDestination)) {
         violated("the repair failed but the destination changed");
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static Workspace workspace;
+    const std::string source(reinterpret_cast<const char *>(data), size);
+    write(workspace.source, source);
+    repairOnce(source, workspace, RepairMode::usual);
+    repairOnce(source, workspace, RepairMode::thorough);
     return 0;
 }

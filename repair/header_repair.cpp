@@ -1,5 +1,6 @@
 #include "header_repair.h"
 
+#include "file_check.h"
 #include "file_system.h"
 #include "repair_preview.h"
 #include "staged_copy.h"
@@ -28,6 +29,7 @@ std::string systemReason()
 bool HeaderRepair::repairHeader(const std::string &source, const std::string &destination)
 {
     failure = RepairFailure{};
+    repaired = RepairPreview{};
     try {
         return stageAndRepair(toFsPath(source), toFsPath(destination));
     } catch (const std::range_error &) {
@@ -56,7 +58,7 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     std::string reason;
     if (!copyStaged(copy, source))
         return false;
-    if (!repairCopy(copy.path()))
+    if (!repairCopy(copy.path()) || !checkedOnDisk(copy.path()))
         return false;
     if (!copy.commit(reason))
         return fail(RepairStep::commit, reason);
@@ -91,7 +93,7 @@ bool HeaderRepair::repairCopy(const fs::path &copy)
 
     bool patched = false;
     try {
-        patched = patchOpenCopy(fileSize);
+        patched = patchOpenCopy(copy, fileSize);
     } catch (const std::bad_alloc &) {
         fail(RepairStep::outOfMemory);
     }
@@ -103,19 +105,22 @@ bool HeaderRepair::repairCopy(const fs::path &copy)
 
 // The check and the repair share one reading of the header, so that what a
 // check promises is what the repair does.
-bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
+bool HeaderRepair::patchOpenCopy(const fs::path &copy, std::uintmax_t fileSize)
 {
     std::string header;
     if (!readHeader(header))
         return false;
-    const RepairPreview preview = previewRepair(header, fileSize);
+    RepairPreview preview = previewRepair(header, fileSize, mode);
     if (!preview.succeeds) {
         failure = preview.failure;
         return false;
     }
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
-    return writeAt(0, edfHeader, sizeof edfHeader) && writeArray(preview, SignalField::prefiltering)
-        && writeArray(preview, SignalField::reserved);
+    if (!writeAt(0, preview.header.data(), preview.header.size())
+        || (preview.keptSize < fileSize && !shortenTo(copy, preview.keptSize)))
+        return false;
+    repaired = std::move(preview);
+    return true;
 }
 
 // The fixed header into edfHeader, then as much of the signal header as the
@@ -147,10 +152,39 @@ bool HeaderRepair::writeAt(std::uint32_t offset, const char *data, std::size_t s
     return true;
 }
 
-bool HeaderRepair::writeArray(const RepairPreview &preview, SignalField array)
+// One truncation, whatever the file's size: on a copy-on-write file system
+// the copy stays a clone of the source.
+bool HeaderRepair::shortenTo(const fs::path &copy, std::uintmax_t size)
 {
-    const std::uint32_t offset = arrayOffset(array, preview.signalCount);
-    return writeAt(offset, preview.header.data() + offset, arrayLength(array, preview.signalCount));
+    errno = 0;
+    if (std::fflush(edfFile) != 0)
+        return fail(RepairStep::write, systemReason());
+    boost::system::error_code error;
+    fs::resize_file(copy, size, error);
+    if (error)
+        return fail(RepairStep::write, error.message());
+    return true;
+}
+
+// The thorough repair promises a file the check finds sound: it asks the
+// check about the copy itself, as written, before the copy takes the
+// destination's name.
+bool HeaderRepair::checkedOnDisk(const fs::path &copy)
+{
+    if (mode != RepairMode::thorough)
+        return true;
+    const FileCheck check = checkFile(copy);
+    if (check.readError.empty() && check.sound)
+        return true;
+    if (!check.readError.empty())
+        return fail(RepairStep::open, check.readError);
+    failure = {RepairStep::unsettled, {}, {}, {}};
+    for (const CheckedFinding &f : check.findings)
+        if (!f.finding.warning)
+            failure.unsettled.push_back(f.finding);
+    failure.field = failure.unsettled.at(0).field;
+    failure.found = failure.unsettled.at(0).found;
+    return false;
 }
 
 bool HeaderRepair::closeEdfFile()

@@ -35,6 +35,10 @@ public:
     // Told how far each following repair's copy has got. When it returns
     // false that repair fails as cancelled, leaving nothing behind.
     void setCopyProgress(CopyProgress progress) { copyProgress = std::move(progress); }
+    // The usual repair unless told otherwise; the window keeps the usual one.
+    void setMode(RepairMode newMode) { mode = newMode; }
+    // What the last successful repairHeader changed, and how much of the file it kept.
+    const RepairPreview &lastRepair() const { return repaired; }
 
 protected:
     std::FILE *edfFile = nullptr;
@@ -45,15 +49,18 @@ private:
                         const boost::filesystem::path &destination);
     bool copyStaged(StagedCopy &copy, const boost::filesystem::path &source);
     bool repairCopy(const boost::filesystem::path &copy);
-    bool patchOpenCopy(std::uintmax_t fileSize);
+    bool patchOpenCopy(const boost::filesystem::path &copy, std::uintmax_t fileSize);
     bool readHeader(std::string &header);
     bool writeAt(std::uint32_t offset, const char *data, std::size_t size);
-    bool writeArray(const RepairPreview &preview, SignalField array);
+    bool shortenTo(const boost::filesystem::path &copy, std::uintmax_t size);
+    bool checkedOnDisk(const boost::filesystem::path &copy);
     bool closeEdfFile();
     bool fail(RepairStep step, std::string reason = {});
 
     RepairFailure failure;
     CopyProgress copyProgress;
+    RepairMode mode = RepairMode::usual;
+    RepairPreview repaired;
 };
 
 } // namespace velmorant

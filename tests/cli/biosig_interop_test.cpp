@@ -95,3 +95,19 @@ TEST(BiosigInterop, FilesTheCheckFindsSoundAreReadAsTheyAre)
         EXPECT_EQ(view.channelRates, channelRates);
     }
 }
+
+// The count never filled in and the last record cut short: BioSig reads the
+// thorough repair with the records the file holds whole.
+TEST(BiosigInterop, ThoroughRepairIsReadWithTheWholeRecordsTheFileHolds)
+{
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.dataRecords = "-1";
+    const std::string bytes = buildEdf(fileSpec);
+    ScratchDir dir;
+    writeBytes(dir / "rec.edf", bytes.substr(0, bytes.size() - 100));
+    const ProgramRun repair = runProgram(VELMORANT_CLI, {"--thorough", (dir / "rec.edf").string()});
+    ASSERT_EQ(repair.exitCode, 0) << repair.err;
+    const BiosigView view = readWithBiosig(dir / "recFixed.edf");
+    EXPECT_EQ(view.records, 5);
+    EXPECT_EQ(view.channelRates, (std::vector<double>{512, 512}));
+}

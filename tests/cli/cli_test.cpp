@@ -268,8 +268,12 @@ TEST_F(CliTest, CheckAsJsonGivesOneLinePerFile)
 
 TEST_F(CliTest, WrongUsageGivesTheUsageAndStatusTwo)
 {
-    const std::vector<std::vector<std::string>> wrong{
-        {}, {"--folder", "only-one"}, {"--json", "a.edf"}, {"--bogus", "a.edf"}, {"a", "b", "c"}};
+    const std::vector<std::vector<std::string>> wrong{{},
+                                                      {"--folder", "only-one"},
+                                                      {"--Thorough", "a.edf"},
+                                                      {"--recursive", "a.edf"},
+                                                      {"--bogus", "a.edf"},
+                                                      {"a", "b", "c"}};
     for (const auto &arguments : wrong) {
         const ProgramRun run = cli(arguments);
         EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
@@ -301,4 +305,80 @@ TEST_F(CliTest, TheBundledSampleNeedsRepairAndBecomesSound)
     const ProgramRun after = cli({"--check", path("sampleFixed.edf")});
     EXPECT_EQ(after.exitCode, 0);
     EXPECT_EQ(after.out.rfind("sound: ", 0), 0u) << after.out;
+}
+
+TEST_F(CliTest, ThoroughRepairSaysWhatItChangedAndWritesOnlySoundFiles)
+{
+    EdfFileSpec unknownCount = soundFile();
+    unknownCount.dataRecords = "-1";
+    const std::string bytes = buildEdf(unknownCount) + "extra";
+    writeBytes(dir / "rec.edf", bytes);
+    const ProgramRun run = cli({"--thorough", path("rec.edf")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("  change: number of data records \"-1      \" -> \"6       \"\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("  left out: 5 bytes after the last whole data record\n"),
+              std::string::npos);
+    EXPECT_EQ(readBytes(dir / "recFixed.edf").size(), bytes.size() - 5);
+    EXPECT_EQ(cli({"--check", path("recFixed.edf")}).exitCode, 0);
+    const ProgramRun json = cli({"--thorough", "--json", path("rec.edf"), path("b.edf")});
+    EXPECT_NE(json.out.find("\"repaired\": true"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"bytes_left_out\": 5"), std::string::npos) << json.out;
+
+    unknownCount.startDate = "32.08.16";
+    writeBytes(dir / "bad.edf", buildEdf(unknownCount));
+    const ProgramRun refused = cli({"--thorough", path("bad.edf")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("start date \"32.08.16\""), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "badFixed.edf"));
+}
+
+TEST_F(CliTest, CheckThoroughSaysWhichRepairFixesEachFault)
+{
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.dataRecords = "-1";
+    writeBytes(dir / "a.edf", buildEdf(soundFile()).substr(0, 700));
+    writeBytes(dir / "b.edf", buildEdf(fileSpec));
+    const ProgramRun fixable = cli({"--check", "--thorough", path("b.edf")});
+    EXPECT_EQ(fixable.exitCode, 0);
+    EXPECT_NE(fixable.out.find("needs --thorough: " + path("b.edf")
+                               + "\n"
+                                 "  fault, repaired by --thorough: number of data records:"),
+              std::string::npos)
+        << fixable.out;
+    fileSpec.startDate = "32.08.16";
+    writeBytes(dir / "c.edf", buildEdf(fileSpec));
+    const ProgramRun run = cli({"--check", "--thorough", path("c.edf")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("  fault, not repaired (the file does not show which date was meant): "
+                           "start date:"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("  the thorough repair fails: "), std::string::npos) << run.out;
+    const ProgramRun json = cli({"--check", "--thorough", "--json", path("a.edf")});
+    EXPECT_NE(json.out.find("\"repaired_thorough\": false, \"why_not_repaired\": \""),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"sound_after_thorough_repair\": false}"), std::string::npos);
+}
+
+TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
+{
+    for (const char *folder : {"in/sub/deeper", "in/.hidden", "in/bad", "out"})
+        fs::create_directories(dir / folder);
+    for (const char *file : {"in/a.edf", "in/sub/b.edf", "in/sub/deeper/c.EDF", "in/.hidden/d.edf"})
+        writeBytes(dir / file, buildEdf(recorderFile()));
+    writeBytes(dir / "in/bad/x.edf", damaged());
+    const std::string in = path("in"), out = path("out");
+    const ProgramRun run = cli({"--recursive", "--folder", in, out});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              "repaired: " + in + "/a.edf -> " + out + "/a.edf\nrepaired: " + in + "/sub/b.edf -> "
+                  + out + "/sub/b.edf\nrepaired: " + in + "/sub/deeper/c.EDF -> " + out
+                  + "/sub/deeper/c.EDF\n3 of 4 files repaired\n");
+    EXPECT_EQ(readBytes(dir / "out/sub/deeper/c.EDF"), libraryRepair(dir / "in/sub/deeper/c.EDF"));
+    EXPECT_FALSE(fs::exists(dir / "out/bad")); // made for the failed repair, and taken away
+    const ProgramRun check = cli({"--check", "--recursive", in});
+    EXPECT_NE(check.out.find("4 files checked"), std::string::npos) << check.out;
 }

@@ -96,6 +96,10 @@ TEST(Options, CommandsAndTheirPaths)
     EXPECT_EQ(parsedAs({"in", "--folder", "out"}), "folder in out");
     EXPECT_EQ(parsedAs({"--check", "a", "b", "c"}), "check a b c");
     EXPECT_EQ(parsedAs({"--check", "--json", "a"}), "json a");
+    EXPECT_EQ(parsedAs({"--thorough", "--json", "a"}), "file a");
+    EXPECT_EQ(parsedAs({"--check", "--thorough", "a"}), "check a");
+    EXPECT_EQ(parsedAs({"--recursive", "--folder", "in", "out"}), "folder in out");
+    EXPECT_EQ(parsedAs({"--check", "--recursive", "--thorough", "a"}), "check a");
     EXPECT_EQ(parsedAs({"--", "-a.edf"}), "file -a.edf");
     EXPECT_EQ(parsedAs({"-"}), "file -");
     EXPECT_EQ(parsedAs({"a", "--help", "--bogus"}), "help");
@@ -110,7 +114,9 @@ TEST(Options, WrongUsage)
                                                {"--folder", "in"},
                                                {"--folder", "a", "b", "c"},
                                                {"--check"},
-                                               {"--json", "a"},
+                                               {"--thorough", "a", "b", "c"},
+                                               {"--recursive", "a"},
+                                               {"--recursive", "--thorough", "a", "b"},
                                                {"--folder", "--check", "a", "b"},
                                                {"-x", "a"},
                                                {"--Check", "a"}})

@@ -59,13 +59,20 @@ TEST(EdfSyntax, IntegersHaveOnlyASignDigitsAndTrailingSpaces)
         EXPECT_FALSE(edfInteger(bad).has_value()) << '"' << bad << '"';
 }
 
-TEST(EdfSyntax, NumbersAllowOnePoint)
+// Readers take every decimal form a C-locale strtod reads whole.
+TEST(EdfSyntax, NumbersAreTheDecimalFormsStrtodReadsWhole)
 {
     EXPECT_DOUBLE_EQ(*edfNumber("0.001953"), 0.001953);
     EXPECT_DOUBLE_EQ(*edfNumber("-3200   "), -3200);
     EXPECT_DOUBLE_EQ(*edfNumber("1.      "), 1);
-    for (const char *bad : {"        ", ".5      ", "1.2.3   ", "1,5     ", "1e3     ", " 1.5    ",
-                            "+       ", "-.5     "})
+    EXPECT_DOUBLE_EQ(*edfNumber("-32.E2  "), -3200);
+    EXPECT_DOUBLE_EQ(*edfNumber("1e3     "), 1000);
+    EXPECT_DOUBLE_EQ(*edfNumber("+5.     "), 5);
+    EXPECT_DOUBLE_EQ(*edfNumber("-.5     "), -0.5);
+    EXPECT_DOUBLE_EQ(*edfNumber("2E-1    "), 0.2);
+    for (const char *bad :
+         {"        ", "1.2.3   ", "1,5     ", " 1.5    ", "+       ", ".       ", "1e      ",
+          "1e+     ", "e3      ", "0x1A    ", "inf     ", "nan     ", "1 e3    ", "1e999   "})
         EXPECT_FALSE(edfNumber(bad).has_value()) << '"' << bad << '"';
 }
 
@@ -90,10 +97,12 @@ TEST(HeaderCheck, SoundFilesOfEveryKindGiveNoFinding)
     EdfFileSpec unknownLength = soundFile();
     EdfFileSpec zeroDuration = edfPlus("EDF+D");
     zeroDuration.recordDuration = "0";
+    zeroDuration.labels = {"EDF Annotations"};
+    zeroDuration.samplesPerRecord = {"60"};
     const std::pair<const char *, EdfFileSpec> sound[] = {
         {"plain EDF", soundFile()},
         {"EDF+C with annotations", edfPlus("EDF+C")},
-        {"EDF+D, records of no duration", zeroDuration},
+        {"EDF+D of annotations alone, records of no duration", zeroDuration},
         {"different samples per record", differentRates},
     };
     for (const auto &[name, fileSpec] : sound)
@@ -162,6 +171,29 @@ std::string withSignal2(SignalField f, const std::string &text)
     return withSlot(buildEdf(soundFile()), signalSlot(f, 2, 2), text);
 }
 
+OneFault edfPlusFault(const char *name, FixedField f, const std::string &text)
+{
+    const FieldSlot slot = fixedSlot(f);
+    return {name,
+            withSlot(buildEdf(edfPlus("EDF+C")), slot, text),
+            slot.name,
+            0,
+            padded(text, slot.width),
+            false};
+}
+
+// Signal 2 of edfPlus() carries the annotations.
+OneFault annotationFault(const char *name, SignalField f, const std::string &text, bool warning)
+{
+    const FieldSlot slot = signalSlot(f, 2, 2);
+    return {name,
+            withSlot(buildEdf(edfPlus("EDF+C")), slot, text),
+            slot.name,
+            2,
+            padded(text, slot.width),
+            warning};
+}
+
 std::vector<OneFault> oneFaultCases()
 {
     const std::string sound = buildEdf(soundFile());
@@ -194,7 +226,8 @@ std::vector<OneFault> oneFaultCases()
         fixedFault("zero_records", FixedField::dataRecords, "0"),
         fixedFault("records_with_leading_space", FixedField::dataRecords, " 6"),
         fixedFault("records_as_fraction", FixedField::dataRecords, "6.0"),
-        fixedFault("unknown_records", FixedField::dataRecords, "-1", true),
+        fixedFault("unknown_records", FixedField::dataRecords, "-1"),
+        fixedFault("duration_zero_with_measured_signals", FixedField::recordDuration, "0"),
         fixedFault("negative_duration", FixedField::recordDuration, "-1"),
         fixedFault("duration_with_comma", FixedField::recordDuration, "0,5"),
         signalFault("physical_minimum_text", SignalField::physicalMinimum, "low"),
@@ -209,6 +242,22 @@ std::vector<OneFault> oneFaultCases()
          std::to_string(sound.size() + 1) + " bytes", false},
         {"edf_plus_without_annotations", buildEdf(noAnnotations), "reserved", 0,
          padded("EDF+C", 44), false},
+        edfPlusFault("edf_plus_patient_two_subfields", FixedField::patient, "Test Subject"),
+        edfPlusFault("edf_plus_patient_sex_as_word", FixedField::patient, "X Male X Name"),
+        edfPlusFault("edf_plus_birthdate_numeric", FixedField::patient, "X M 1970-01-01 Name"),
+        edfPlusFault("edf_plus_patient_double_space", FixedField::patient, "X M  X Name"),
+        edfPlusFault("edf_plus_recording_without_startdate", FixedField::recording,
+                     "17-AUG-2016 X X X"),
+        edfPlusFault("edf_plus_recording_two_subfields", FixedField::recording,
+                     "Startdate 17-AUG-2016 X X"),
+        edfPlusFault("edf_plus_startdate_disagrees", FixedField::recording,
+                     "Startdate 17-AUG-2015 X X X"),
+        annotationFault("annotation_transducer", SignalField::transducer, "AgAgCl", false),
+        annotationFault("annotation_dimension", SignalField::physicalDimension, "uV", true),
+        annotationFault("annotation_digital_maximum", SignalField::digitalMaximum, "100", false),
+        fixedFault("bdf", FixedField::version,
+                   "\xFF"
+                   "BIOSEMI"),
         {"header_cut_short", cutHeader, "file size", 0, "700 bytes", false},
         {"shorter_than_fixed_header", sound.substr(0, 200), "file size", 0, "200 bytes", false},
     };
@@ -229,7 +278,7 @@ TEST(HeaderCheck, BoundaryValuesPass)
     const std::pair<FixedField, const char *> fixed[] = {
         {FixedField::startDate, "31.12.99"}, {FixedField::startDate, "29.02.00"},
         {FixedField::startDate, "01.01.85"}, {FixedField::startTime, "23.59.59"},
-        {FixedField::startTime, "00.00.00"}, {FixedField::recordDuration, "0"},
+        {FixedField::startTime, "00.00.00"}, {FixedField::recordDuration, "1E-3"},
         {FixedField::dataRecords, "+6"},
     };
     for (const auto &[f, text] : fixed)
@@ -251,19 +300,20 @@ TEST(HeaderCheck, FileSizeSaysByHowManyBytesAndRecords)
               "the file is 4093 bytes (1 data record and 2045 bytes) shorter");
 }
 
-TEST(HeaderCheck, UnknownRecordCountStillWantsWholeRecords)
+// -1 in a file on disk: the writer never filled the count in, and strict readers refuse it.
+TEST(HeaderCheck, UnknownRecordCountIsAFaultAndStillWantsWholeRecords)
 {
     EdfFileSpec fileSpec = soundFile();
     fileSpec.dataRecords = "-1";
     const std::vector<Finding> whole = check(fileSpec);
     ASSERT_EQ(whole.size(), 1u) << listed(whole);
-    EXPECT_TRUE(whole[0].warning);
+    EXPECT_FALSE(whole[0].warning);
     const std::vector<Finding> ragged = check(buildEdf(fileSpec) + "x");
     ASSERT_EQ(ragged.size(), 2u) << listed(ragged);
     EXPECT_EQ(ragged[1].field, "file size");
     EXPECT_FALSE(ragged[1].warning);
     EXPECT_TRUE(hasError(ragged));
-    EXPECT_FALSE(hasError(whole));
+    EXPECT_TRUE(hasError(whole));
 }
 
 TEST(HeaderCheck, RecorderFileBreaksVersionAndFileSize)

@@ -14,13 +14,12 @@ struct Patched {
     std::string field(FixedField f) const { return fieldText(after.data(), f); }
 };
 
-Patched patch(const EdfFileSpec &fileSpec, std::int32_t records, std::int32_t duration,
-              std::uint32_t samplesPerRecord)
+Patched patch(const EdfFileSpec &fileSpec, std::int32_t records, std::uint32_t samplesPerRecord)
 {
     Patched result;
     result.before = buildEdf(fileSpec).substr(0, fixedHeaderSize);
     result.after = result.before;
-    patchFixedHeader(&result.after[0], FixedHeaderNumbers{records, duration, 2}, samplesPerRecord);
+    patchFixedHeader(&result.after[0], RecorderRewrite{records, samplesPerRecord});
     return result;
 }
 
@@ -42,7 +41,7 @@ TEST(PatchFixedHeader, RecorderFileGetsRecordsPerSecondAndOneSecondRecords)
     for (const char *date : {"20160817", "20170703"}) {
         EdfFileSpec fileSpec = recorderFile();
         fileSpec.version = date;
-        const Patched p = patch(fileSpec, 921600, 0, 512);
+        const Patched p = patch(fileSpec, 921600, 512);
         EXPECT_EQ(p.field(FixedField::version), "0       ") << date;
         EXPECT_EQ(p.field(FixedField::dataRecords), "1800    ") << date;
         EXPECT_EQ(p.field(FixedField::recordDuration), "1       ") << date;
@@ -51,22 +50,26 @@ TEST(PatchFixedHeader, RecorderFileGetsRecordsPerSecondAndOneSecondRecords)
     }
 }
 
-TEST(PatchFixedHeader, DurationThatReadsAsOneIsKeptAsWritten)
+// "1.5" reads as 1 to a lenient parse; only a duration that is one second stays.
+TEST(PatchFixedHeader, DurationIsKeptOnlyWhenItIsExactlyOneSecond)
 {
     EdfFileSpec fileSpec = recorderFile();
-    fileSpec.recordDuration = "1.5";
-    const Patched p = patch(fileSpec, 921600, 1, 512);
-    EXPECT_EQ(p.field(FixedField::recordDuration), "1.5     ");
-    EXPECT_EQ(p.field(FixedField::dataRecords), "1800    ");
+    for (const auto &[duration, after] : std::vector<std::pair<std::string, std::string>>{
+             {"1.5", "1       "}, {"1", "1       "}, {"1.000", "1.000   "}, {"+1e0", "+1e0    "}}) {
+        fileSpec.recordDuration = duration;
+        const Patched p = patch(fileSpec, 921600, 512);
+        EXPECT_EQ(p.field(FixedField::recordDuration), after) << duration;
+        EXPECT_EQ(p.field(FixedField::dataRecords), "1800    ");
+    }
 }
 
 TEST(PatchFixedHeader, RecordCountDivisionTruncates)
 {
     EdfFileSpec fileSpec = recorderFile();
     fileSpec.dataRecords = "1000";
-    EXPECT_EQ(patch(fileSpec, 1000, 0, 512).field(FixedField::dataRecords), "1       ");
+    EXPECT_EQ(patch(fileSpec, 1000, 512).field(FixedField::dataRecords), "1       ");
     fileSpec.dataRecords = "99999999";
-    EXPECT_EQ(patch(fileSpec, 99999999, 0, 1).field(FixedField::dataRecords), "99999999");
+    EXPECT_EQ(patch(fileSpec, 99999999, 1).field(FixedField::dataRecords), "99999999");
 }
 
 // -1 means "not known"; dividing its bit pattern would invent a count.
@@ -75,7 +78,7 @@ TEST(PatchFixedHeader, UnknownRecordCountIsKeptButDurationStillSet)
     EdfFileSpec fileSpec = recorderFile();
     fileSpec.dataRecords = "-1";
     for (std::uint32_t samples : {1u, 2u, 512u}) {
-        const Patched p = patch(fileSpec, -1, 0, samples);
+        const Patched p = patch(fileSpec, -1, samples);
         EXPECT_EQ(p.field(FixedField::dataRecords), "-1      ") << samples;
         EXPECT_EQ(p.field(FixedField::recordDuration), "1       ") << samples;
         EXPECT_EQ(p.field(FixedField::version), "0       ") << samples;
@@ -87,7 +90,7 @@ TEST(PatchFixedHeader, OtherVersionsOnlyGetVersionZero)
     EdfFileSpec fileSpec = recorderFile();
     for (const char *version : {"20160818", "2016081", " 0", "EDF+"}) {
         fileSpec.version = version;
-        const Patched p = patch(fileSpec, 921600, 0, 512);
+        const Patched p = patch(fileSpec, 921600, 512);
         EXPECT_EQ(p.field(FixedField::version), "0       ") << version;
         expectOnlyChanged(p, {FixedField::version});
     }
@@ -95,6 +98,6 @@ TEST(PatchFixedHeader, OtherVersionsOnlyGetVersionZero)
 
 TEST(PatchFixedHeader, SoundHeaderStaysByteForByte)
 {
-    const Patched p = patch(soundFile(), 6, 1, 512);
+    const Patched p = patch(soundFile(), 6, 512);
     EXPECT_EQ(p.after, p.before);
 }

@@ -58,6 +58,16 @@ std::string repeated(const EdfFileSpec &fileSpec, const std::string &value, std:
     return perSignal(fileSpec, {}, value, width);
 }
 
+// The value for every measured signal, blank for annotation signals.
+std::string measured(const EdfFileSpec &fileSpec, const std::string &value, std::size_t width)
+{
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < signalsOf(fileSpec); ++i)
+        values.push_back(
+            i < fileSpec.labels.size() && fileSpec.labels[i] == "EDF Annotations" ? "" : value);
+    return perSignal(fileSpec, values, "", width);
+}
+
 std::string labels(const EdfFileSpec &fileSpec)
 {
     std::vector<std::string> names = fileSpec.labels;
@@ -88,19 +98,19 @@ std::size_t dataBytes(const EdfFileSpec &fileSpec)
 std::string buildEdf(const EdfFileSpec &fileSpec)
 {
     const std::size_t ns = signalsOf(fileSpec);
-    std::string edf = padded(fileSpec.version, 8) + padded("X M 01-JAN-1970 Test_Subject", 80)
-        + padded("Startdate 17-AUG-2016 X X X", 80) + padded(fileSpec.startDate, 8)
+    std::string edf = padded(fileSpec.version, 8) + padded(fileSpec.patient, 80)
+        + padded(fileSpec.recording, 80) + padded(fileSpec.startDate, 8)
         + padded(fileSpec.startTime, 8)
         + padded(fileSpec.headerBytes.value_or(std::to_string(256 * (ns + 1))), 8)
         + padded(fileSpec.headerReserved, 44) + padded(fileSpec.dataRecords, 8)
         + padded(fileSpec.recordDuration, 8)
         + padded(fileSpec.signalCount.value_or(std::to_string(ns)), 4);
-    edf += labels(fileSpec) + repeated(fileSpec, "AgAgCl electrode", 80)
-        + repeated(fileSpec, "uV", 8) + repeated(fileSpec, fileSpec.physicalMinimum, 8)
+    edf += labels(fileSpec) + measured(fileSpec, "AgAgCl electrode", 80)
+        + measured(fileSpec, "uV", 8) + repeated(fileSpec, fileSpec.physicalMinimum, 8)
         + repeated(fileSpec, fileSpec.physicalMaximum, 8)
         + repeated(fileSpec, fileSpec.digitalMinimum, 8)
         + repeated(fileSpec, fileSpec.digitalMaximum, 8)
-        + repeated(fileSpec, fileSpec.prefiltering, 80)
+        + measured(fileSpec, fileSpec.prefiltering, 80)
         + perSignal(fileSpec, fileSpec.samplesPerRecord, "", 8)
         + repeated(fileSpec, fileSpec.signalReserved, 32);
     const std::size_t size = dataBytes(fileSpec);

@@ -9,6 +9,8 @@
 // Every text is padded with spaces to its field's width.
 struct EdfFileSpec {
     std::string version = "20160817";
+    std::string patient = "X M 01-JAN-1970 Test_Subject";
+    std::string recording = "Startdate 17-AUG-2016 X X X";
     std::string startDate = "17.08.16";
     std::string startTime = "10.00.00";
     std::optional<std::string> headerBytes; // default: 256 * (signals + 1)
@@ -16,7 +18,9 @@ struct EdfFileSpec {
     std::string dataRecords = "921600";
     std::string recordDuration = "0.001953";
     std::optional<std::string> signalCount; // default: number of signals
-    std::vector<std::string> labels; // default: "EEG 1", "EEG 2", ...
+    std::vector<std::string> labels; // default: "EEG 1", "EEG 2", ...; a signal labelled
+                                     // "EDF Annotations" gets blank transducer, dimension
+                                     // and prefiltering, as EDF+ writers leave them
     std::vector<std::string> samplesPerRecord{"512", "512"};
     std::string physicalMinimum = "-3200";
     std::string physicalMaximum = "3200";

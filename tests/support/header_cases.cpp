@@ -69,7 +69,24 @@ std::vector<FailingHeader> failingHeaders()
         {"zero_samples", recorderWith([](auto &s) {
              s.samplesPerRecord = {"0", "512"};
          }),
-         RepairStep::zeroSamplesPerRecord, samplesName, "0       "},
+         RepairStep::samplesPerRecordBelowOne, samplesName, "0       "},
+        {"negative_samples", recorderWith([](auto &s) {
+             s.samplesPerRecord = {"-5", "512"};
+         }),
+         RepairStep::samplesPerRecordBelowOne, samplesName, "-5      "},
+        {"recorder_without_signals",
+         built(soundFile(),
+               [](auto &s) {
+                   s.version = "20170703";
+                   s.samplesPerRecord.clear();
+               })
+             + "512     and then data",
+         RepairStep::noSignals, "", ""},
+        {"bdf",
+         recorderWithFixed(FixedField::version,
+                           "\xFF"
+                           "BIOSEMI"),
+         RepairStep::bdf, "", ""},
     };
 }
 
@@ -95,12 +112,128 @@ std::vector<RepairableFile> repairableFiles()
         {"sound", buildEdf(sound)},
         {"sound_edf_plus", built(sound, [](auto &s) { s.headerReserved = "EDF+C"; })},
         {"other_version", built(sound, [](auto &s) { s.version = "V2"; })},
-        {"no_signals",
-         built(sound,
-               [](auto &s) {
-                   s.version = "20170703";
-                   s.samplesPerRecord.clear();
-               })
-             + "512     and then data"},
+        {"no_signals", built(sound, [](auto &s) { s.samplesPerRecord.clear(); })},
+        {"recorder_count_confirmed", recorderWithFixed(FixedField::dataRecords, "2")},
+        {"recorder_duration_1.5", recorderWithFixed(FixedField::recordDuration, "1.5")},
     };
+}
+
+namespace {
+
+EdfFileSpec edfPlusFile()
+{
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.headerReserved = "EDF+C";
+    fileSpec.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    return fileSpec;
+}
+
+std::string soundWith(FixedField f, const std::string &text)
+{
+    return withSlot(buildEdf(soundFile()), fixedSlot(f), text);
+}
+
+std::string soundWith(SignalField f, const std::string &text)
+{
+    return withSlot(buildEdf(soundFile()), signalSlot(f, 2, 2), text);
+}
+
+std::string edfPlusWith(SignalField f, const std::string &text)
+{
+    return withSlot(buildEdf(edfPlusFile()), signalSlot(f, 2, 2), text);
+}
+
+const char *name(FixedField f)
+{
+    return field(f).name;
+}
+
+const char *name(SignalField f)
+{
+    return field(f).name;
+}
+
+} // namespace
+
+std::vector<ThoroughCase> thoroughCases()
+{
+    const RepairStep fixed = RepairStep::none, refused = RepairStep::unsettled;
+    const std::string sound = buildEdf(soundFile()); // 6 records of 2048 bytes
+    const std::string recorder = recorderWithFixed(FixedField::dataRecords, "1024");
+    const char *records = name(FixedField::dataRecords);
+    return {
+        {"records_unknown", soundWith(FixedField::dataRecords, "-1"), fixed, records, 0, "6", 0},
+        {"records_zero", soundWith(FixedField::dataRecords, "0"), fixed, records, 0, "6", 0},
+        {"records_not_number", soundWith(FixedField::dataRecords, "six"), fixed, records, 0, "6",
+         0},
+        {"records_one_too_many", soundWith(FixedField::dataRecords, "7"), fixed, records, 0, "6",
+         0},
+        {"last_record_cut", sound.substr(0, sound.size() - 100), fixed, records, 0, "5", 1948},
+        {"bytes_appended", sound + "trailing", fixed, "", 0, "", 8},
+        {"header_bytes", soundWith(FixedField::headerBytes, "512"), fixed,
+         name(FixedField::headerBytes), 0, "768", 0},
+        {"latin1_patient", soundWith(FixedField::patient, "X M 01-JAN-1970 J\xE9r\xF4me"), fixed,
+         name(FixedField::patient), 0, "X M 01-JAN-1970 Jerome", 0},
+        {"utf8_dimension", soundWith(SignalField::physicalDimension, "\xC2\xB5V"), fixed,
+         name(SignalField::physicalDimension), 2, "uV", 0},
+        {"nul_padded_label", soundWith(SignalField::label, std::string("EEG 2\0\0\0", 8)), fixed,
+         name(SignalField::label), 2, "EEG 2", 0},
+        {"date_with_slashes", soundWith(FixedField::startDate, "17/08/16"), fixed,
+         name(FixedField::startDate), 0, "17.08.16", 0},
+        {"time_with_colons", soundWith(FixedField::startTime, "10:25:00"), fixed,
+         name(FixedField::startTime), 0, "10.25.00", 0},
+        {"decimal_comma", soundWith(SignalField::physicalMinimum, "-3200,5"), fixed,
+         name(SignalField::physicalMinimum), 2, "-3200.5", 0},
+        {"annotation_digital_minimum", edfPlusWith(SignalField::digitalMinimum, "0"), fixed,
+         name(SignalField::digitalMinimum), 2, "-32768", 0},
+        {"recorder_multiplied", recorder, fixed, records, 0, "2", 0},
+        {"recorder_multiplied_duration", recorder, fixed, name(FixedField::recordDuration), 0, "1",
+         0},
+        {"recorder_cut_in_last_record", recorder.substr(0, recorder.size() - 100), fixed, records,
+         0, "1", 1948},
+        {"recorder_count_confirmed", recorderWithFixed(FixedField::dataRecords, "2"), fixed, "", 0,
+         "", 0},
+        {"sound", sound, fixed, "", 0, "", 0},
+        {"sound_edf_plus", buildEdf(edfPlusFile()), fixed, "", 0, "", 0},
+        {"impossible_date", soundWith(FixedField::startDate, "32.08.16"), refused,
+         name(FixedField::startDate), 0, "32.08.16", 0},
+        {"impossible_time_with_colons", soundWith(FixedField::startTime, "25:00:00"), refused,
+         name(FixedField::startTime), 0, "25:00:00", 0},
+        {"physical_range_empty", soundWith(SignalField::physicalMaximum, "-3200"), refused,
+         name(SignalField::physicalMaximum), 2, "-3200", 0},
+        {"digital_past_16_bits", soundWith(SignalField::digitalMaximum, "40000"), refused,
+         name(SignalField::digitalMaximum), 2, "40000", 0},
+        {"samples_fraction", soundWith(SignalField::samplesPerRecord, "1.5"), refused,
+         name(SignalField::samplesPerRecord), 2, "1.5", 0},
+        {"edf_plus_patient", built(edfPlusFile(), [](auto &s) { s.patient = "Test Subject"; }),
+         refused, name(FixedField::patient), 0, "Test Subject", 0},
+        {"edf_plus_startdate_disagrees",
+         built(edfPlusFile(), [](auto &s) { s.recording = "Startdate 18-AUG-2016 X X X"; }),
+         refused, name(FixedField::recording), 0, "Startdate 18-AUG-2016 X X X", 0},
+        {"edf_plus_without_annotations",
+         built(edfPlusFile(),
+               [](auto &s) {
+                   s.labels = {"EEG Fpz-Cz", "Resp"};
+               }),
+         refused, name(FixedField::reserved), 0, "EDF+C", 0},
+        {"no_whole_record",
+         built(soundFile(),
+               [](auto &s) {
+                   s.dataRecords = "-1";
+                   s.storedRecords = 0;
+               }),
+         refused, records, 0, "-1", 0},
+        {"recorder_unknown_count", recorderWithFixed(FixedField::dataRecords, "-1"), refused,
+         name(FixedField::recordDuration), 0, "0.001953", 0},
+        {"bdf",
+         soundWith(FixedField::version,
+                   "\xFF"
+                   "BIOSEMI"),
+         RepairStep::bdf, "", 0, "", 0},
+    };
+}
+
+void PrintTo(const ThoroughCase &c, std::ostream *out)
+{
+    *out << c.name;
 }

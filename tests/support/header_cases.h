@@ -2,12 +2,14 @@
 
 #include "repair_failure.h"
 
+#include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 // The files every part of the repair is tried on: the repair tests, the
-// check's preview tests and the fuzzer's seeds all read these two tables,
-// so a new case reaches all three.
+// check's preview tests and the fuzzer's seeds all read these tables, so a
+// new case reaches all three.
 
 // Files the repair refuses, with the reason it must give.
 struct FailingHeader {
@@ -26,3 +28,19 @@ struct RepairableFile {
     std::string bytes;
 };
 std::vector<RepairableFile> repairableFiles();
+
+// Files the thorough repair is tried on, one per fault kind and outcome:
+// fixed (field takes the text `text`), refused (no file; the reason names
+// field, or the step says why), or left alone (field empty: it changes
+// nothing the usual repair leaves). leftOut: bytes left out of the copy.
+struct ThoroughCase {
+    const char *name;
+    std::string bytes;
+    velmorant::RepairStep refusal; // none when it repairs
+    std::string field;
+    std::uint32_t signal;
+    std::string text; // the new text when fixed, the text found when refused
+    std::uintmax_t leftOut;
+};
+std::vector<ThoroughCase> thoroughCases();
+void PrintTo(const ThoroughCase &c, std::ostream *out); // its name, not its bytes

@@ -1,0 +1,89 @@
+#include "edf_test_files.h"
+#include "header_cases.h"
+#include "header_review.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace velmorant;
+
+namespace {
+
+std::string trimmed(const std::string &text)
+{
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+bool sameChanges(const std::vector<FieldChange> &a, const std::vector<FieldChange> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto &x, const auto &y) {
+        return x.field == y.field && x.signal == y.signal && x.to == y.to;
+    });
+}
+
+} // namespace
+
+class ThoroughRepair : public ::testing::TestWithParam<ThoroughCase>
+{
+};
+
+TEST_P(ThoroughRepair, FixesWhatTheFileSettlesAndRefusesTheRest)
+{
+    const ThoroughCase &c = GetParam();
+    const RepairPreview thorough = previewRepair(c.bytes, c.bytes.size(), RepairMode::thorough);
+    ASSERT_EQ(thorough.failure.step, c.refusal) << describe(thorough.failure);
+    EXPECT_EQ(thorough.succeeds, c.refusal == RepairStep::none);
+    if (!thorough.succeeds) {
+        const auto named = std::find_if(
+            thorough.unsettled.begin(), thorough.unsettled.end(),
+            [&](const Finding &f) { return f.field == c.field && f.signal == c.signal; });
+        if (c.field.empty())
+            return;
+        ASSERT_NE(named, thorough.unsettled.end()) << describe(thorough.failure);
+        EXPECT_EQ(trimmed(named->found), c.text);
+        return;
+    }
+    // Its promise: whatever it writes, the check finds sound.
+    const std::vector<Finding> after = checkHeader(thorough.header, thorough.keptSize);
+    EXPECT_FALSE(hasError(after)) << (after.empty() ? "" : after[0].field);
+    EXPECT_EQ(thorough.leftOut, c.leftOut);
+    EXPECT_EQ(thorough.keptSize + thorough.leftOut, c.bytes.size());
+    const auto changed
+        = std::find_if(thorough.changes.begin(), thorough.changes.end(), [&](const FieldChange &f) {
+              return f.field == c.field && f.signal == c.signal;
+          });
+    if (c.field.empty())
+        EXPECT_TRUE(sameChanges(thorough.changes, previewRepair(c.bytes, c.bytes.size()).changes));
+    else if (changed == thorough.changes.end())
+        ADD_FAILURE() << "no change to " << c.field;
+    else
+        EXPECT_EQ(trimmed(changed->to), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ThoroughRepair, ::testing::ValuesIn(thoroughCases()),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// --check --thorough: which repair fixes each finding, or why none does.
+TEST(ThoroughRepair, TheCheckSaysWhichRepairFixesEachFinding)
+{
+    EdfFileSpec fileSpec = soundFile();
+    fileSpec.dataRecords = "-1";
+    const std::string settled = buildEdf(fileSpec);
+    const FileCheck fixable = checkHeaderBytes(settled, settled.size());
+    ASSERT_EQ(fixable.findings.size(), 1u);
+    EXPECT_FALSE(fixable.findings[0].repaired);
+    EXPECT_TRUE(fixable.findings[0].repairedThorough);
+    EXPECT_TRUE(fixable.soundAfterThoroughRepair);
+
+    fileSpec.startDate = "32.08.16";
+    const std::string unsettled = buildEdf(fileSpec);
+    const FileCheck refused = checkHeaderBytes(unsettled, unsettled.size());
+    ASSERT_EQ(refused.findings.size(), 2u);
+    EXPECT_FALSE(refused.soundAfterThoroughRepair);
+    for (const CheckedFinding &f : refused.findings) {
+        EXPECT_FALSE(f.repairedThorough) << f.finding.field;
+        EXPECT_FALSE(f.whyNotRepaired.empty()) << f.finding.field;
+    }
+    EXPECT_NE(refused.findings[0].whyNotRepaired, refused.findings[1].whyNotRepaired);
+}
