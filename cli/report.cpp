@@ -1,7 +1,5 @@
 #include "report.h"
 
-#include <cstdio>
-
 namespace velmorant {
 
 namespace {
@@ -48,18 +46,7 @@ std::string files(int count)
 
 std::string shownText(const std::string &text)
 {
-    std::string shown;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 32 || byte > 126 || c == '\\') {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
+    return shownHeaderText(text);
 }
 
 std::string findingText(const Finding &finding)

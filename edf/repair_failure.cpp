@@ -6,7 +6,7 @@ namespace {
 
 std::string quoted(const std::string &text)
 {
-    return "\"" + text + "\"";
+    return "\"" + shownHeaderText(text) + "\"";
 }
 
 std::string withReason(const std::string &sentence, const std::string &reason)
@@ -20,6 +20,21 @@ std::string fieldSentence(const RepairFailure &f, const std::string &expected)
 }
 
 } // namespace
+
+std::string shownHeaderText(const std::string &text)
+{
+    std::string shown;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte > 126 || c == '\\') {
+            static const char hex[] = "0123456789ABCDEF";
+            shown += {'\\', 'x', hex[byte >> 4], hex[byte & 15]};
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
 
 std::string describe(const RepairFailure &f)
 {

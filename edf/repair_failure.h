@@ -36,4 +36,9 @@ struct RepairFailure {
 // One sentence in plain English, naming the field and quoting its text.
 std::string describe(const RepairFailure &failure);
 
+// Header text as every report quotes it: printable ASCII as it stands, every
+// other byte and the backslash as \xNN, so that a line feed or an escape
+// sequence in a header can neither break a line nor reach a terminal.
+std::string shownHeaderText(const std::string &text);
+
 } // namespace velmorant
