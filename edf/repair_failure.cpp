@@ -47,6 +47,9 @@ std::string describe(const RepairFailure &f)
         return "the destination is the source file itself; nothing was written";
     case RepairStep::sourceNotRegularFile:
         return withReason("the source is not a regular file", f.reason);
+    case RepairStep::destinationNotRegularFile:
+        return "the destination is not a regular file"
+            + (f.reason.empty() ? "" : " (" + f.reason + ")") + "; nothing was written";
     case RepairStep::copy:
         return withReason("the copy could not be made", f.reason);
     case RepairStep::open:

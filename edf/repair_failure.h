@@ -11,6 +11,7 @@ enum class RepairStep {
     badPathText,
     sameFile,
     sourceNotRegularFile,
+    destinationNotRegularFile,
     copy,
     open,
     readFixedHeader,

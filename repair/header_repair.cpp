@@ -23,6 +23,25 @@ std::string systemReason()
     return errno != 0 ? std::strerror(errno) : std::string();
 }
 
+// What a path names when that is not a regular file, as a reason.
+std::string whatItIs(const fs::file_status &status)
+{
+    switch (status.type()) {
+    case fs::directory_file:
+        return "it is a folder";
+    case fs::character_file:
+        return "it is a character device";
+    case fs::block_file:
+        return "it is a block device";
+    case fs::fifo_file:
+        return "it is a FIFO";
+    case fs::socket_file:
+        return "it is a socket";
+    default:
+        return "";
+    }
+}
+
 } // namespace
 
 bool HeaderRepair::repairHeader(const std::string &source, const std::string &destination)
@@ -49,18 +68,34 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     if (error)
         return fail(RepairStep::copy, "the source cannot be read: " + error.message());
     if (!fs::is_regular_file(status))
-        return fail(RepairStep::sourceNotRegularFile,
-                    fs::is_directory(status) ? "it is a folder" : "");
+        return fail(RepairStep::sourceNotRegularFile, whatItIs(status));
+    if (!refuseUnlessReplaceable(destination))
+        return false;
 
     StagedCopy copy(destination);
     std::string reason;
     if (!copy.copyFrom(source, reason))
         return fail(RepairStep::copy, reason);
-    if (!repairCopy(copy.path()))
+    // Checked again, as it may have changed during a long copy.
+    if (!repairCopy(copy.path()) || !refuseUnlessReplaceable(destination))
         return false;
     if (!copy.commit(reason))
         return fail(RepairStep::commit, reason);
     return true;
+}
+
+// A device, FIFO, socket or folder at the destination stays as it is; only
+// a regular file or a link (the link itself) is replaced. A name the system
+// refuses (one too long, say) is refused before a long copy, not after it.
+bool HeaderRepair::refuseUnlessReplaceable(const fs::path &destination)
+{
+    boost::system::error_code error;
+    const fs::file_status status = fs::symlink_status(destination, error);
+    if (status.type() == fs::status_error)
+        return fail(RepairStep::copy, "the destination cannot be reached: " + error.message());
+    if (!fs::exists(status) || fs::is_regular_file(status) || fs::is_symlink(status))
+        return true;
+    return fail(RepairStep::destinationNotRegularFile, whatItIs(status));
 }
 
 bool HeaderRepair::repairCopy(const fs::path &copy)

@@ -36,6 +36,7 @@ protected:
 private:
     bool stageAndRepair(const boost::filesystem::path &source,
                         const boost::filesystem::path &destination);
+    bool refuseUnlessReplaceable(const boost::filesystem::path &destination);
     bool repairCopy(const boost::filesystem::path &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);

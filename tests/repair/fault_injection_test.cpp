@@ -19,7 +19,10 @@
 #include <memory>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fs = boost::filesystem;
@@ -253,12 +256,39 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
 
 // --- Paths that name the wrong kind of thing -------------------------------
 
-TEST_F(Faults, DestinationIsAFolder)
+// Only a file or a link (the link itself) is ever replaced.
+TEST_F(Faults, DestinationIsNotARegularFile)
 {
-    fs::create_directory(destination);
-    writeBytes(destination / "inside.edf", "a file the user keeps in that folder\n");
-    const ChildReport report = repairInChild(scenario());
-    expectSafeRefusal(report);
+    const fs::path at = destination;
+    const std::pair<const char *, std::function<int()>> kinds[] = {
+        {"folder",
+         [at] {
+             fs::create_directory(at);
+             writeBytes(at / "inside.edf", "a file the user keeps in that folder\n");
+             return 0;
+         }},
+        {"FIFO", [at] { return ::mkfifo(at.c_str(), 0644); }},
+        {"device", [at] { return ::mknod(at.c_str(), S_IFCHR | 0644, ::makedev(1, 3)); }},
+        {"socket",
+         [at] {
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             at.string().copy(address.sun_path, sizeof address.sun_path - 1);
+             const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             const int bound = ::bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
+             ::close(s);
+             return bound;
+         }},
+    };
+    for (const auto &[kind, make] : kinds) {
+        SCOPED_TRACE(kind);
+        if (make() != 0) {
+            ASSERT_EQ(errno, EPERM) << strerror(errno); // only devices need root
+            continue;
+        }
+        expectSafeRefusal(repairInChild(scenario()), "not a regular file");
+        fs::remove_all(destination);
+    }
 }
 
 TEST_F(Faults, SourceIsAFolder)
