@@ -46,11 +46,6 @@ std::FILE *openBinary(const fs::path &path, bool forUpdate)
 
 } // namespace
 
-std::FILE *openForUpdate(const fs::path &path)
-{
-    return openBinary(path, true);
-}
-
 std::FILE *openForReading(const fs::path &path)
 {
     return openBinary(path, false);
@@ -69,20 +64,60 @@ bool flushToDisk(std::FILE *file)
 
 #ifdef _WIN32
 
-bool syncFolder(const fs::path &)
+// The same promises with what Windows offers.
+
+StagingFile::~StagingFile()
 {
-    // Windows offers no way to flush a folder's entries.
-    return true;
+    boost::system::error_code ignored;
+    if (!name.empty() && !renamed)
+        fs::remove(folderPath / name, ignored);
 }
 
-bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
+bool StagingFile::openFolder(const fs::path &path, std::string &reason)
+{
+    folderPath = path.empty() ? fs::path(".") : path;
+    boost::system::error_code error;
+    if (fs::is_directory(folderPath, error))
+        return true;
+    reason = "no file can be made in the destination folder: "
+        + (error ? error.message() : std::string("it is not a folder"));
+    return false;
+}
+
+bool StagingFile::copyFrom(const fs::path &source, const std::string &newName, std::string &reason)
 {
     // The system's own copy crosses volumes and stops at the end of the file.
     boost::system::error_code error;
-    fs::copy_file(from, to, fs::copy_options::none, error);
+    const fs::path staged = folderPath / newName;
+    finalPermissions = fs::status(source, error).permissions();
+    if (!error)
+        fs::copy_file(source, staged, fs::copy_options::none, error);
+    if (!error)
+        name = newName;
+    if (!error)
+        fs::permissions(staged, fs::perms::add_perms | fs::perms::owner_write, error);
+    if (!error)
+        copied = fs::file_size(staged, error);
     if (error)
         reason = error.message();
     return !error;
+}
+
+std::FILE *StagingFile::openForUpdate()
+{
+    return openBinary(folderPath / name, true);
+}
+
+bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
+{
+    boost::system::error_code error;
+    fs::permissions(folderPath / name, static_cast<fs::perms>(finalPermissions), error);
+    if (!error)
+        fs::rename(folderPath / name, folderPath / destinationName, error);
+    renamed = !error;
+    if (error)
+        reason = error.message();
+    return renamed;
 }
 
 #else
@@ -102,12 +137,6 @@ public:
     FileDescriptor &operator=(const FileDescriptor &) = delete;
 
     int get() const { return fd; }
-    bool close()
-    {
-        const int result = ::close(fd);
-        fd = -1;
-        return result == 0;
-    }
 
 private:
     int fd;
@@ -188,16 +217,40 @@ Copied copyFile(int from, int to, std::uintmax_t size)
     return copyBytes(from, to, size);
 }
 
-} // namespace
+// A folder that may be written but not listed can still take the copy.
+#ifdef O_PATH
+constexpr int folderAccess = O_PATH;
+#else
+constexpr int folderAccess = O_RDONLY;
+#endif
 
-bool syncFolder(const fs::path &folder)
+int openListable(int folder)
 {
-    FileDescriptor directory(
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return directory.get() >= 0 && ::fsync(directory.get()) == 0;
+    return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
+} // namespace
+
+StagingFile::~StagingFile()
+{
+    if (file >= 0 && !renamed)
+        ::unlinkat(folder, name.c_str(), 0);
+    if (file >= 0)
+        ::close(file);
+    if (folder >= 0)
+        ::close(folder);
+}
+
+bool StagingFile::openFolder(const fs::path &path, std::string &reason)
+{
+    folder = ::open(path.empty() ? "." : path.c_str(), folderAccess | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        reason
+            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+    return folder >= 0;
+}
+
+bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason)
 {
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceStatus {
@@ -206,24 +259,67 @@ bool copyContents(const fs::path &from, const fs::path &to, std::string &reason)
         reason = std::string("the source cannot be read: ") + std::strerror(errno);
         return false;
     }
-    FileDescriptor target(
-        ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, sourceStatus.st_mode & 07777));
-    if (target.get() < 0) {
+    if (!create(newName, sourceStatus.st_mode & 0777, reason))
+        return false;
+    errno = 0;
+    const auto size = static_cast<std::uintmax_t>(sourceStatus.st_size);
+    const Copied result = copyFile(source.get(), file, size);
+    if (result == Copied::sourceShrank) {
+        reason = "the source got shorter while it was copied";
+        return false;
+    }
+    if (result != Copied::all || ::fsync(file) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    copied = size;
+    return true;
+}
+
+bool StagingFile::create(const std::string &newName, unsigned permissions, std::string &reason)
+{
+    // Whatever the source's mode, the owner may read and write the copy.
+    file = ::openat(folder, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                    permissions | S_IRUSR | S_IWUSR);
+    if (file < 0) {
         reason
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
         return false;
     }
-    errno = 0;
-    const Copied copied
-        = copyFile(source.get(), target.get(), static_cast<std::uintmax_t>(sourceStatus.st_size));
-    if (copied == Copied::sourceShrank) {
-        reason = "the source got shorter while it was copied";
+    name = newName;
+    // The umask withholds from the copy what it withholds from any new file.
+    struct stat created {
+    };
+    finalPermissions = ::fstat(file, &created) == 0 ? created.st_mode & permissions : permissions;
+    return true;
+}
+
+std::FILE *StagingFile::openForUpdate()
+{
+    // A second descriptor of the same open file, whatever its permissions.
+    const int duplicate = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
+    std::FILE *stream = duplicate >= 0 && ::lseek(duplicate, 0, SEEK_SET) == 0
+        ? ::fdopen(duplicate, "r+b")
+        : nullptr;
+    if (!stream && duplicate >= 0)
+        ::close(duplicate);
+    return stream;
+}
+
+bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
+{
+    if (::fchmod(file, finalPermissions) != 0
+        || ::renameat(folder, name.c_str(), folder, destinationName.c_str()) != 0) {
+        reason = std::strerror(errno);
         return false;
     }
-    const bool saved = copied == Copied::all && ::fsync(target.get()) == 0 && target.close();
-    if (!saved)
-        reason = std::strerror(errno);
-    return saved;
+    renamed = true;
+    // The copy is complete and in place; only its name's durability is at
+    // stake, so a folder that cannot be synced is no failure.
+    FileDescriptor listable(openListable(folder));
+    if (listable.get() >= 0)
+        ::fsync(listable.get());
+    return true;
 }
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <boost/filesystem/path.hpp>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -13,26 +14,49 @@ namespace velmorant {
 
 boost::filesystem::path toFsPath(const std::string &utf8);
 
-// Opens an existing file for reading and writing in binary mode; null on failure.
-std::FILE *openForUpdate(const boost::filesystem::path &path);
-
 // Opens an existing file for reading in binary mode; null on failure.
 std::FILE *openForReading(const boost::filesystem::path &path);
 
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
 
-// Asks the system to put a folder's entries on disk, so that a rename in it
-// survives a power cut. Best effort: false where the system cannot say.
-bool syncFolder(const boost::filesystem::path &folder);
+// A copy of a file under a temporary name in a folder, which becomes another
+// name of that folder only when complete. Names are reached through the open
+// folder, so a path near PATH_MAX still works although the temporary name is
+// the longer. The copy stays open while this object lives, readable and
+// writable whatever permissions it is to end with. Goes with this object
+// unless renamed.
+class StagingFile
+{
+public:
+    StagingFile() = default;
+    ~StagingFile();
+    StagingFile(const StagingFile &) = delete;
+    StagingFile &operator=(const StagingFile &) = delete;
 
-// Copies a file's bytes into a new file and puts them on disk, also across
-// file systems. Fails if the source ends early. Leaves the target's removal
-// to the caller on failure.
-bool copyContents(const boost::filesystem::path &from, const boost::filesystem::path &to,
+    bool openFolder(const boost::filesystem::path &folder, std::string &reason);
+    // Makes the file under a name not in use yet and copies the source's
+    // bytes into it, on disk, also across file systems. Fails if the source
+    // ends early.
+    bool copyFrom(const boost::filesystem::path &source, const std::string &name,
                   std::string &reason);
+    std::uintmax_t size() const { return copied; }
+    // A stream on the copy, for the caller to close; null on failure.
+    std::FILE *openForUpdate();
+    // Gives the copy the source's permission bits (less the umask's) and the
+    // new name, replacing what had that name, and puts the name on disk.
+    bool renameTo(const std::string &name, std::string &reason);
 
-// True for any existing object, folder or not; an unreadable status counts as absent.
-bool pathExists(const std::string &utf8);
+private:
+    bool create(const std::string &newName, unsigned permissions, std::string &reason);
+
+    boost::filesystem::path folderPath; // where names are reached by path
+    int folder = -1; // where names are reached through the open folder
+    int file = -1;
+    std::string name;
+    std::uintmax_t copied = 0;
+    unsigned finalPermissions = 0;
+    bool renamed = false;
+};
 
 } // namespace velmorant

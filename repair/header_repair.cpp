@@ -77,7 +77,7 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     if (!copy.copyFrom(source, reason))
         return fail(RepairStep::copy, reason);
     // Checked again, as it may have changed during a long copy.
-    if (!repairCopy(copy.path()) || !refuseUnlessReplaceable(destination))
+    if (!repairCopy(copy) || !refuseUnlessReplaceable(destination))
         return false;
     if (!copy.commit(reason))
         return fail(RepairStep::commit, reason);
@@ -98,20 +98,16 @@ bool HeaderRepair::refuseUnlessReplaceable(const fs::path &destination)
     return fail(RepairStep::destinationNotRegularFile, whatItIs(status));
 }
 
-bool HeaderRepair::repairCopy(const fs::path &copy)
+bool HeaderRepair::repairCopy(StagedCopy &copy)
 {
-    boost::system::error_code error;
-    const std::uintmax_t fileSize = fs::file_size(copy, error);
-    if (error)
-        return fail(RepairStep::open, error.message());
     errno = 0;
-    edfFile = openForUpdate(copy);
+    edfFile = copy.openForUpdate();
     if (!edfFile)
         return fail(RepairStep::open, systemReason());
 
     bool patched = false;
     try {
-        patched = patchOpenCopy(fileSize);
+        patched = patchOpenCopy(copy.size());
     } catch (const std::bad_alloc &) {
         fail(RepairStep::outOfMemory);
     }

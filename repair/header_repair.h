@@ -12,6 +12,8 @@
 
 namespace velmorant {
 
+class StagedCopy;
+
 // Copies one EDF recording and repairs the copy's header. The source is only
 // ever read. The destination appears only when the whole repair succeeded;
 // otherwise what was there before stays untouched.
@@ -37,7 +39,7 @@ private:
     bool stageAndRepair(const boost::filesystem::path &source,
                         const boost::filesystem::path &destination);
     bool refuseUnlessReplaceable(const boost::filesystem::path &destination);
-    bool repairCopy(const boost::filesystem::path &copy);
+    bool repairCopy(StagedCopy &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);
     bool writeAt(std::uint32_t offset, const char *data, std::size_t size);

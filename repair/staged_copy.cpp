@@ -1,7 +1,5 @@
 #include "staged_copy.h"
 
-#include "file_system.h"
-
 #include <boost/filesystem/operations.hpp>
 
 namespace fs = boost::filesystem;
@@ -10,54 +8,30 @@ namespace velmorant {
 
 namespace {
 
-fs::path stagingName(const fs::path &destination)
-{
-    const fs::path name
-        = fs::unique_path("." + destination.filename().string() + ".%%%%%%%%.velmorant-part");
-    return destination.parent_path() / name;
-}
+// A staging name is "." + the part borrowed from the destination's name +
+// "." + 8 random hex digits + this suffix.
+const std::string suffix = ".velmorant-part";
+constexpr std::size_t randomDigits = 8;
 
 } // namespace
 
-StagedCopy::StagedCopy(const fs::path &destination)
-    : destination(destination), staged(stagingName(destination))
-{ }
-
-StagedCopy::~StagedCopy()
-{
-    if (committed)
-        return;
-    boost::system::error_code ignored;
-    fs::remove(staged, ignored);
-}
+StagedCopy::StagedCopy(const fs::path &destination) : destination(destination) { }
 
 bool StagedCopy::copyFrom(const fs::path &source, std::string &reason)
 {
-    // Never overwrite: the staging name is ours alone. Not Boost's copy_file:
-    // 1.74 loops forever on a source that shrinks while it is copied, and
-    // gives up across file systems.
-    if (!copyContents(source, staged, reason))
+    if (!staging.openFolder(destination.parent_path(), reason))
         return false;
-    // A read-only recording gives a read-only copy, which we must still patch.
-    boost::system::error_code error;
-    fs::permissions(staged, fs::perms::add_perms | fs::perms::owner_write, error);
-    if (error)
-        reason = error.message();
-    return !error;
+    const std::string prefix = "." + destination.filename().string() + ".";
+    const std::string random = fs::unique_path(std::string(randomDigits, '%')).string();
+    // Never an existing file: the staging name is ours alone. Not Boost's
+    // copy_file: 1.74 loops forever on a source that shrinks while it is
+    // copied, and gives up across file systems.
+    return staging.copyFrom(source, prefix + random + suffix, reason);
 }
 
 bool StagedCopy::commit(std::string &reason)
 {
-    boost::system::error_code error;
-    fs::rename(staged, destination, error);
-    committed = !error;
-    if (error) {
-        reason = error.message();
-        return false;
-    }
-    // The copy is complete and in place; only its name's durability is at stake.
-    syncFolder(destination.parent_path());
-    return true;
+    return staging.renameTo(destination.filename().string(), reason);
 }
 
 } // namespace velmorant

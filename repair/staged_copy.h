@@ -1,7 +1,11 @@
 #pragma once
 
+#include "file_system.h"
+
 #include <boost/filesystem/path.hpp>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace velmorant {
@@ -14,18 +18,16 @@ class StagedCopy
 {
 public:
     explicit StagedCopy(const boost::filesystem::path &destination);
-    ~StagedCopy();
-    StagedCopy(const StagedCopy &) = delete;
-    StagedCopy &operator=(const StagedCopy &) = delete;
 
     bool copyFrom(const boost::filesystem::path &source, std::string &reason);
+    std::uintmax_t size() const { return staging.size(); }
+    // A stream on the copy, for the caller to close; null on failure.
+    std::FILE *openForUpdate() { return staging.openForUpdate(); }
     bool commit(std::string &reason);
-    const boost::filesystem::path &path() const { return staged; }
 
 private:
     boost::filesystem::path destination;
-    boost::filesystem::path staged;
-    bool committed = false;
+    StagingFile staging;
 };
 
 } // namespace velmorant

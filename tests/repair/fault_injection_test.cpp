@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -215,7 +216,29 @@ TEST_F(Faults, DestinationFolderOnReadOnlyFileSystem)
     expectSafeRefusal(report, "Read-only file system");
 }
 
-// Root may write anywhere, so root hands the repair to an unprivileged user.
+// Root may read and write anywhere, so root hands the repair to an
+// unprivileged user; the checks run here afterwards, as root.
+constexpr uid_t nobody = 65534;
+ChildReport repairAsNobody(const Scenario &s)
+{
+    ChildReport report = runInChild(
+        [&s] {
+            ChildReport skipped;
+            if (::geteuid() == 0
+                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0
+                    || ::setuid(nobody) != 0)) {
+                skipped.skipped = std::string("dropping to uid 65534: ") + strerror(errno);
+                return skipped;
+            }
+            ::umask(022);
+            return repairOnly(s);
+        },
+        timeLimit);
+    if (report.completed && report.skipped.empty())
+        report.problems = s.check(report.repaired);
+    return report;
+}
+
 TEST_F(Faults, DestinationFolderNotWritableForUser)
 {
     writeBytes(destination, earlierDestination);
@@ -233,25 +256,30 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
     } else {
         fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exe);
     }
-    const Scenario s = scenario();
-    const ChildReport report = runInChild(
-        [&] {
-            ChildReport skipped;
-            const gid_t nobody = 65534;
-            if (root
-                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0
-                    || ::setuid(nobody) != 0)) {
-                skipped.skipped = std::string("dropping to uid 65534: ") + strerror(errno);
-                return skipped;
-            }
-            return repairAndCheck(s);
-        },
-        timeLimit);
+    const ChildReport report = repairAsNobody(scenario());
     if (!root)
         fs::permissions(outFolder, fs::perms::owner_all);
     if (!report.skipped.empty())
         GTEST_SKIP() << report.skipped;
     expectSafeRefusal(report, "Permission denied");
+}
+
+// A source that the user may read only through its group (mode 0040) is
+// copied, patched and ends with the source's permission bits.
+TEST_F(Faults, SourceReadableOnlyThroughItsGroup)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another owner";
+    if (::chown(source.c_str(), 0, nobody) != 0 || ::chown(outFolder.c_str(), nobody, nobody) != 0)
+        GTEST_SKIP() << "chown: " << strerror(errno);
+    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_exe);
+    fs::permissions(source, fs::perms::group_read);
+    const ChildReport report = repairAsNobody(scenario());
+    if (!report.skipped.empty())
+        GTEST_SKIP() << report.skipped;
+    EXPECT_TRUE(keptPromise(report));
+    EXPECT_TRUE(report.repaired) << report.failure;
+    EXPECT_EQ(fs::status(destination).permissions(), fs::perms::group_read);
 }
 
 // --- Paths that name the wrong kind of thing -------------------------------
@@ -415,6 +443,20 @@ TEST_F(Faults, CopyAcrossFileSystems)
         EXPECT_TRUE(keptPromise(report));
         EXPECT_TRUE(report.repaired) << report.failure;
     }
+}
+
+// --- Names at the system's limits -------------------------------------------
+
+TEST_F(Faults, PathNearPathMax)
+{
+    fs::path deep = outFolder;
+    while (deep.size() < PATH_MAX - NAME_MAX)
+        deep /= std::string(200, 'd');
+    fs::create_directories(deep);
+    const fs::path longestPath = deep / std::string(PATH_MAX - 2 - deep.size(), 'p');
+    const ChildReport report = repairInChild(Scenario(source, longestPath, repairedRecording()));
+    EXPECT_TRUE(keptPromise(report));
+    EXPECT_TRUE(report.repaired) << report.failure;
 }
 
 } // namespace
