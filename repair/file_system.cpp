@@ -14,6 +14,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +83,11 @@ bool StagingFile::openFolder(const fs::path &path, std::string &reason)
     reason = "no file can be made in the destination folder: "
         + (error ? error.message() : std::string("it is not a folder"));
     return false;
+}
+
+std::size_t StagingFile::longestName() const
+{
+    return 255; // UTF-16 units; a name's UTF-8 bytes never undercount them
 }
 
 bool StagingFile::copyFrom(const fs::path &source, const std::string &newName, std::string &reason)

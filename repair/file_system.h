@@ -35,6 +35,8 @@ public:
     StagingFile &operator=(const StagingFile &) = delete;
 
     bool openFolder(const boost::filesystem::path &folder, std::string &reason);
+    // The longest file name the folder's file system takes.
+    std::size_t longestName() const;
     // Makes the file under a name not in use yet and copies the source's
     // bytes into it, on disk, also across file systems. Fails if the source
     // ends early.

@@ -2,6 +2,8 @@
 
 #include <boost/filesystem/operations.hpp>
 
+#include <cstdio>
+
 namespace fs = boost::filesystem;
 
 namespace velmorant {
@@ -12,6 +14,33 @@ namespace {
 // "." + 8 random hex digits + this suffix.
 const std::string suffix = ".velmorant-part";
 constexpr std::size_t randomDigits = 8;
+const std::size_t addedLength = 2 + randomDigits + suffix.size();
+
+std::string hashTag(const std::string &name)
+{
+    std::uint32_t hash = 2166136261u; // FNV-1a
+    for (char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char tag[10];
+    std::snprintf(tag, sizeof tag, "~%08x", static_cast<unsigned>(hash));
+    return tag;
+}
+
+// The destination's name, or, where the staging name would pass the longest
+// name the file system takes, its start cut on a character boundary and
+// followed by a hash of the whole name: still recognisable, and still
+// telling apart destinations whose names begin alike.
+std::string borrowedName(const std::string &name, std::size_t longestName)
+{
+    if (name.size() + addedLength <= longestName)
+        return name;
+    const std::string tag = hashTag(name);
+    std::size_t kept
+        = longestName > addedLength + tag.size() ? longestName - addedLength - tag.size() : 0;
+    while (kept > 0 && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80)
+        --kept;
+    return name.substr(0, kept) + tag;
+}
 
 } // namespace
 
@@ -21,7 +50,8 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason)
 {
     if (!staging.openFolder(destination.parent_path(), reason))
         return false;
-    const std::string prefix = "." + destination.filename().string() + ".";
+    const std::string prefix
+        = "." + borrowedName(destination.filename().string(), staging.longestName()) + ".";
     const std::string random = fs::unique_path(std::string(randomDigits, '%')).string();
     // Never an existing file: the staging name is ours alone. Not Boost's
     // copy_file: 1.74 loops forever on a source that shrinks while it is

@@ -447,16 +447,19 @@ TEST_F(Faults, CopyAcrossFileSystems)
 
 // --- Names at the system's limits -------------------------------------------
 
-TEST_F(Faults, PathNearPathMax)
+TEST_F(Faults, LongestNameAndAPathNearPathMax)
 {
     fs::path deep = outFolder;
     while (deep.size() < PATH_MAX - NAME_MAX)
         deep /= std::string(200, 'd');
     fs::create_directories(deep);
+    const fs::path longestName = outFolder / (std::string(NAME_MAX - 4, 'n') + ".edf");
     const fs::path longestPath = deep / std::string(PATH_MAX - 2 - deep.size(), 'p');
-    const ChildReport report = repairInChild(Scenario(source, longestPath, repairedRecording()));
-    EXPECT_TRUE(keptPromise(report));
-    EXPECT_TRUE(report.repaired) << report.failure;
+    for (const fs::path &target : {longestName, longestPath}) {
+        const ChildReport report = repairInChild(Scenario(source, target, repairedRecording()));
+        EXPECT_TRUE(keptPromise(report));
+        EXPECT_TRUE(report.repaired) << report.failure;
+    }
 }
 
 } // namespace
