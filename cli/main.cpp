@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "file_system.h"
 #include "options.h"
 
 #include <iostream>
@@ -7,6 +8,7 @@ using namespace velmorant;
 
 int main(int argc, char *argv[])
 {
+    installSignalHandlers();
     const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
         std::cerr << "velmorant-cli: " << parsed.error << "\n" << usageText();

@@ -5,7 +5,9 @@
 #include <boost/filesystem/operations.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -65,7 +67,8 @@ bool flushToDisk(std::FILE *file)
 
 #ifdef _WIN32
 
-// The same promises with what Windows offers.
+// The same promises with what Windows offers; the console's Ctrl+C is not
+// caught.
 
 StagingFile::~StagingFile()
 {
@@ -125,6 +128,8 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         reason = error.message();
     return renamed;
 }
+
+void installSignalHandlers() { }
 
 #else
 
@@ -223,6 +228,44 @@ Copied copyFile(int from, int to, std::uintmax_t size)
     return copyBytes(from, to, size);
 }
 
+// The staging file that a signal handler must remove. Global, because a
+// handler can reach nothing else; a flag and fixed storage, because a handler
+// may use only async-signal-safe calls: the flag is set only while the folder
+// and the name are complete.
+struct StagingOnSignal {
+    volatile std::sig_atomic_t armed = 0;
+    int folder = -1;
+    char name[NAME_MAX + 1] = {};
+};
+StagingOnSignal stagingOnSignal;
+
+bool armSignalCleanup(int folder, const std::string &name)
+{
+    if (stagingOnSignal.armed || name.size() > NAME_MAX)
+        return false;
+    stagingOnSignal.folder = folder;
+    name.copy(stagingOnSignal.name, name.size());
+    stagingOnSignal.name[name.size()] = '\0';
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    stagingOnSignal.armed = 1;
+    return true;
+}
+
+void disarmSignalCleanup()
+{
+    stagingOnSignal.armed = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+void removeStagingAndEnd(int signal)
+{
+    if (stagingOnSignal.armed)
+        ::unlinkat(stagingOnSignal.folder, stagingOnSignal.name, 0);
+    // SA_RESETHAND put the default action back; the signal stays blocked
+    // until this returns and then ends the process as it would have.
+    ::raise(signal);
+}
+
 // A folder that may be written but not listed can still take the copy.
 #ifdef O_PATH
 constexpr int folderAccess = O_PATH;
@@ -241,6 +284,8 @@ StagingFile::~StagingFile()
 {
     if (file >= 0 && !renamed)
         ::unlinkat(folder, name.c_str(), 0);
+    if (armed)
+        disarmSignalCleanup();
     if (file >= 0)
         ::close(file);
     if (folder >= 0)
@@ -254,6 +299,12 @@ bool StagingFile::openFolder(const fs::path &path, std::string &reason)
         reason
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
     return folder >= 0;
+}
+
+std::size_t StagingFile::longestName() const
+{
+    const long longest = ::fpathconf(folder, _PC_NAME_MAX);
+    return longest > 0 && longest < NAME_MAX ? static_cast<std::size_t>(longest) : NAME_MAX;
 }
 
 bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason)
@@ -284,12 +335,17 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
 
 bool StagingFile::create(const std::string &newName, unsigned permissions, std::string &reason)
 {
+    // Armed before the file exists, so that no moment goes uncovered.
+    armed = armSignalCleanup(folder, newName);
     // Whatever the source's mode, the owner may read and write the copy.
     file = ::openat(folder, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
                     permissions | S_IRUSR | S_IWUSR);
     if (file < 0) {
         reason
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+        if (armed)
+            disarmSignalCleanup();
+        armed = false;
         return false;
     }
     name = newName;
@@ -320,12 +376,35 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         return false;
     }
     renamed = true;
+    if (armed)
+        disarmSignalCleanup();
+    armed = false;
     // The copy is complete and in place; only its name's durability is at
     // stake, so a folder that cannot be synced is no failure.
     FileDescriptor listable(openListable(folder));
     if (listable.get() >= 0)
         ::fsync(listable.get());
     return true;
+}
+
+void installSignalHandlers()
+{
+    static const int ending[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    struct sigaction action {
+    };
+    action.sa_handler = removeStagingAndEnd;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int signal : ending)
+        sigaddset(&action.sa_mask, signal);
+    for (int signal : ending) {
+        struct sigaction previous {
+        };
+        // Ignored at start (nohup, a background job): the user wants it ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 #endif

@@ -24,7 +24,8 @@ bool flushToDisk(std::FILE *file);
 // name of that folder only when complete. Names are reached through the open
 // folder, so a path near PATH_MAX still works although the temporary name is
 // the longer. The copy stays open while this object lives, readable and
-// writable whatever permissions it is to end with. Goes with this object
+// writable whatever permissions it is to end with. A signal that ends the
+// process removes it first (see installSignalHandlers). Goes with this object
 // unless renamed.
 class StagingFile
 {
@@ -58,7 +59,17 @@ private:
     std::string name;
     std::uintmax_t copied = 0;
     unsigned finalPermissions = 0;
+    bool armed = false; // the signal handler knows this file
     bool renamed = false;
 };
+
+// For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE removes the
+// staging file being written, then ends the process as the signal would
+// have; one that was ignored at start stays ignored. SIGXFSZ is ignored, so
+// that a file-size limit is a write that fails with its reason.
+void installSignalHandlers();
+
+// True for any existing object, folder or not; an unreadable status counts as absent.
+bool pathExists(const std::string &utf8);
 
 } // namespace velmorant

@@ -5,6 +5,7 @@
 
 #include "edf_test_files.h"
 #include "fault_harness.h"
+#include "file_system.h"
 #include "scratch_dir.h"
 
 #include <boost/filesystem/operations.hpp>
@@ -27,6 +28,7 @@
 #include <unistd.h>
 
 namespace fs = boost::filesystem;
+using namespace velmorant;
 using ::testing::HasSubstr;
 
 namespace {
@@ -141,7 +143,7 @@ ChildReport repairUnderFileSizeLimit(const Scenario &s)
 {
     return runInChild(
         [&s] {
-            std::signal(SIGXFSZ, SIG_IGN);
+            installSignalHandlers(); // as the programs do: SIGXFSZ must not kill
             const rlimit limit{1 << 20, 1 << 20};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             return repairAndCheck(s);
@@ -391,7 +393,7 @@ TEST_P(SourceVanishes, ReadsFailPartway)
     const Scenario s = scenario();
     std::string whyNot;
     auto fault = ReadFault::watch(
-        source, readsBeforeFault(), [] { return false; }, whyNot);
+        source, readsBeforeFault(), [](pid_t) { return false; }, whyNot);
     if (!fault)
         GTEST_SKIP() << whyNot;
     const ChildReport report = repairUnder(std::move(fault), s);
@@ -409,7 +411,7 @@ TEST_P(SourceVanishes, CutShortDuringCopy)
     std::string whyNot;
     auto fault = ReadFault::watch(
         file, readsBeforeFault(),
-        [file, &kept] {
+        [file, &kept](pid_t) {
             fs::resize_file(file, kept.size());
             return true;
         },
@@ -442,6 +444,34 @@ TEST_F(Faults, CopyAcrossFileSystems)
         const ChildReport report = repairInChild(Scenario(from, to, repairedRecording()));
         EXPECT_TRUE(keptPromise(report));
         EXPECT_TRUE(report.repaired) << report.failure;
+    }
+}
+
+// --- The process ends while the copy is made -------------------------------
+
+// The programs remove their staging file when a signal ends them, and end
+// as the signal would have.
+TEST_F(Faults, SignalEndsTheRepairDuringTheCopy)
+{
+    writeBytes(destination, earlierDestination);
+    const Scenario s = scenario();
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        std::string whyNot;
+        auto fault = ReadFault::watch(
+            source, 0, [signal](pid_t reader) { return ::kill(reader, signal) == 0; }, whyNot);
+        if (!fault)
+            GTEST_SKIP() << whyNot;
+        ChildReport report = runInChild(
+            [&s] {
+                installSignalHandlers();
+                return repairOnly(s);
+            },
+            timeLimit, fault.get());
+        fault.reset();
+        EXPECT_THAT(report.abnormalEnd, HasSubstr(strsignal(signal)));
+        report = ChildReport{true, {}, false, {}, s.check(false), {}};
+        EXPECT_TRUE(keptPromise(report));
     }
 }
 
