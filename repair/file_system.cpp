@@ -12,12 +12,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
 #else
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -67,8 +70,9 @@ bool flushToDisk(std::FILE *file)
 
 #ifdef _WIN32
 
-// The same promises with what Windows offers; the console's Ctrl+C is not
-// caught.
+// The same promises with what Windows offers: a file that another process
+// holds open cannot be removed, which stands in for the lock; the console's
+// Ctrl+C is not caught.
 
 StagingFile::~StagingFile()
 {
@@ -91,6 +95,15 @@ bool StagingFile::openFolder(const fs::path &path, std::string &reason)
 std::size_t StagingFile::longestName() const
 {
     return 255; // UTF-16 units; a name's UTF-8 bytes never undercount them
+}
+
+void StagingFile::removeUnlocked(const std::function<bool(const std::string &)> &isLeftover)
+{
+    boost::system::error_code error;
+    for (fs::directory_iterator it(folderPath, error), end; !error && it != end;
+         it.increment(error))
+        if (isLeftover(it->path().filename().string()))
+            fs::remove(it->path(), error);
 }
 
 bool StagingFile::copyFrom(const fs::path &source, const std::string &newName, std::string &reason)
@@ -278,6 +291,39 @@ int openListable(int folder)
     return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
+std::vector<std::string> namesIn(int folder, const std::function<bool(const std::string &)> &wanted)
+{
+    std::vector<std::string> names;
+    const int listing = openListable(folder);
+    DIR *entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!entries) {
+        if (listing >= 0)
+            ::close(listing);
+        return names;
+    }
+    while (const dirent *entry = ::readdir(entries))
+        if (wanted(entry->d_name))
+            names.push_back(entry->d_name);
+    ::closedir(entries);
+    return names;
+}
+
+// Only a plain file that no process holds locked, and only while the name
+// still leads to the file locked here; a link or a FIFO is never followed.
+void removeIfUnlocked(int folder, const std::string &name)
+{
+    FileDescriptor leftover(
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat locked {
+    }, named{};
+    if (leftover.get() < 0 || ::fstat(leftover.get(), &locked) != 0 || !S_ISREG(locked.st_mode)
+        || ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0
+        || ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (named.st_dev == locked.st_dev && named.st_ino == locked.st_ino)
+        ::unlinkat(folder, name.c_str(), 0);
+}
+
 } // namespace
 
 StagingFile::~StagingFile()
@@ -305,6 +351,12 @@ std::size_t StagingFile::longestName() const
 {
     const long longest = ::fpathconf(folder, _PC_NAME_MAX);
     return longest > 0 && longest < NAME_MAX ? static_cast<std::size_t>(longest) : NAME_MAX;
+}
+
+void StagingFile::removeUnlocked(const std::function<bool(const std::string &)> &isLeftover)
+{
+    for (const std::string &leftover : namesIn(folder, isLeftover))
+        removeIfUnlocked(folder, leftover);
 }
 
 bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason)
@@ -349,6 +401,12 @@ bool StagingFile::create(const std::string &newName, unsigned permissions, std::
         return false;
     }
     name = newName;
+    // Held until the file is closed, however the process ends. Where the
+    // file system has no locks, no other repair can take one either, so
+    // none removes this file. A repair to the same destination that looks
+    // in the instant before the lock may remove the file; this repair then
+    // fails at the rename with its reason, and nothing else is lost.
+    ::flock(file, LOCK_EX | LOCK_NB);
     // The umask withholds from the copy what it withholds from any new file.
     struct stat created {
     };
@@ -358,7 +416,7 @@ bool StagingFile::create(const std::string &newName, unsigned permissions, std::
 
 std::FILE *StagingFile::openForUpdate()
 {
-    // A second descriptor of the same open file, whatever its permissions.
+    // A second descriptor of the same open file: closing it keeps the lock.
     const int duplicate = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
     std::FILE *stream = duplicate >= 0 && ::lseek(duplicate, 0, SEEK_SET) == 0
         ? ::fdopen(duplicate, "r+b")

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace velmorant {
@@ -23,10 +24,11 @@ bool flushToDisk(std::FILE *file);
 // A copy of a file under a temporary name in a folder, which becomes another
 // name of that folder only when complete. Names are reached through the open
 // folder, so a path near PATH_MAX still works although the temporary name is
-// the longer. The copy stays open while this object lives, readable and
-// writable whatever permissions it is to end with. A signal that ends the
-// process removes it first (see installSignalHandlers). Goes with this object
-// unless renamed.
+// the longer. The copy stays open, readable and writable whatever permissions
+// it is to end with, and locked (flock) while this object lives, so that a
+// repair that finds it can tell a copy still being written from one left by a
+// process that died. A signal that ends the process removes it first (see
+// installSignalHandlers). Goes with this object unless renamed.
 class StagingFile
 {
 public:
@@ -38,6 +40,9 @@ public:
     bool openFolder(const boost::filesystem::path &folder, std::string &reason);
     // The longest file name the folder's file system takes.
     std::size_t longestName() const;
+    // Removes the files named so that isLeftover accepts them, unless a
+    // process holds them locked.
+    void removeUnlocked(const std::function<bool(const std::string &)> &isLeftover);
     // Makes the file under a name not in use yet and copies the source's
     // bytes into it, on disk, also across file systems. Fails if the source
     // ends early.

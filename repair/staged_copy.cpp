@@ -42,6 +42,11 @@ std::string borrowedName(const std::string &name, std::size_t longestName)
     return name.substr(0, kept) + tag;
 }
 
+bool isHexDigits(const std::string &text)
+{
+    return text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 } // namespace
 
 StagedCopy::StagedCopy(const fs::path &destination) : destination(destination) { }
@@ -52,6 +57,12 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason)
         return false;
     const std::string prefix
         = "." + borrowedName(destination.filename().string(), staging.longestName()) + ".";
+    staging.removeUnlocked([&prefix](const std::string &name) {
+        return name.size() == prefix.size() + randomDigits + suffix.size()
+            && name.compare(0, prefix.size(), prefix) == 0
+            && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0
+            && isHexDigits(name.substr(prefix.size(), randomDigits));
+    });
     const std::string random = fs::unique_path(std::string(randomDigits, '%')).string();
     // Never an existing file: the staging name is ours alone. Not Boost's
     // copy_file: 1.74 loops forever on a source that shrinks while it is

@@ -447,15 +447,16 @@ TEST_F(Faults, CopyAcrossFileSystems)
     }
 }
 
-// --- The process ends while the copy is made -------------------------------
+// --- The process ends, or another repair runs, while the copy is made ------
 
 // The programs remove their staging file when a signal ends them, and end
-// as the signal would have.
+// as the signal would have. SIGKILL cannot be caught: the next repair to the
+// same destination removes what it left.
 TEST_F(Faults, SignalEndsTheRepairDuringTheCopy)
 {
     writeBytes(destination, earlierDestination);
     const Scenario s = scenario();
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
         SCOPED_TRACE(strsignal(signal));
         std::string whyNot;
         auto fault = ReadFault::watch(
@@ -470,9 +471,38 @@ TEST_F(Faults, SignalEndsTheRepairDuringTheCopy)
             timeLimit, fault.get());
         fault.reset();
         EXPECT_THAT(report.abnormalEnd, HasSubstr(strsignal(signal)));
-        report = ChildReport{true, {}, false, {}, s.check(false), {}};
+        if (signal == SIGKILL) // nothing can catch it: the next repair cleans up
+            report = repairInChild(s);
+        else
+            report = ChildReport{true, {}, false, {}, s.check(false), {}};
         EXPECT_TRUE(keptPromise(report));
     }
+}
+
+// A repair to the same destination started while another still copies
+// leaves the other's staging file alone: both complete.
+TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
+{
+    const fs::path otherSource = scratch / "other.edf";
+    writeBytes(otherSource, buildEdf(recorderFile()));
+    const Scenario s = scenario();
+    ChildReport other;
+    std::string whyNot;
+    auto fault = ReadFault::watch(
+        source, 0,
+        [&](pid_t) {
+            other = repairInChild(Scenario(otherSource, destination, repairedRecording()));
+            return true;
+        },
+        whyNot);
+    if (!fault)
+        GTEST_SKIP() << whyNot;
+    ChildReport report = runInChild([&s] { return repairOnly(s); }, timeLimit, fault.get());
+    fault.reset();
+    report.problems = s.check(report.repaired);
+    EXPECT_TRUE(keptPromise(report));
+    EXPECT_TRUE(report.repaired) << report.failure;
+    EXPECT_TRUE(other.repaired) << other.failure;
 }
 
 // --- Names at the system's limits -------------------------------------------
