@@ -6,6 +6,7 @@
 #include "edf_test_files.h"
 #include "fault_harness.h"
 #include "file_system.h"
+#include "run_program.h"
 #include "scratch_dir.h"
 
 #include <boost/filesystem/operations.hpp>
@@ -519,6 +520,27 @@ TEST_F(Faults, LongestNameAndAPathNearPathMax)
         const ChildReport report = repairInChild(Scenario(source, target, repairedRecording()));
         EXPECT_TRUE(keptPromise(report));
         EXPECT_TRUE(report.repaired) << report.failure;
+    }
+}
+
+// --- The report cannot be written -------------------------------------------
+
+TEST_F(Faults, OutputThatCannotBeWrittenFailsTheRun)
+{
+    const std::string edf = source.string();
+    const std::pair<std::vector<std::string>, std::string> runs[] = {
+        {{"--check", edf}, ""},
+        {{"--check", "--json", edf}, ""},
+        {{edf, destination.string()}, ""},
+        {{"--version"}, "/dev/full"},
+    };
+    for (const auto &[arguments, errorsTo] : runs) {
+        SCOPED_TRACE(arguments.front());
+        const ProgramRun run = runProgram(VELMORANT_CLI, arguments, "/dev/full", errorsTo);
+        EXPECT_EQ(run.exitCode, 3);
+        if (errorsTo.empty()) {
+            EXPECT_THAT(run.err, HasSubstr("No space left on device"));
+        }
     }
 }
 
