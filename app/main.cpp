@@ -1,9 +1,11 @@
+#include "file_system.h"
 #include "velmorant.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    velmorant::installSignalHandlers();
     QApplication application(argc, argv);
     Velmorant window;
     window.show();

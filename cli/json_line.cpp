@@ -1,29 +1,31 @@
 #include "json_line.h"
 
+#include "finding_text.h"
 #include "utf8.h"
 
 #include <cstdio>
-#include <stdexcept>
 
 namespace velmorant {
 
 namespace {
-
-bool isUtf8(const std::string &text)
-{
-    try {
-        decodeUtf8(text);
-        return true;
-    } catch (const std::range_error &) {
-        return false;
-    }
-}
 
 std::string unicodeEscape(unsigned value)
 {
     char escaped[7];
     std::snprintf(escaped, sizeof escaped, "\\u%04x", value);
     return escaped;
+}
+
+// The four characters \xNN, as the reports write a byte (a backslash and a
+// byte that is not printable ASCII alike), the backslash escaped for JSON.
+std::string byteEscape(char byte)
+{
+    return "\\" + shownText(std::string(1, byte));
+}
+
+bool startsByteEscape(const std::string &text, std::size_t at)
+{
+    return text[at] == '\\' && at + 1 < text.size() && text[at + 1] == 'x';
 }
 
 std::string jsonBool(bool value)
@@ -90,16 +92,20 @@ FileCheck asFinding(const FileCheck &check)
 
 std::string jsonString(const std::string &text)
 {
-    const bool utf8 = isUtf8(text);
     std::string json = "\"";
-    for (char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = wellFormedLength(text, i);
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\')
+        if (length == 0 || startsByteEscape(text, i))
+            json += byteEscape(c);
+        else if (c == '"' || c == '\\')
             json += std::string("\\") + c;
-        else if (byte < 32 || byte == 127 || (byte > 127 && !utf8))
+        else if (byte < 32 || byte == 127)
             json += unicodeEscape(byte);
         else
-            json += c;
+            json.append(text, i, length);
+        i += length == 0 ? 1 : length;
     }
     return json + "\"";
 }

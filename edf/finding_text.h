@@ -7,9 +7,11 @@
 
 namespace velmorant {
 
-// The words for header text and findings, the same in every front end.
-// Header text is shown between quotes as found, with every byte outside
-// printable ASCII written as \xNN.
+// The words for header text and findings, the same in every front end and
+// in every failure reason. Header text is shown between quotes as found:
+// printable ASCII as it stands, every other byte and the backslash as \xNN,
+// so that a line feed or an escape sequence in a header can neither break a
+// line nor reach a terminal.
 
 std::string shownText(const std::string &text);
 

@@ -1,12 +1,14 @@
 #include "repair_failure.h"
 
+#include "finding_text.h"
+
 namespace velmorant {
 
 namespace {
 
 std::string quoted(const std::string &text)
 {
-    return "\"" + text + "\"";
+    return "\"" + shownText(text) + "\"";
 }
 
 std::string withReason(const std::string &sentence, const std::string &reason)
@@ -24,9 +26,8 @@ std::string unsettledSentence(const std::vector<Finding> &findings)
     std::string sentence = "the file itself does not show what is right in";
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const Finding &f = findings[i];
-        sentence += (i == 0 ? " " : "; ")
-            + (f.signal == 0 ? f.field : f.field + " of signal " + std::to_string(f.signal)) + " "
-            + quoted(f.found) + ", expected " + f.expected;
+        sentence += (i == 0 ? " " : "; ") + fieldName(f.field, f.signal) + " " + quoted(f.found)
+            + ", expected " + f.expected;
     }
     return sentence;
 }
@@ -44,6 +45,9 @@ std::string describe(const RepairFailure &f)
         return "the destination is the source file itself; nothing was written";
     case RepairStep::sourceNotRegularFile:
         return withReason("the source is not a regular file", f.reason);
+    case RepairStep::destinationNotRegularFile:
+        return "the destination is not a regular file"
+            + (f.reason.empty() ? "" : " (" + f.reason + ")") + "; nothing was written";
     case RepairStep::copy:
         return withReason("the copy could not be made", f.reason);
     case RepairStep::cancelled:

@@ -14,6 +14,7 @@ enum class RepairStep {
     badPathText,
     sameFile,
     sourceNotRegularFile,
+    destinationNotRegularFile,
     copy,
     cancelled,
     open,

@@ -41,7 +41,51 @@ void appendUtf16(std::u16string &out, char32_t codePoint)
     out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
 }
 
+// The bytes that may follow each lead byte as the second one; the others
+// must lie in 0x80 to 0xBF. Narrower ranges rule out overlong forms (E0, F0),
+// surrogates (ED) and values above U+10FFFF (F4).
+struct SecondByte {
+    unsigned char low = 0x80, high = 0xBF;
+};
+
+SecondByte secondByteRange(unsigned char lead)
+{
+    switch (lead) {
+    case 0xE0:
+        return {0xA0, 0xBF};
+    case 0xED:
+        return {0x80, 0x9F};
+    case 0xF0:
+        return {0x90, 0xBF};
+    case 0xF4:
+        return {0x80, 0x8F};
+    default:
+        return {};
+    }
+}
+
 } // namespace
+
+std::size_t wellFormedLength(const std::string &text, std::size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return 1;
+    // C0 and C1 only start overlong forms, F5 and above only values past U+10FFFF.
+    if (lead < 0xC2 || lead > 0xF4)
+        return 0;
+    const std::size_t length = sequenceLength(lead);
+    if (at + length > text.size())
+        return 0;
+    const SecondByte second = secondByteRange(lead);
+    const auto next = static_cast<unsigned char>(text[at + 1]);
+    if (next < second.low || next > second.high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if (!isContinuation(static_cast<unsigned char>(text[at + k])))
+            return 0;
+    return length;
+}
 
 std::u16string decodeUtf8(const std::string &utf8)
 {

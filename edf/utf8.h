@@ -9,4 +9,10 @@ namespace velmorant {
 // at the end, or a value above U+10FFFF.
 std::u16string decodeUtf8(const std::string &utf8);
 
+// The length of the well-formed UTF-8 character that starts at `at`, or 0 if
+// none does: no overlong form, no surrogate (U+D800 to U+DFFF), nothing above
+// U+10FFFF, nothing cut short. The decoder above lets the first two through,
+// as paths have always been read; text handed to other programs must not.
+std::size_t wellFormedLength(const std::string &text, std::size_t at);
+
 } // namespace velmorant

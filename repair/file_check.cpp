@@ -47,33 +47,28 @@ std::string readFailure(const boost::system::error_code &error)
 
 } // namespace
 
-FileCheck checkFile(const fs::path &path)
-{
-    FileCheck unreadable;
-    boost::system::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    unreadable.readError = notReadable(status, error);
-    if (!unreadable.readError.empty())
-        return unreadable;
-    const std::uintmax_t size = fs::file_size(path, error);
-    errno = 0;
-    const std::unique_ptr<std::FILE, decltype(&std::fclose)> in(
-        error ? nullptr : openForReading(path), &std::fclose);
-    std::string header;
-    if (!in || !readMore(in.get(), header, fixedHeaderSize)
-        || !readMore(in.get(), header, previewExtent(header) - header.size())) {
-        unreadable.readError = readFailure(error);
-        return unreadable;
-    }
-    return checkHeaderBytes(header, size);
-}
-
 FileCheck checkFile(const std::string &pathUtf8)
 {
+    FileCheck unreadable;
     try {
-        return checkFile(toFsPath(pathUtf8));
+        const fs::path path = toFsPath(pathUtf8);
+        boost::system::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        unreadable.readError = notReadable(status, error);
+        if (!unreadable.readError.empty())
+            return unreadable;
+        const std::uintmax_t size = fs::file_size(path, error);
+        errno = 0;
+        const std::unique_ptr<std::FILE, decltype(&std::fclose)> in(
+            error ? nullptr : openForReading(path), &std::fclose);
+        std::string header;
+        if (!in || !readMore(in.get(), header, fixedHeaderSize)
+            || !readMore(in.get(), header, previewExtent(header) - header.size())) {
+            unreadable.readError = readFailure(error);
+            return unreadable;
+        }
+        return checkHeaderBytes(header, size);
     } catch (const std::range_error &) {
-        FileCheck unreadable;
         unreadable.readError = "the path is not valid UTF-8 text";
         return unreadable;
     }

@@ -2,14 +2,11 @@
 
 #include "header_review.h"
 
-#include <boost/filesystem/path.hpp>
-
 #include <string>
 
 namespace velmorant {
 
 // Reads one file's header and size, never writes, and checks them.
 FileCheck checkFile(const std::string &pathUtf8);
-FileCheck checkFile(const boost::filesystem::path &path);
 
 } // namespace velmorant

@@ -5,16 +5,22 @@
 #include <boost/filesystem/operations.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <climits>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -46,11 +52,6 @@ std::FILE *openBinary(const fs::path &path, bool forUpdate)
 
 } // namespace
 
-std::FILE *openForUpdate(const fs::path &path)
-{
-    return openBinary(path, true);
-}
-
 std::FILE *openForReading(const fs::path &path)
 {
     return openBinary(path, false);
@@ -67,6 +68,17 @@ bool flushToDisk(std::FILE *file)
 #endif
 }
 
+bool truncateFile(std::FILE *file, std::uintmax_t size)
+{
+    if (std::fflush(file) != 0)
+        return false;
+#ifdef _WIN32
+    return _chsize_s(_fileno(file), static_cast<__int64>(size)) == 0;
+#else
+    return ::ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
+#endif
+}
+
 bool stderrIsTerminal()
 {
 #ifdef _WIN32
@@ -78,23 +90,81 @@ bool stderrIsTerminal()
 
 #ifdef _WIN32
 
-bool syncFolder(const fs::path &)
+// The same promises with what Windows offers: a file that another process
+// holds open cannot be removed, which stands in for the lock; the console's
+// Ctrl+C is not caught.
+
+StagingFile::~StagingFile()
 {
-    // Windows offers no way to flush a folder's entries.
-    return true;
+    boost::system::error_code ignored;
+    if (!name.empty() && !renamed)
+        fs::remove(folderPath / name, ignored);
 }
 
-bool copyContents(const fs::path &from, const fs::path &to, std::string &reason,
-                  const CopyProgress &)
+bool StagingFile::openFolder(const fs::path &path, std::string &reason)
+{
+    folderPath = path.empty() ? fs::path(".") : path;
+    boost::system::error_code error;
+    if (fs::is_directory(folderPath, error))
+        return true;
+    reason = "no file can be made in the destination folder: "
+        + (error ? error.message() : std::string("it is not a folder"));
+    return false;
+}
+
+std::size_t StagingFile::longestName() const
+{
+    return 255; // UTF-16 units; a name's UTF-8 bytes never undercount them
+}
+
+void StagingFile::removeUnlocked(const std::function<bool(const std::string &)> &isLeftover)
+{
+    boost::system::error_code error;
+    for (fs::directory_iterator it(folderPath, error), end; !error && it != end;
+         it.increment(error))
+        if (isLeftover(it->path().filename().string()))
+            fs::remove(it->path(), error);
+}
+
+bool StagingFile::copyFrom(const fs::path &source, const std::string &newName, std::string &reason,
+                           const CopyProgress &)
 {
     // The system's own copy crosses volumes and stops at the end of the file;
     // it runs in one call, so there is nothing to report in between.
     boost::system::error_code error;
-    fs::copy_file(from, to, fs::copy_options::none, error);
+    const fs::path staged = folderPath / newName;
+    finalPermissions = fs::status(source, error).permissions();
+    if (!error)
+        fs::copy_file(source, staged, fs::copy_options::none, error);
+    if (!error)
+        name = newName;
+    if (!error)
+        fs::permissions(staged, fs::perms::add_perms | fs::perms::owner_write, error);
+    if (!error)
+        copied = fs::file_size(staged, error);
     if (error)
         reason = error.message();
     return !error;
 }
+
+std::FILE *StagingFile::openForUpdate()
+{
+    return openBinary(folderPath / name, true);
+}
+
+bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
+{
+    boost::system::error_code error;
+    fs::permissions(folderPath / name, static_cast<fs::perms>(finalPermissions), error);
+    if (!error)
+        fs::rename(folderPath / name, folderPath / destinationName, error);
+    renamed = !error;
+    if (error)
+        reason = error.message();
+    return renamed;
+}
+
+void installSignalHandlers() { }
 
 #else
 
@@ -113,12 +183,6 @@ public:
     FileDescriptor &operator=(const FileDescriptor &) = delete;
 
     int get() const { return fd; }
-    bool close()
-    {
-        const int result = ::close(fd);
-        fd = -1;
-        return result == 0;
-    }
 
 private:
     int fd;
@@ -257,17 +321,126 @@ Copied copyFile(int from, int to, std::uintmax_t size, const CopyProgress &progr
     return copyBytes(from, to, size, points);
 }
 
-} // namespace
+// The staging file that a signal handler must remove. Global, because a
+// handler can reach nothing else; a flag and fixed storage, because a handler
+// may use only async-signal-safe calls: the flag is set only while the folder
+// and the name are complete.
+struct StagingOnSignal {
+    volatile std::sig_atomic_t armed = 0;
+    int folder = -1;
+    char name[NAME_MAX + 1] = {};
+};
+StagingOnSignal stagingOnSignal;
 
-bool syncFolder(const fs::path &folder)
+bool armSignalCleanup(int folder, const std::string &name)
 {
-    FileDescriptor directory(
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return directory.get() >= 0 && ::fsync(directory.get()) == 0;
+    if (stagingOnSignal.armed || name.size() > NAME_MAX)
+        return false;
+    stagingOnSignal.folder = folder;
+    name.copy(stagingOnSignal.name, name.size());
+    stagingOnSignal.name[name.size()] = '\0';
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    stagingOnSignal.armed = 1;
+    return true;
 }
 
-bool copyContents(const fs::path &from, const fs::path &to, std::string &reason,
-                  const CopyProgress &progress)
+void disarmSignalCleanup()
+{
+    stagingOnSignal.armed = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+void removeStagingAndEnd(int signal)
+{
+    if (stagingOnSignal.armed)
+        ::unlinkat(stagingOnSignal.folder, stagingOnSignal.name, 0);
+    // SA_RESETHAND put the default action back; the signal stays blocked
+    // until this returns and then ends the process as it would have.
+    ::raise(signal);
+}
+
+// A folder that may be written but not listed can still take the copy.
+#ifdef O_PATH
+constexpr int folderAccess = O_PATH;
+#else
+constexpr int folderAccess = O_RDONLY;
+#endif
+
+int openListable(int folder)
+{
+    return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+std::vector<std::string> namesIn(int folder, const std::function<bool(const std::string &)> &wanted)
+{
+    std::vector<std::string> names;
+    const int listing = openListable(folder);
+    DIR *entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!entries) {
+        if (listing >= 0)
+            ::close(listing);
+        return names;
+    }
+    while (const dirent *entry = ::readdir(entries))
+        if (wanted(entry->d_name))
+            names.push_back(entry->d_name);
+    ::closedir(entries);
+    return names;
+}
+
+// Only a plain file that no process holds locked, and only while the name
+// still leads to the file locked here; a link or a FIFO is never followed.
+void removeIfUnlocked(int folder, const std::string &name)
+{
+    FileDescriptor leftover(
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat locked {
+    }, named{};
+    if (leftover.get() < 0 || ::fstat(leftover.get(), &locked) != 0 || !S_ISREG(locked.st_mode)
+        || ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0
+        || ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (named.st_dev == locked.st_dev && named.st_ino == locked.st_ino)
+        ::unlinkat(folder, name.c_str(), 0);
+}
+
+} // namespace
+
+StagingFile::~StagingFile()
+{
+    if (file >= 0 && !renamed)
+        ::unlinkat(folder, name.c_str(), 0);
+    if (armed)
+        disarmSignalCleanup();
+    if (file >= 0)
+        ::close(file);
+    if (folder >= 0)
+        ::close(folder);
+}
+
+bool StagingFile::openFolder(const fs::path &path, std::string &reason)
+{
+    folder = ::open(path.empty() ? "." : path.c_str(), folderAccess | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        reason
+            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+    return folder >= 0;
+}
+
+std::size_t StagingFile::longestName() const
+{
+    const long longest = ::fpathconf(folder, _PC_NAME_MAX);
+    return longest > 0 && longest < NAME_MAX ? static_cast<std::size_t>(longest) : NAME_MAX;
+}
+
+void StagingFile::removeUnlocked(const std::function<bool(const std::string &)> &isLeftover)
+{
+    for (const std::string &leftover : namesIn(folder, isLeftover))
+        removeIfUnlocked(folder, leftover);
+}
+
+bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason,
+                           const CopyProgress &progress)
 {
     FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceStatus {
@@ -276,25 +449,102 @@ bool copyContents(const fs::path &from, const fs::path &to, std::string &reason,
         reason = std::string("the source cannot be read: ") + std::strerror(errno);
         return false;
     }
-    FileDescriptor target(
-        ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, sourceStatus.st_mode & 07777));
-    if (target.get() < 0) {
-        reason
-            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+    if (!create(newName, sourceStatus.st_mode & 0777, reason))
         return false;
-    }
     errno = 0;
-    const Copied copied = copyFile(source.get(), target.get(),
-                                   static_cast<std::uintmax_t>(sourceStatus.st_size), progress);
-    if (copied == Copied::sourceShrank || copied == Copied::cancelled) {
-        reason = copied == Copied::cancelled ? "stopped on request"
+    const auto size = static_cast<std::uintmax_t>(sourceStatus.st_size);
+    const Copied result = copyFile(source.get(), file, size, progress);
+    if (result == Copied::sourceShrank || result == Copied::cancelled) {
+        reason = result == Copied::cancelled ? "stopped on request"
                                              : "the source got shorter while it was copied";
         return false;
     }
-    const bool saved = copied == Copied::all && ::fsync(target.get()) == 0 && target.close();
-    if (!saved)
+    if (result != Copied::all || ::fsync(file) != 0) {
         reason = std::strerror(errno);
-    return saved;
+        return false;
+    }
+    copied = size;
+    return true;
+}
+
+bool StagingFile::create(const std::string &newName, unsigned permissions, std::string &reason)
+{
+    // Armed before the file exists, so that no moment goes uncovered.
+    armed = armSignalCleanup(folder, newName);
+    // Whatever the source's mode, the owner may read and write the copy.
+    file = ::openat(folder, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                    permissions | S_IRUSR | S_IWUSR);
+    if (file < 0) {
+        reason
+            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+        if (armed)
+            disarmSignalCleanup();
+        armed = false;
+        return false;
+    }
+    name = newName;
+    // Held until the file is closed, however the process ends. Where the
+    // file system has no locks, no other repair can take one either, so
+    // none removes this file. A repair to the same destination that looks
+    // in the instant before the lock may remove the file; this repair then
+    // fails at the rename with its reason, and nothing else is lost.
+    ::flock(file, LOCK_EX | LOCK_NB);
+    // The umask withholds from the copy what it withholds from any new file.
+    struct stat created {
+    };
+    finalPermissions = ::fstat(file, &created) == 0 ? created.st_mode & permissions : permissions;
+    return true;
+}
+
+std::FILE *StagingFile::openForUpdate()
+{
+    // A second descriptor of the same open file: closing it keeps the lock.
+    const int duplicate = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
+    std::FILE *stream = duplicate >= 0 && ::lseek(duplicate, 0, SEEK_SET) == 0
+        ? ::fdopen(duplicate, "r+b")
+        : nullptr;
+    if (!stream && duplicate >= 0)
+        ::close(duplicate);
+    return stream;
+}
+
+bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
+{
+    if (::fchmod(file, finalPermissions) != 0
+        || ::renameat(folder, name.c_str(), folder, destinationName.c_str()) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    renamed = true;
+    if (armed)
+        disarmSignalCleanup();
+    armed = false;
+    // The copy is complete and in place; only its name's durability is at
+    // stake, so a folder that cannot be synced is no failure.
+    FileDescriptor listable(openListable(folder));
+    if (listable.get() >= 0)
+        ::fsync(listable.get());
+    return true;
+}
+
+void installSignalHandlers()
+{
+    static const int ending[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    struct sigaction action {
+    };
+    action.sa_handler = removeStagingAndEnd;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    for (int signal : ending)
+        sigaddset(&action.sa_mask, signal);
+    for (int signal : ending) {
+        struct sigaction previous {
+        };
+        // Ignored at start (nohup, a background job): the user wants it ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 #endif

@@ -4,7 +4,9 @@
 
 #include <boost/filesystem/path.hpp>
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace velmorant {
@@ -15,28 +17,71 @@ namespace velmorant {
 
 boost::filesystem::path toFsPath(const std::string &utf8);
 
-// Opens an existing file for reading and writing in binary mode; null on failure.
-std::FILE *openForUpdate(const boost::filesystem::path &path);
-
 // Opens an existing file for reading in binary mode; null on failure.
 std::FILE *openForReading(const boost::filesystem::path &path);
 
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
 
+// Flushes the stream and cuts its file to size bytes.
+bool truncateFile(std::FILE *file, std::uintmax_t size);
+
 // True when the process's standard error goes to a terminal, where a line
 // can be drawn and drawn over.
 bool stderrIsTerminal();
 
-// Asks the system to put a folder's entries on disk, so that a rename in it
-// survives a power cut. Best effort: false where the system cannot say.
-bool syncFolder(const boost::filesystem::path &folder);
+// A copy of a file under a temporary name in a folder, which becomes another
+// name of that folder only when complete. Names are reached through the open
+// folder, so a path near PATH_MAX still works although the temporary name is
+// the longer. The copy stays open, readable and writable whatever permissions
+// it is to end with, and locked (flock) while this object lives, so that a
+// repair that finds it can tell a copy still being written from one left by a
+// process that died. A signal that ends the process removes it first (see
+// installSignalHandlers). Goes with this object unless renamed.
+class StagingFile
+{
+public:
+    StagingFile() = default;
+    ~StagingFile();
+    StagingFile(const StagingFile &) = delete;
+    StagingFile &operator=(const StagingFile &) = delete;
 
-// Copies a file's bytes into a new file and puts them on disk, also across
-// file systems. Fails if the source ends early or progress says to stop.
-// Leaves the target's removal to the caller on failure.
-bool copyContents(const boost::filesystem::path &from, const boost::filesystem::path &to,
+    bool openFolder(const boost::filesystem::path &folder, std::string &reason);
+    // The longest file name the folder's file system takes.
+    std::size_t longestName() const;
+    // Removes the files named so that isLeftover accepts them, unless a
+    // process holds them locked.
+    void removeUnlocked(const std::function<bool(const std::string &)> &isLeftover);
+    // Makes the file under a name not in use yet and copies the source's
+    // bytes into it, on disk, also across file systems. Fails if the source
+    // ends early or progress says to stop.
+    bool copyFrom(const boost::filesystem::path &source, const std::string &name,
                   std::string &reason, const CopyProgress &progress = {});
+    std::uintmax_t size() const { return copied; }
+    // A stream on the copy, for the caller to close; null on failure.
+    std::FILE *openForUpdate();
+    // Gives the copy the source's permission bits (less the umask's) and the
+    // new name, replacing what had that name, and puts the name on disk.
+    bool renameTo(const std::string &name, std::string &reason);
+
+private:
+    bool create(const std::string &newName, unsigned permissions, std::string &reason);
+
+    boost::filesystem::path folderPath; // where names are reached by path
+    int folder = -1; // where names are reached through the open folder
+    int file = -1;
+    std::string name;
+    std::uintmax_t copied = 0;
+    unsigned finalPermissions = 0;
+    bool armed = false; // the signal handler knows this file
+    bool renamed = false;
+};
+
+// For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE removes the
+// staging file being written, then ends the process as the signal would
+// have; one that was ignored at start stays ignored. SIGXFSZ is ignored, so
+// that a file-size limit is a write that fails with its reason.
+void installSignalHandlers();
 
 // True for any existing object, folder or not; an unreadable status counts as absent.
 bool pathExists(const std::string &utf8);

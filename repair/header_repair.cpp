@@ -1,6 +1,5 @@
 #include "header_repair.h"
 
-#include "file_check.h"
 #include "file_system.h"
 #include "repair_preview.h"
 #include "staged_copy.h"
@@ -22,6 +21,25 @@ namespace {
 std::string systemReason()
 {
     return errno != 0 ? std::strerror(errno) : std::string();
+}
+
+// What a path names when that is not a regular file, as a reason.
+std::string whatItIs(const fs::file_status &status)
+{
+    switch (status.type()) {
+    case fs::directory_file:
+        return "it is a folder";
+    case fs::character_file:
+        return "it is a character device";
+    case fs::block_file:
+        return "it is a block device";
+    case fs::fifo_file:
+        return "it is a FIFO";
+    case fs::socket_file:
+        return "it is a socket";
+    default:
+        return "";
+    }
 }
 
 } // namespace
@@ -51,18 +69,34 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     if (error)
         return fail(RepairStep::copy, "the source cannot be read: " + error.message());
     if (!fs::is_regular_file(status))
-        return fail(RepairStep::sourceNotRegularFile,
-                    fs::is_directory(status) ? "it is a folder" : "");
+        return fail(RepairStep::sourceNotRegularFile, whatItIs(status));
+    if (!refuseUnlessReplaceable(destination))
+        return false;
 
     StagedCopy copy(destination);
-    std::string reason;
     if (!copyStaged(copy, source))
         return false;
-    if (!repairCopy(copy.path()) || !checkedOnDisk(copy.path()))
+    // Checked again, as it may have changed during a long copy.
+    if (!repairCopy(copy) || !refuseUnlessReplaceable(destination))
         return false;
+    std::string reason;
     if (!copy.commit(reason))
         return fail(RepairStep::commit, reason);
     return true;
+}
+
+// A device, FIFO, socket or folder at the destination stays as it is; only
+// a regular file or a link (the link itself) is replaced. A name the system
+// refuses (one too long, say) is refused before a long copy, not after it.
+bool HeaderRepair::refuseUnlessReplaceable(const fs::path &destination)
+{
+    boost::system::error_code error;
+    const fs::file_status status = fs::symlink_status(destination, error);
+    if (status.type() == fs::status_error)
+        return fail(RepairStep::copy, "the destination cannot be reached: " + error.message());
+    if (!fs::exists(status) || fs::is_regular_file(status) || fs::is_symlink(status))
+        return true;
+    return fail(RepairStep::destinationNotRegularFile, whatItIs(status));
 }
 
 bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source)
@@ -80,20 +114,16 @@ bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source)
     return cancelled ? fail(RepairStep::cancelled) : fail(RepairStep::copy, reason);
 }
 
-bool HeaderRepair::repairCopy(const fs::path &copy)
+bool HeaderRepair::repairCopy(StagedCopy &copy)
 {
-    boost::system::error_code error;
-    const std::uintmax_t fileSize = fs::file_size(copy, error);
-    if (error)
-        return fail(RepairStep::open, error.message());
     errno = 0;
-    edfFile = openForUpdate(copy);
+    edfFile = copy.openForUpdate();
     if (!edfFile)
         return fail(RepairStep::open, systemReason());
 
     bool patched = false;
     try {
-        patched = patchOpenCopy(copy, fileSize);
+        patched = patchOpenCopy(copy.size());
     } catch (const std::bad_alloc &) {
         fail(RepairStep::outOfMemory);
     }
@@ -105,7 +135,7 @@ bool HeaderRepair::repairCopy(const fs::path &copy)
 
 // The check and the repair share one reading of the header, so that what a
 // check promises is what the repair does.
-bool HeaderRepair::patchOpenCopy(const fs::path &copy, std::uintmax_t fileSize)
+bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
 {
     std::string header;
     if (!readHeader(header))
@@ -117,7 +147,7 @@ bool HeaderRepair::patchOpenCopy(const fs::path &copy, std::uintmax_t fileSize)
     }
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
     if (!writeAt(0, preview.header.data(), preview.header.size())
-        || (preview.keptSize < fileSize && !shortenTo(copy, preview.keptSize)))
+        || (preview.keptSize < fileSize && !shortenTo(preview.keptSize)))
         return false;
     repaired = std::move(preview);
     return true;
@@ -154,37 +184,12 @@ bool HeaderRepair::writeAt(std::uint32_t offset, const char *data, std::size_t s
 
 // One truncation, whatever the file's size: on a copy-on-write file system
 // the copy stays a clone of the source.
-bool HeaderRepair::shortenTo(const fs::path &copy, std::uintmax_t size)
+bool HeaderRepair::shortenTo(std::uintmax_t size)
 {
     errno = 0;
-    if (std::fflush(edfFile) != 0)
+    if (!truncateFile(edfFile, size))
         return fail(RepairStep::write, systemReason());
-    boost::system::error_code error;
-    fs::resize_file(copy, size, error);
-    if (error)
-        return fail(RepairStep::write, error.message());
     return true;
-}
-
-// The thorough repair promises a file the check finds sound: it asks the
-// check about the copy itself, as written, before the copy takes the
-// destination's name.
-bool HeaderRepair::checkedOnDisk(const fs::path &copy)
-{
-    if (mode != RepairMode::thorough)
-        return true;
-    const FileCheck check = checkFile(copy);
-    if (check.readError.empty() && check.sound)
-        return true;
-    if (!check.readError.empty())
-        return fail(RepairStep::open, check.readError);
-    failure = {RepairStep::unsettled, {}, {}, {}};
-    for (const CheckedFinding &f : check.findings)
-        if (!f.finding.warning)
-            failure.unsettled.push_back(f.finding);
-    failure.field = failure.unsettled.at(0).field;
-    failure.found = failure.unsettled.at(0).found;
-    return false;
 }
 
 bool HeaderRepair::closeEdfFile()

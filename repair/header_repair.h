@@ -47,13 +47,13 @@ protected:
 private:
     bool stageAndRepair(const boost::filesystem::path &source,
                         const boost::filesystem::path &destination);
+    bool refuseUnlessReplaceable(const boost::filesystem::path &destination);
     bool copyStaged(StagedCopy &copy, const boost::filesystem::path &source);
-    bool repairCopy(const boost::filesystem::path &copy);
-    bool patchOpenCopy(const boost::filesystem::path &copy, std::uintmax_t fileSize);
+    bool repairCopy(StagedCopy &copy);
+    bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);
     bool writeAt(std::uint32_t offset, const char *data, std::size_t size);
-    bool shortenTo(const boost::filesystem::path &copy, std::uintmax_t size);
-    bool checkedOnDisk(const boost::filesystem::path &copy);
+    bool shortenTo(std::uintmax_t size);
     bool closeEdfFile();
     bool fail(RepairStep step, std::string reason = {});
 

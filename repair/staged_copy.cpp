@@ -1,8 +1,8 @@
 #include "staged_copy.h"
 
-#include "file_system.h"
-
 #include <boost/filesystem/operations.hpp>
+
+#include <cstdio>
 
 namespace fs = boost::filesystem;
 
@@ -10,54 +10,69 @@ namespace velmorant {
 
 namespace {
 
-fs::path stagingName(const fs::path &destination)
+// A staging name is "." + the part borrowed from the destination's name +
+// "." + 8 random hex digits + this suffix.
+const std::string suffix = ".velmorant-part";
+constexpr std::size_t randomDigits = 8;
+const std::size_t addedLength = 2 + randomDigits + suffix.size();
+
+std::string hashTag(const std::string &name)
 {
-    const fs::path name
-        = fs::unique_path("." + destination.filename().string() + ".%%%%%%%%.velmorant-part");
-    return destination.parent_path() / name;
+    std::uint32_t hash = 2166136261u; // FNV-1a
+    for (char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char tag[10];
+    std::snprintf(tag, sizeof tag, "~%08x", static_cast<unsigned>(hash));
+    return tag;
+}
+
+// The destination's name, or, where the staging name would pass the longest
+// name the file system takes, its start cut on a character boundary and
+// followed by a hash of the whole name: still recognisable, and still
+// telling apart destinations whose names begin alike.
+std::string borrowedName(const std::string &name, std::size_t longestName)
+{
+    if (name.size() + addedLength <= longestName)
+        return name;
+    const std::string tag = hashTag(name);
+    std::size_t kept
+        = longestName > addedLength + tag.size() ? longestName - addedLength - tag.size() : 0;
+    while (kept > 0 && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80)
+        --kept;
+    return name.substr(0, kept) + tag;
+}
+
+bool isHexDigits(const std::string &text)
+{
+    return text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 } // namespace
 
-StagedCopy::StagedCopy(const fs::path &destination)
-    : destination(destination), staged(stagingName(destination))
-{ }
-
-StagedCopy::~StagedCopy()
-{
-    if (committed)
-        return;
-    boost::system::error_code ignored;
-    fs::remove(staged, ignored);
-}
+StagedCopy::StagedCopy(const fs::path &destination) : destination(destination) { }
 
 bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const CopyProgress &progress)
 {
-    // Never overwrite: the staging name is ours alone. Not Boost's copy_file:
-    // 1.74 loops forever on a source that shrinks while it is copied, and
-    // gives up across file systems.
-    if (!copyContents(source, staged, reason, progress))
+    if (!staging.openFolder(destination.parent_path(), reason))
         return false;
-    // A read-only recording gives a read-only copy, which we must still patch.
-    boost::system::error_code error;
-    fs::permissions(staged, fs::perms::add_perms | fs::perms::owner_write, error);
-    if (error)
-        reason = error.message();
-    return !error;
+    const std::string prefix
+        = "." + borrowedName(destination.filename().string(), staging.longestName()) + ".";
+    staging.removeUnlocked([&prefix](const std::string &name) {
+        return name.size() == prefix.size() + randomDigits + suffix.size()
+            && name.compare(0, prefix.size(), prefix) == 0
+            && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0
+            && isHexDigits(name.substr(prefix.size(), randomDigits));
+    });
+    const std::string random = fs::unique_path(std::string(randomDigits, '%')).string();
+    // Never an existing file: the staging name is ours alone. Not Boost's
+    // copy_file: 1.74 loops forever on a source that shrinks while it is
+    // copied, and gives up across file systems.
+    return staging.copyFrom(source, prefix + random + suffix, reason, progress);
 }
 
 bool StagedCopy::commit(std::string &reason)
 {
-    boost::system::error_code error;
-    fs::rename(staged, destination, error);
-    committed = !error;
-    if (error) {
-        reason = error.message();
-        return false;
-    }
-    // The copy is complete and in place; only its name's durability is at stake.
-    syncFolder(destination.parent_path());
-    return true;
+    return staging.renameTo(destination.filename().string(), reason);
 }
 
 } // namespace velmorant

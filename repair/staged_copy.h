@@ -1,9 +1,11 @@
 #pragma once
 
-#include "copy_progress.h"
+#include "file_system.h"
 
 #include <boost/filesystem/path.hpp>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace velmorant {
@@ -11,24 +13,24 @@ namespace velmorant {
 // A copy of the source under a temporary name in the destination's folder.
 // It becomes the destination only by commit(), one rename, so that a failure
 // at any step leaves an earlier destination byte for byte as it was; an
-// uncommitted copy is removed when this object goes.
+// uncommitted copy is removed when this object goes. Copies that earlier
+// repairs to the same destination left behind (a process killed outright, a
+// power cut) are removed first, unless a running repair still writes them.
 class StagedCopy
 {
 public:
     explicit StagedCopy(const boost::filesystem::path &destination);
-    ~StagedCopy();
-    StagedCopy(const StagedCopy &) = delete;
-    StagedCopy &operator=(const StagedCopy &) = delete;
 
     bool copyFrom(const boost::filesystem::path &source, std::string &reason,
                   const CopyProgress &progress = {});
+    std::uintmax_t size() const { return staging.size(); }
+    // A stream on the copy, for the caller to close; null on failure.
+    std::FILE *openForUpdate() { return staging.openForUpdate(); }
     bool commit(std::string &reason);
-    const boost::filesystem::path &path() const { return staged; }
 
 private:
     boost::filesystem::path destination;
-    boost::filesystem::path staged;
-    bool committed = false;
+    StagingFile staging;
 };
 
 } // namespace velmorant

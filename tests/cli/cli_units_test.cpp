@@ -198,7 +198,11 @@ TEST(JsonLine, StringsStayValidJson)
     EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(jsonString(std::string("\x01\n\x7F", 3)), "\"\\u0001\\u000a\\u007f\"");
     EXPECT_EQ(jsonString("M\xC3\xBCller"), "\"M\xC3\xBCller\"");
-    EXPECT_EQ(jsonString("EEG \xC8"), "\"EEG \\u00c8\"");
+    // Bytes that are not well-formed UTF-8 are spelled out, and so is a
+    // backslash that would read as such a spelling.
+    EXPECT_EQ(jsonString("EEG \xC8"), "\"EEG \\\\xC8\"");
+    EXPECT_EQ(jsonString("\xC0\xAF|\xED\xA0\x80|\xE6\xB8|\\x41\\y"),
+              "\"\\\\xC0\\\\xAF|\\\\xED\\\\xA0\\\\x80|\\\\xE6\\\\xB8|\\\\x5Cx41\\\\y\"");
 }
 
 TEST(JsonLine, OneObjectWithTheAgreedKeys)

@@ -38,3 +38,23 @@ TEST(DecodeUtf8, RejectsMalformedText)
     EXPECT_EQ(rangeErrorOf("\xF4\x90\x80\x80"), "bad conversion"); // above U+10FFFF
     EXPECT_EQ(rangeErrorOf("\xFF"), "bad conversion");
 }
+
+TEST(WellFormedUtf8, RefusesWhatTheDecoderLetsThrough)
+{
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"a", 1},
+        {"\xC3\xBC", 2},
+        {"\xEF\xBF\xBD", 3},
+        {"\xF4\x8F\xBF\xBF", 4},
+        {"\xC0\xAF", 0}, // overlong "/"
+        {"\xE0\x80\xAF", 0}, // overlong "/"
+        {"\xF0\x80\x80\xAF", 0}, // overlong "/"
+        {"\xED\xA0\x80", 0}, // surrogate
+        {"\xF4\x90\x80\x80", 0}, // above U+10FFFF
+        {"\xE9t", 0}, // Latin-1
+        {"\xE6\xB8", 0}, // cut short
+        {"\x80", 0},
+    };
+    for (const auto &[text, length] : cases)
+        EXPECT_EQ(wellFormedLength(text, 0), length) << ::testing::PrintToString(text);
+}

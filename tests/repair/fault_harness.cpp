@@ -289,7 +289,7 @@ ChildReport runInChild(const std::function<ChildReport()> &body, unsigned timeLi
 }
 
 std::unique_ptr<ReadFault> ReadFault::watch(const fs::path &file, unsigned readsBefore,
-                                            std::function<bool()> strike, std::string &whyNot)
+                                            Strike strike, std::string &whyNot)
 {
     const int fd = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC, O_RDONLY | O_LARGEFILE);
     if (fd < 0) {
@@ -304,7 +304,7 @@ std::unique_ptr<ReadFault> ReadFault::watch(const fs::path &file, unsigned reads
     return std::unique_ptr<ReadFault>(new ReadFault(fd, readsBefore, std::move(strike)));
 }
 
-ReadFault::ReadFault(int notifyFd, unsigned readsBefore, std::function<bool()> strike)
+ReadFault::ReadFault(int notifyFd, unsigned readsBefore, Strike strike)
     : notifyFd(notifyFd), readsBefore(readsBefore), strike(std::move(strike))
 { }
 
@@ -322,7 +322,7 @@ void ReadFault::serve()
     auto *event = reinterpret_cast<fanotify_event_metadata *>(buffer);
     for (ssize_t left = n; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
         if (++reads == readsBefore + 1)
-            allowReads = strike();
+            allowReads = strike(event->pid);
         const fanotify_response answer{event->fd,
                                        static_cast<__u32>(allowReads ? FAN_ALLOW : FAN_DENY)};
         writeAll(notifyFd, std::string(reinterpret_cast<const char *>(&answer), sizeof answer));

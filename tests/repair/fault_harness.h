@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // Tools for injecting real faults around one repair and for judging what the
@@ -78,13 +79,14 @@ ChildReport runInChild(const std::function<ChildReport()> &body, unsigned timeLi
 
 // Reads of one file block until this process answers them (fanotify
 // permission events). The first readsBefore reads pass; at the next one,
-// strike runs and says whether that read and all later ones are allowed.
-// Needs CAP_SYS_ADMIN; null with the reason otherwise.
+// strike runs, given the reading process, and says whether that read and all
+// later ones are allowed. Needs CAP_SYS_ADMIN; null with the reason otherwise.
 class ReadFault : public ParentDuty
 {
 public:
+    using Strike = std::function<bool(pid_t reader)>;
     static std::unique_ptr<ReadFault> watch(const boost::filesystem::path &file,
-                                            unsigned readsBefore, std::function<bool()> strike,
+                                            unsigned readsBefore, Strike strike,
                                             std::string &whyNot);
     ~ReadFault() override;
     int fd() const override { return notifyFd; }
@@ -92,10 +94,10 @@ public:
     bool struck() const { return reads > readsBefore; }
 
 private:
-    ReadFault(int notifyFd, unsigned readsBefore, std::function<bool()> strike);
+    ReadFault(int notifyFd, unsigned readsBefore, Strike strike);
     int notifyFd;
     unsigned readsBefore;
-    std::function<bool()> strike;
+    Strike strike;
     unsigned reads = 0;
     bool allowReads = true;
 };

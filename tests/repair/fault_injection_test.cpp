@@ -5,6 +5,8 @@
 
 #include "edf_test_files.h"
 #include "fault_harness.h"
+#include "file_system.h"
+#include "run_program.h"
 #include "scratch_dir.h"
 
 #include <boost/filesystem/operations.hpp>
@@ -12,6 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -19,10 +22,14 @@
 #include <memory>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fs = boost::filesystem;
+using namespace velmorant;
 using ::testing::HasSubstr;
 
 namespace {
@@ -137,7 +144,7 @@ ChildReport repairUnderFileSizeLimit(const Scenario &s)
 {
     return runInChild(
         [&s] {
-            std::signal(SIGXFSZ, SIG_IGN);
+            installSignalHandlers(); // as the programs do: SIGXFSZ must not kill
             const rlimit limit{1 << 20, 1 << 20};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             return repairAndCheck(s);
@@ -212,7 +219,29 @@ TEST_F(Faults, DestinationFolderOnReadOnlyFileSystem)
     expectSafeRefusal(report, "Read-only file system");
 }
 
-// Root may write anywhere, so root hands the repair to an unprivileged user.
+// Root may read and write anywhere, so root hands the repair to an
+// unprivileged user; the checks run here afterwards, as root.
+constexpr uid_t nobody = 65534;
+ChildReport repairAsNobody(const Scenario &s)
+{
+    ChildReport report = runInChild(
+        [&s] {
+            ChildReport skipped;
+            if (::geteuid() == 0
+                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0
+                    || ::setuid(nobody) != 0)) {
+                skipped.skipped = std::string("dropping to uid 65534: ") + strerror(errno);
+                return skipped;
+            }
+            ::umask(022);
+            return repairOnly(s);
+        },
+        timeLimit);
+    if (report.completed && report.skipped.empty())
+        report.problems = s.check(report.repaired);
+    return report;
+}
+
 TEST_F(Faults, DestinationFolderNotWritableForUser)
 {
     writeBytes(destination, earlierDestination);
@@ -230,20 +259,7 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
     } else {
         fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exe);
     }
-    const Scenario s = scenario();
-    const ChildReport report = runInChild(
-        [&] {
-            ChildReport skipped;
-            const gid_t nobody = 65534;
-            if (root
-                && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0
-                    || ::setuid(nobody) != 0)) {
-                skipped.skipped = std::string("dropping to uid 65534: ") + strerror(errno);
-                return skipped;
-            }
-            return repairAndCheck(s);
-        },
-        timeLimit);
+    const ChildReport report = repairAsNobody(scenario());
     if (!root)
         fs::permissions(outFolder, fs::perms::owner_all);
     if (!report.skipped.empty())
@@ -251,14 +267,59 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
     expectSafeRefusal(report, "Permission denied");
 }
 
+// A source that the user may read only through its group (mode 0040) is
+// copied, patched and ends with the source's permission bits.
+TEST_F(Faults, SourceReadableOnlyThroughItsGroup)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a file of another owner";
+    if (::chown(source.c_str(), 0, nobody) != 0 || ::chown(outFolder.c_str(), nobody, nobody) != 0)
+        GTEST_SKIP() << "chown: " << strerror(errno);
+    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_exe);
+    fs::permissions(source, fs::perms::group_read);
+    const ChildReport report = repairAsNobody(scenario());
+    if (!report.skipped.empty())
+        GTEST_SKIP() << report.skipped;
+    EXPECT_TRUE(keptPromise(report));
+    EXPECT_TRUE(report.repaired) << report.failure;
+    EXPECT_EQ(fs::status(destination).permissions(), fs::perms::group_read);
+}
+
 // --- Paths that name the wrong kind of thing -------------------------------
 
-TEST_F(Faults, DestinationIsAFolder)
+// Only a file or a link (the link itself) is ever replaced.
+TEST_F(Faults, DestinationIsNotARegularFile)
 {
-    fs::create_directory(destination);
-    writeBytes(destination / "inside.edf", "a file the user keeps in that folder\n");
-    const ChildReport report = repairInChild(scenario());
-    expectSafeRefusal(report);
+    const fs::path at = destination;
+    const std::pair<const char *, std::function<int()>> kinds[] = {
+        {"folder",
+         [at] {
+             fs::create_directory(at);
+             writeBytes(at / "inside.edf", "a file the user keeps in that folder\n");
+             return 0;
+         }},
+        {"FIFO", [at] { return ::mkfifo(at.c_str(), 0644); }},
+        {"device", [at] { return ::mknod(at.c_str(), S_IFCHR | 0644, ::makedev(1, 3)); }},
+        {"socket",
+         [at] {
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             at.string().copy(address.sun_path, sizeof address.sun_path - 1);
+             const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             const int bound = ::bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
+             ::close(s);
+             return bound;
+         }},
+    };
+    for (const auto &[kind, make] : kinds) {
+        SCOPED_TRACE(kind);
+        if (make() != 0) {
+            ASSERT_EQ(errno, EPERM) << strerror(errno); // only devices need root
+            continue;
+        }
+        expectSafeRefusal(repairInChild(scenario()), "not a regular file");
+        fs::remove_all(destination);
+    }
 }
 
 TEST_F(Faults, SourceIsAFolder)
@@ -333,7 +394,7 @@ TEST_P(SourceVanishes, ReadsFailPartway)
     const Scenario s = scenario();
     std::string whyNot;
     auto fault = ReadFault::watch(
-        source, readsBeforeFault(), [] { return false; }, whyNot);
+        source, readsBeforeFault(), [](pid_t) { return false; }, whyNot);
     if (!fault)
         GTEST_SKIP() << whyNot;
     const ChildReport report = repairUnder(std::move(fault), s);
@@ -351,7 +412,7 @@ TEST_P(SourceVanishes, CutShortDuringCopy)
     std::string whyNot;
     auto fault = ReadFault::watch(
         file, readsBeforeFault(),
-        [file, &kept] {
+        [file, &kept](pid_t) {
             fs::resize_file(file, kept.size());
             return true;
         },
@@ -384,6 +445,102 @@ TEST_F(Faults, CopyAcrossFileSystems)
         const ChildReport report = repairInChild(Scenario(from, to, repairedRecording()));
         EXPECT_TRUE(keptPromise(report));
         EXPECT_TRUE(report.repaired) << report.failure;
+    }
+}
+
+// --- The process ends, or another repair runs, while the copy is made ------
+
+// The programs remove their staging file when a signal ends them, and end
+// as the signal would have. SIGKILL cannot be caught: the next repair to the
+// same destination removes what it left.
+TEST_F(Faults, SignalEndsTheRepairDuringTheCopy)
+{
+    writeBytes(destination, earlierDestination);
+    const Scenario s = scenario();
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signal));
+        std::string whyNot;
+        auto fault = ReadFault::watch(
+            source, 0, [signal](pid_t reader) { return ::kill(reader, signal) == 0; }, whyNot);
+        if (!fault)
+            GTEST_SKIP() << whyNot;
+        ChildReport report = runInChild(
+            [&s] {
+                installSignalHandlers();
+                return repairOnly(s);
+            },
+            timeLimit, fault.get());
+        fault.reset();
+        EXPECT_THAT(report.abnormalEnd, HasSubstr(strsignal(signal)));
+        if (signal == SIGKILL) // nothing can catch it: the next repair cleans up
+            report = repairInChild(s);
+        else
+            report = ChildReport{true, {}, false, {}, s.check(false), {}};
+        EXPECT_TRUE(keptPromise(report));
+    }
+}
+
+// A repair to the same destination started while another still copies
+// leaves the other's staging file alone: both complete.
+TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
+{
+    const fs::path otherSource = scratch / "other.edf";
+    writeBytes(otherSource, buildEdf(recorderFile()));
+    const Scenario s = scenario();
+    ChildReport other;
+    std::string whyNot;
+    auto fault = ReadFault::watch(
+        source, 0,
+        [&](pid_t) {
+            other = repairInChild(Scenario(otherSource, destination, repairedRecording()));
+            return true;
+        },
+        whyNot);
+    if (!fault)
+        GTEST_SKIP() << whyNot;
+    ChildReport report = runInChild([&s] { return repairOnly(s); }, timeLimit, fault.get());
+    fault.reset();
+    report.problems = s.check(report.repaired);
+    EXPECT_TRUE(keptPromise(report));
+    EXPECT_TRUE(report.repaired) << report.failure;
+    EXPECT_TRUE(other.repaired) << other.failure;
+}
+
+// --- Names at the system's limits -------------------------------------------
+
+TEST_F(Faults, LongestNameAndAPathNearPathMax)
+{
+    fs::path deep = outFolder;
+    while (deep.size() < PATH_MAX - NAME_MAX)
+        deep /= std::string(200, 'd');
+    fs::create_directories(deep);
+    const fs::path longestName = outFolder / (std::string(NAME_MAX - 4, 'n') + ".edf");
+    const fs::path longestPath = deep / std::string(PATH_MAX - 2 - deep.size(), 'p');
+    for (const fs::path &target : {longestName, longestPath}) {
+        const ChildReport report = repairInChild(Scenario(source, target, repairedRecording()));
+        EXPECT_TRUE(keptPromise(report));
+        EXPECT_TRUE(report.repaired) << report.failure;
+    }
+}
+
+// --- The report cannot be written -------------------------------------------
+
+TEST_F(Faults, OutputThatCannotBeWrittenFailsTheRun)
+{
+    const std::string edf = source.string();
+    const std::pair<std::vector<std::string>, std::string> runs[] = {
+        {{"--check", edf}, ""},
+        {{"--check", "--json", edf}, ""},
+        {{edf, destination.string()}, ""},
+        {{"--version"}, "/dev/full"},
+    };
+    for (const auto &[arguments, errorsTo] : runs) {
+        SCOPED_TRACE(arguments.front());
+        const ProgramRun run = runProgram(VELMORANT_CLI, arguments, "/dev/full", errorsTo);
+        EXPECT_EQ(run.exitCode, 3);
+        if (errorsTo.empty()) {
+            EXPECT_THAT(run.err, HasSubstr("No space left on device"));
+        }
     }
 }
 

@@ -296,6 +296,9 @@ TEST(RepairFailureWords, NameTheFieldAndQuoteItsText)
 {
     EXPECT_EQ(describe({RepairStep::signalCount, "number of signals", "-1  ", ""}),
               "number of signals field holds \"-1  \", not a number from 0 to 9999");
+    // Header bytes can neither break the line nor reach the terminal.
+    EXPECT_EQ(describe({RepairStep::parseField, "duration", "\n\x1B[31m\\\xC8", ""}),
+              "duration field holds \"\\x0A\\x1B[31m\\x5C\\xC8\", not a number");
     EXPECT_EQ(describe({RepairStep::copy, "", "",
                         "the source cannot be read: No such file or directory"}),
               "the copy could not be made: the source cannot be read: No such file or directory");

@@ -9,10 +9,12 @@
 
 #include <stdexcept>
 
-ProgramRun runProgram(const std::string &program, const std::vector<std::string> &arguments)
+ProgramRun runProgram(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::string &outTo, const std::string &errTo)
 {
     ScratchDir capture;
-    const std::string outPath = (capture / "out").string(), errPath = (capture / "err").string();
+    const std::string outPath = outTo.empty() ? (capture / "out").string() : outTo;
+    const std::string errPath = errTo.empty() ? (capture / "err").string() : errTo;
     std::vector<char *> argv{const_cast<char *>(program.c_str())};
     for (const std::string &argument : arguments)
         argv.push_back(const_cast<char *>(argument.c_str()));
@@ -34,7 +36,7 @@ ProgramRun runProgram(const std::string &program, const std::vector<std::string>
         throw std::runtime_error("waitpid failed");
     ProgramRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readBytes(capture / "out");
-    run.err = readBytes(capture / "err");
+    run.out = outTo.empty() ? readBytes(outPath) : "";
+    run.err = errTo.empty() ? readBytes(errPath) : "";
     return run;
 }

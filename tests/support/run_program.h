@@ -9,5 +9,7 @@ struct ProgramRun {
     std::string err;
 };
 
-// Runs a program without a shell, its output captured apart, and waits for it.
-ProgramRun runProgram(const std::string &program, const std::vector<std::string> &arguments);
+// Runs a program without a shell, its output captured apart, and waits for
+// it. A stream given a file (such as /dev/full) goes there and is not read.
+ProgramRun runProgram(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::string &outTo = {}, const std::string &errTo = {});
