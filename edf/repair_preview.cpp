@@ -81,6 +81,10 @@ private:
                         "it has " + std::to_string(header.size()) + " bytes");
         if (isBdf(header))
             return fail(RepairStep::bdf);
+        if (mode == RepairMode::usual
+            && (!parsesLeniently(FixedField::dataRecords)
+                || !parsesLeniently(FixedField::recordDuration)))
+            return false;
         const auto count = lenientSignalCount(header, result.failure);
         if (!count)
             return false;
@@ -93,6 +97,19 @@ private:
         if (header.size() < needed)
             return fail(RepairStep::readSamplesPerRecord);
         return true;
+    }
+
+    // A number that does not even start the field refuses the file, as it always
+    // has: the usual repair leaves these fields as they stand, and a copy
+    // called repaired would still be unreadable. The thorough repair settles them.
+    bool parsesLeniently(FixedField f)
+    {
+        try {
+            parseTo<std::int32_t>(fieldText(header.data(), f));
+            return true;
+        } catch (const StringConvertionException &) {
+            return failOnField(RepairStep::parseField, f);
+        }
     }
 
     // The numbers the division relies on must mean what they say; a count

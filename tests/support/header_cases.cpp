@@ -82,6 +82,10 @@ std::vector<FailingHeader> failingHeaders()
                })
              + "512     and then data",
          RepairStep::noSignals, "", ""},
+        {"other_version_blank_records",
+         withSlot(built(soundFile(), [](auto &s) { s.version = "V2"; }),
+                  fixedSlot(FixedField::dataRecords), ""),
+         RepairStep::parseField, field(FixedField::dataRecords).name, "        "},
         {"bdf",
          recorderWithFixed(FixedField::version,
                            "\xFF"
