@@ -54,6 +54,11 @@ void RunDetails::cancelled(int notAttempted)
                                       .arg(notAttempted));
 }
 
+QString notListed(const QString &folder, const QString &reason)
+{
+    return translated("%1: the folder cannot be listed: %2").arg(folder, reason);
+}
+
 void offerDetails(QMessageBox &box, const QString &details)
 {
     constexpr int charactersPerLine = 80;

@@ -27,6 +27,9 @@ private:
     QStringList lines;
 };
 
+// The details of a run whose source folder could not be listed.
+QString notListed(const QString &folder, const QString &reason);
+
 // Offers the details in the box, when there are any, in a view wide enough
 // to read a reason on a line or two.
 void offerDetails(QMessageBox &box, const QString &details);

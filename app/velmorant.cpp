@@ -62,22 +62,27 @@ void Velmorant::on_okBt_clicked()
     const bool fileMode = ui.modeFile->isChecked();
     QString sourcePrefix;
     QString destinationPrefix;
+    QString unlisted;
     if (fileMode) {
         fileList.clear();
         fileList.append(ui.sourceEdit->text());
         destinationPrefix = ui.desEdit->text();
     } else {
-        buildFileList();
+        unlisted = buildFileList();
         sourcePrefix = ui.sourceEdit->text() + QLatin1Char('/');
         destinationPrefix = ui.desEdit->text() + QLatin1Char('/');
     }
 
     fileCount = fileList.size();
     convertedCount = 0;
-    const QString details = repairFileList(sourcePrefix, destinationPrefix, fileMode);
+    const QString details = unlisted.isEmpty()
+        ? repairFileList(sourcePrefix, destinationPrefix, fileMode)
+        : velmorant::notListed(ui.sourceEdit->text(), unlisted);
 
     QMessageBox box;
-    box.setText(outcome(convertedCount, fileCount));
+    // A folder that cannot be listed is a failure, never "nothing to convert".
+    box.setText(unlisted.isEmpty() ? outcome(convertedCount, fileCount)
+                                   : QStringLiteral("Something wrong, please try again later"));
     velmorant::offerDetails(box, details);
     box.exec();
 }
@@ -121,20 +126,25 @@ bool Velmorant::repairEntry(const QString &source, const QString &destination)
     }
 }
 
-void Velmorant::buildFileList()
+// Returns why the folder cannot be listed, if it cannot; QDir alone would
+// call an unreadable folder empty.
+QString Velmorant::buildFileList()
 {
     fileList.clear();
     const QString folder = ui.sourceEdit->text();
     bool exists = false;
+    std::string unlisted;
     try {
         exists = velmorant::pathExists(utf8Path(folder));
+        unlisted = exists ? velmorant::listingError(utf8Path(folder)) : std::string();
     } catch (...) {
         exists = false;
     }
     // An empty text names nothing, so the working directory is never listed.
-    if (!exists)
-        return;
+    if (!exists || !unlisted.empty())
+        return QString::fromStdString(unlisted);
     QDir directory(folder);
     directory.setNameFilters(QStringList(QStringLiteral("*.edf")));
     fileList = directory.entryList();
+    return {};
 }

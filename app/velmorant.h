@@ -30,7 +30,7 @@ private slots:
     void on_modeFolder_clicked();
 
 private:
-    void buildFileList();
+    QString buildFileList();
     QString repairFileList(const QString &sourcePrefix, const QString &destinationPrefix,
                            bool fileMode);
     bool repairEntry(const QString &source, const QString &destination);

@@ -111,9 +111,14 @@ int repairFile(const Options &o, std::ostream &out, std::ostream &err)
     return repairAll({{source, destination}}, o, out, err);
 }
 
-std::vector<std::string> namesIn(const std::string &folder, bool recursive)
+EdfListing listingOf(const std::string &folder, bool recursive)
 {
     return recursive ? edfFilesBelow(folder) : edfEntries(folder);
+}
+
+std::string notListed(const UnlistedFolder &unlisted)
+{
+    return "the folder cannot be listed: " + unlisted.reason;
 }
 
 int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
@@ -124,37 +129,62 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
             err << "velmorant-cli: " << folder << " is not a folder" << std::endl;
             return someNotDone;
         }
+    const EdfListing listing = listingOf(sourceFolder, o.recursive);
+    // Never "nothing to convert" for a folder that could not be read.
+    for (const UnlistedFolder &unlisted : listing.unlisted)
+        err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
     std::vector<Job> jobs;
-    for (const std::string &name : namesIn(sourceFolder, o.recursive))
+    for (const std::string &name : listing.names)
         jobs.push_back({joinedPath(sourceFolder, name), joinedPath(destinationFolder, name)});
-    if (jobs.empty()) {
+    if (jobs.empty() && listing.unlisted.empty())
         err << "No file to convert." << std::endl;
+    if (jobs.empty())
         return someNotDone;
-    }
-    return repairAll(jobs, o, out, err);
+    const int status = repairAll(jobs, o, out, err);
+    return listing.unlisted.empty() ? status : someNotDone;
 }
 
-// A folder given to --check stands for its *.edf entries; anything else for itself.
-std::vector<std::string> filesToCheck(const Options &o)
+// A path to check, or a folder that could not be listed and why.
+struct CheckEntry {
+    std::string path;
+    std::string unreadable;
+};
+
+// A folder given to --check stands for its *.edf entries (or, if it cannot
+// be listed, for itself, unreadable); anything else for itself.
+std::vector<CheckEntry> filesToCheck(const Options &o)
 {
-    std::vector<std::string> files;
+    std::vector<CheckEntry> files;
     for (const std::string &path : o.paths) {
         if (!isFolder(path)) {
-            files.push_back(path);
+            files.push_back({path, {}});
             continue;
         }
-        for (const std::string &name : namesIn(path, o.recursive))
-            files.push_back(joinedPath(path, name));
+        const EdfListing listing = listingOf(path, o.recursive);
+        for (const UnlistedFolder &unlisted : listing.unlisted)
+            files.push_back({unlisted.folder, notListed(unlisted)});
+        for (const std::string &name : listing.names)
+            files.push_back({joinedPath(path, name), {}});
     }
     return files;
 }
 
+FileCheck checkEntry(const CheckEntry &entry)
+{
+    if (entry.unreadable.empty())
+        return checkFile(entry.path);
+    FileCheck unreadable;
+    unreadable.readError = entry.unreadable;
+    return unreadable;
+}
+
 int check(const Options &o, std::ostream &out, std::ostream &err)
 {
-    const std::vector<std::string> files = filesToCheck(o);
+    const std::vector<CheckEntry> files = filesToCheck(o);
     int sound = 0, repairable = 0, thoroughRepairable = 0;
-    for (const std::string &file : files) {
-        const FileCheck result = checkFile(file);
+    for (const CheckEntry &entry : files) {
+        const std::string &file = entry.path;
+        const FileCheck result = checkEntry(entry);
         sound += result.sound ? 1 : 0;
         repairable += !result.sound && result.soundAfterRepair ? 1 : 0;
         thoroughRepairable += o.thorough && !result.sound && !result.soundAfterRepair

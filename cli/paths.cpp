@@ -54,14 +54,23 @@ bool isListable(const fs::path &path)
     return !error && (fs::is_regular_file(status) || fs::is_directory(status));
 }
 
+// A folder, or a link to one.
+bool isFolder(const fs::path &path)
+{
+    boost::system::error_code error;
+    return fs::is_directory(path, error);
+}
+
 bool isRealFolder(const fs::path &path)
 {
     boost::system::error_code error;
     return fs::is_directory(fs::symlink_status(path, error));
 }
 
-// The visible entries of a folder, sorted as the window sorts them.
-std::vector<std::string> visibleEntries(const fs::path &folder)
+// The visible entries of a folder, sorted as the window sorts them; a folder
+// that cannot be read is told, not taken for an empty one.
+std::vector<std::string> visibleEntries(const fs::path &folder, const std::string &shownAs,
+                                        std::vector<UnlistedFolder> &unlisted)
 {
     std::vector<std::string> names;
     boost::system::error_code error;
@@ -70,19 +79,21 @@ std::vector<std::string> visibleEntries(const fs::path &folder)
         if (name[0] != '.')
             names.push_back(name);
     }
+    if (error)
+        unlisted.push_back({shownAs, error.message()});
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return names;
 }
 
-void addFilesBelow(const fs::path &folder, const std::string &prefix,
-                   std::vector<std::string> &files)
+void addFilesBelow(const fs::path &folder, const std::string &shownAs, const std::string &prefix,
+                   EdfListing &listing)
 {
-    for (const std::string &name : visibleEntries(folder)) {
+    for (const std::string &name : visibleEntries(folder, shownAs, listing.unlisted)) {
         const fs::path path = folder / name;
         if (isRealFolder(path))
-            addFilesBelow(path, prefix + name + "/", files);
+            addFilesBelow(path, joinedPath(shownAs, name), prefix + name + "/", listing);
         else if (matchesEdfPattern(name) && isListable(path))
-            files.push_back(prefix + name);
+            listing.names.push_back(prefix + name);
     }
 }
 
@@ -120,36 +131,32 @@ bool lessIgnoringCase(const std::string &a, const std::string &b)
     return left != right ? left < right : a < b;
 }
 
-std::vector<std::string> edfEntries(const std::string &folderUtf8)
+EdfListing edfEntries(const std::string &folderUtf8)
 {
-    std::vector<std::string> names;
+    EdfListing listing;
     try {
-        if (!pathExists(folderUtf8))
-            return names;
-        boost::system::error_code error;
-        for (fs::directory_iterator it(toFsPath(folderUtf8), error), end; !error && it != end;
-             it.increment(error)) {
-            const std::string name = it->path().filename().string();
-            if (name[0] != '.' && matchesEdfPattern(name) && isListable(it->path()))
-                names.push_back(name);
-        }
+        const fs::path folder = toFsPath(folderUtf8);
+        if (!isFolder(folder))
+            return listing;
+        for (const std::string &name : visibleEntries(folder, folderUtf8, listing.unlisted))
+            if (matchesEdfPattern(name) && isListable(folder / name))
+                listing.names.push_back(name);
     } catch (const std::range_error &) {
         return {};
     }
-    std::sort(names.begin(), names.end(), lessIgnoringCase);
-    return names;
+    return listing;
 }
 
-std::vector<std::string> edfFilesBelow(const std::string &folderUtf8)
+EdfListing edfFilesBelow(const std::string &folderUtf8)
 {
-    std::vector<std::string> files;
+    EdfListing listing;
     try {
-        if (pathExists(folderUtf8))
-            addFilesBelow(toFsPath(folderUtf8), "", files);
+        if (isFolder(toFsPath(folderUtf8)))
+            addFilesBelow(toFsPath(folderUtf8), folderUtf8, "", listing);
     } catch (const std::range_error &) {
         return {};
     }
-    return files;
+    return listing;
 }
 
 } // namespace velmorant

@@ -14,16 +14,28 @@ std::string derivedDestination(const std::string &sourceUtf8);
 // after a folder text that ends in one.
 std::string joinedPath(const std::string &folder, const std::string &name);
 
+// A folder that exists but could not be listed, and the system's reason.
+struct UnlistedFolder {
+    std::string folder;
+    std::string reason;
+};
+
+struct EdfListing {
+    std::vector<std::string> names;
+    std::vector<UnlistedFolder> unlisted;
+};
+
 // The entries of a folder that the window would convert: names matching
 // "*.edf" without regard to case, hidden ones left out, files and folders
-// alike, sorted by name without regard to case. Empty when the text names
-// no folder.
-std::vector<std::string> edfEntries(const std::string &folderUtf8);
+// alike, sorted by name without regard to case. No names when the text
+// names no folder; the folder in `unlisted` when it cannot be read.
+EdfListing edfEntries(const std::string &folderUtf8);
 
 // Every *.edf file below a folder, as paths relative to it joined with "/":
 // each folder's entries in edfEntries' order, a sub-folder's files where its
-// name falls. Hidden entries and symbolic links to folders are left out.
-std::vector<std::string> edfFilesBelow(const std::string &folderUtf8);
+// name falls. Hidden entries and symbolic links to folders are left out;
+// folders that cannot be read are in `unlisted`.
+EdfListing edfFilesBelow(const std::string &folderUtf8);
 
 bool matchesEdfPattern(const std::string &name);
 bool lessIgnoringCase(const std::string &a, const std::string &b);

@@ -556,4 +556,14 @@ bool pathExists(const std::string &utf8)
     return type != fs::status_error && type != fs::file_not_found;
 }
 
+std::string listingError(const std::string &utf8)
+{
+    const fs::path folder = toFsPath(utf8);
+    boost::system::error_code error;
+    if (!fs::is_directory(folder, error))
+        return {};
+    fs::directory_iterator listing(folder, error);
+    return error ? error.message() : std::string();
+}
+
 } // namespace velmorant

@@ -45,11 +45,13 @@ TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
     fs::create_directory(dir / "sub.edf");
     fs::create_symlink(dir / "absent", dir / "broken.edf");
     const std::string folder = dir.path().string();
-    EXPECT_EQ(edfEntries(folder), (std::vector<std::string>{"A.edf", "b.edf", "C.EDF", "sub.edf"}));
-    EXPECT_EQ(edfEntries(folder + "/"), edfEntries(folder));
-    EXPECT_TRUE(edfEntries((dir / "b.edf").string()).empty());
-    EXPECT_TRUE(edfEntries((dir / "absent").string()).empty());
-    EXPECT_TRUE(edfEntries("").empty());
+    EXPECT_EQ(edfEntries(folder).names,
+              (std::vector<std::string>{"A.edf", "b.edf", "C.EDF", "sub.edf"}));
+    EXPECT_EQ(edfEntries(folder + "/").names, edfEntries(folder).names);
+    for (const std::string &none : {(dir / "b.edf").string(), (dir / "absent").string(), {}}) {
+        EXPECT_TRUE(edfEntries(none).names.empty());
+        EXPECT_TRUE(edfEntries(none).unlisted.empty());
+    }
 }
 
 TEST(FolderListing, JoinsWithASlashAlways)

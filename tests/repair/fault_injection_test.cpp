@@ -31,6 +31,8 @@
 namespace fs = boost::filesystem;
 using namespace velmorant;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
 
 namespace {
 
@@ -265,6 +267,44 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
     if (!report.skipped.empty())
         GTEST_SKIP() << report.skipped;
     expectSafeRefusal(report, "Permission denied");
+}
+
+// A folder the user may not list is a failure with the system's reason, in
+// every form of output, never "nothing to convert".
+TEST_F(Faults, SourceFolderNotListableForUser)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the run to another user";
+    const fs::path locked = scratch / "locked";
+    fs::create_directory(locked);
+    writeBytes(locked / "a.edf", buildEdf(recorderFile()));
+    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_all);
+    fs::permissions(locked, fs::perms::owner_all | fs::perms::others_exe);
+    const std::vector<std::string> runs[] = {
+        {"--folder", locked.string(), scratch.path().string()},
+        {"--check", locked.string()},
+        {"--check", "--json", locked.string()},
+    };
+    for (const auto &arguments : runs) {
+        SCOPED_TRACE(arguments[1]);
+        const ChildReport report = runInChild(
+            [&arguments] {
+                ChildReport run;
+                if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+                    run.skipped = std::string("dropping to uid 65534: ") + strerror(errno);
+                const ProgramRun cli = runProgram(VELMORANT_CLI, arguments);
+                if (cli.exitCode != 1)
+                    run.problems.push_back("exit status " + std::to_string(cli.exitCode));
+                run.failure = cli.out + cli.err;
+                return run;
+            },
+            timeLimit);
+        if (!report.skipped.empty())
+            GTEST_SKIP() << report.skipped;
+        EXPECT_THAT(report.problems, IsEmpty()) << report.failure;
+        EXPECT_THAT(report.failure, HasSubstr("Permission denied"));
+        EXPECT_THAT(report.failure, Not(HasSubstr("No file to convert.")));
+    }
 }
 
 // A source that the user may read only through its group (mode 0040) is
