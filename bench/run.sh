@@ -10,7 +10,8 @@
 # MEMORY_SIZES in MiB for the memory-only run (default "4096"; empty skips it),
 # BENCH_DIR for the generated recordings (default build-bench/data, on the
 # repository's disk), COPY_DIR for the copies (default BENCH_DIR; a folder on
-# another file system measures the copy across file systems).
+# another file system measures the copy across file systems), REPAIR_ARGS for
+# more velmorant-cli arguments (e.g. --thorough).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${ROUNDS:-7}"
@@ -41,7 +42,8 @@ measure() {
 }
 
 copy="$copies/copy.edf"
-repair() { measure "$cli" "$1" "$copy"; }
+read -r -a repair_args <<<"${REPAIR_ARGS:-}"
+repair() { measure "$cli" "${repair_args[@]}" "$1" "$copy"; }
 copy_and_sync() { measure sh -c 'cp -- "$1" "$2" && sync -- "$2"' sh "$1" "$copy"; }
 
 ms() { awk -v us="$1" 'BEGIN { print us / 1000 }'; }
