@@ -32,6 +32,35 @@ std::string unsettledSentence(const std::vector<Finding> &findings)
     return sentence;
 }
 
+// What in the file itself made the repair give up.
+std::string contentSentence(const RepairFailure &f)
+{
+    switch (f.step) {
+    case RepairStep::readFixedHeader:
+        return withReason("the file is shorter than the 256-byte EDF header", f.reason);
+    case RepairStep::bdf:
+        return "the file is BDF (24-bit samples), not EDF; nothing was written";
+    case RepairStep::parseField:
+        return fieldSentence(f, "not a number");
+    case RepairStep::signalCount:
+        return fieldSentence(f, "not a number from 0 to 9999");
+    case RepairStep::signalHeaderTruncated:
+        return "the file ends inside its signal header (" + f.found + ")";
+    case RepairStep::readSamplesPerRecord:
+        return withReason("the samples per data record of the first signal could not be read",
+                          f.reason);
+    case RepairStep::noSignals:
+        return "the file has no signal, so no samples per data record to divide the record count "
+               "by";
+    case RepairStep::samplesPerRecordBelowOne:
+        return fieldSentence(f, "but the first signal needs at least one sample per data record");
+    case RepairStep::unsettled:
+        return unsettledSentence(f.unsettled);
+    default:
+        return "unknown failure";
+    }
+}
+
 } // namespace
 
 std::string describe(const RepairFailure &f)
@@ -54,26 +83,6 @@ std::string describe(const RepairFailure &f)
         return "cancelled during the copy; nothing was written";
     case RepairStep::open:
         return withReason("the copy could not be opened for repair", f.reason);
-    case RepairStep::readFixedHeader:
-        return withReason("the file is shorter than the 256-byte EDF header", f.reason);
-    case RepairStep::bdf:
-        return "the file is BDF (24-bit samples), not EDF; nothing was written";
-    case RepairStep::parseField:
-        return fieldSentence(f, "not a number");
-    case RepairStep::signalCount:
-        return fieldSentence(f, "not a number from 0 to 9999");
-    case RepairStep::signalHeaderTruncated:
-        return "the file ends inside its signal header (" + f.found + ")";
-    case RepairStep::readSamplesPerRecord:
-        return withReason("the samples per data record of the first signal could not be read",
-                          f.reason);
-    case RepairStep::noSignals:
-        return "the file has no signal, so no samples per data record to divide the record count "
-               "by";
-    case RepairStep::samplesPerRecordBelowOne:
-        return fieldSentence(f, "but the first signal needs at least one sample per data record");
-    case RepairStep::unsettled:
-        return unsettledSentence(f.unsettled);
     case RepairStep::outOfMemory:
         return "not enough memory for the repair";
     case RepairStep::write:
@@ -84,8 +93,9 @@ std::string describe(const RepairFailure &f)
         return withReason("the repaired copy could not be moved into place", f.reason);
     case RepairStep::unexpected:
         return withReason("unexpected error", f.reason);
+    default:
+        return contentSentence(f);
     }
-    return "unknown failure";
 }
 
 } // namespace velmorant
