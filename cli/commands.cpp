@@ -93,9 +93,7 @@ int repairAll(const std::vector<Job> &jobs, const Options &o, std::ostream &out,
 {
     HeaderRepair repair;
     repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
-    // Scripts reading --json see only their lines.
-    ProgressLine progress = o.json ? ProgressLine(err, repair, jobs.size(), false)
-                                   : ProgressLine(err, repair, jobs.size());
+    ProgressLine progress(err, repair, jobs.size(), o.progressOnStderr && !o.json);
     int repaired = 0;
     for (const Job &job : jobs)
         repaired += repairOne(repair, job, o, out, err, progress) ? 1 : 0;

@@ -67,11 +67,12 @@ private:
 
 int run(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err)
 {
-    const ParsedOptions parsed = parseOptions(arguments);
+    ParsedOptions parsed = parseOptions(arguments);
     if (!parsed.error.empty()) {
         err << "velmorant-cli: " << parsed.error << "\n" << usageText() << std::flush;
         return wrongUsage;
     }
+    parsed.options.progressOnStderr = stderrIsTerminal();
     return runCommand(parsed.options, out, err);
 }
 

@@ -12,6 +12,9 @@ struct Options {
     bool json = false;
     bool thorough = false; // every fix the file settles, or nothing written
     bool recursive = false; // folders with every *.edf below them
+    // Not an option: set where stderr is known to be a terminal, so that a
+    // copy's progress is drawn there (never with --json).
+    bool progressOnStderr = false;
     std::vector<std::string> paths;
 };
 

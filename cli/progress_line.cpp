@@ -1,9 +1,5 @@
 #include "progress_line.h"
 
-#include "file_system.h"
-
-#include <iostream>
-
 namespace velmorant {
 
 namespace {
@@ -30,10 +26,6 @@ std::string fitted(const std::string &text, std::size_t width)
 }
 
 } // namespace
-
-ProgressLine::ProgressLine(std::ostream &err, HeaderRepair &repair, std::size_t files)
-    : ProgressLine(err, repair, files, &err == &std::cerr && stderrIsTerminal())
-{ }
 
 ProgressLine::ProgressLine(std::ostream &terminal, HeaderRepair &repair, std::size_t files,
                            bool shown)

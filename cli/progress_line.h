@@ -17,8 +17,7 @@ namespace velmorant {
 class ProgressLine
 {
 public:
-    // Shown on `err` only when that is the process's standard error and a terminal.
-    ProgressLine(std::ostream &err, HeaderRepair &repair, std::size_t files);
+    // Draws on `terminal` only when shown, which the caller knows.
     ProgressLine(std::ostream &terminal, HeaderRepair &repair, std::size_t files, bool shown);
     ~ProgressLine();
     ProgressLine(const ProgressLine &) = delete;

@@ -90,6 +90,27 @@ TEST_F(CliTest, RepairsOneFileToTheDerivedDestination)
     EXPECT_EQ(readBytes(dir / "rec.edf"), buildEdf(recorderFile()));
 }
 
+// A copy long enough to be drawn shows its progress on a terminal (one that
+// `script` makes here), and nothing of it where stderr is a pipe.
+TEST_F(CliTest, DrawsProgressOnATerminalOnly)
+{
+    if (!fs::exists("/usr/bin/script") || !fs::is_directory("/dev/shm"))
+        GTEST_SKIP() << "needs script(1) and a memory file system at /dev/shm";
+    ScratchDir shm;
+    const fs::path memory = fs::path("/dev/shm") / shm.path().filename();
+    fs::create_directory(memory);
+    const fs::path source = memory / "big.edf";
+    writeBytes(source, buildEdf(recorderFile()));
+    fs::resize_file(source, std::uintmax_t(512) << 20);
+    const std::string repair
+        = std::string(VELMORANT_CLI) + " " + source.string() + " " + (memory / "a.edf").string();
+    const ProgramRun onTerminal = runProgram("/usr/bin/script", {"-qfec", repair, "/dev/null"});
+    const ProgramRun inPipe = cli({source.string(), (memory / "b.edf").string()});
+    fs::remove_all(memory);
+    EXPECT_NE(onTerminal.out.find("file 1 of 1: big.edf"), std::string::npos) << onTerminal.out;
+    EXPECT_EQ(inPipe.err.find("file 1 of 1"), std::string::npos);
+}
+
 TEST_F(CliTest, RepairsOneFileToTheNamedDestination)
 {
     writeBytes(dir / "rec.edf", buildEdf(recorderFile()));

@@ -168,8 +168,7 @@ std::string drawnDuringALongCopy(bool onATerminal)
     fs::resize_file(dir / "a.edf", std::uintmax_t(80) << 20);
     HeaderRepair repair;
     std::ostringstream err;
-    ProgressLine line
-        = onATerminal ? ProgressLine(err, repair, 3, true) : ProgressLine(err, repair, 3);
+    ProgressLine line(err, repair, 3, onATerminal);
     line.startFile((dir / "a.edf").string());
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_TRUE(repair.repairHeader((dir / "a.edf").string(), (dir / "b.edf").string()));
