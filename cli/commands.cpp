@@ -11,8 +11,6 @@
 
 #include <boost/filesystem/operations.hpp>
 
-#include <stdexcept>
-
 namespace fs = boost::filesystem;
 
 namespace velmorant {
@@ -26,16 +24,6 @@ struct Job {
     std::string source;
     std::string destination;
 };
-
-bool isFolder(const std::string &pathUtf8)
-{
-    try {
-        boost::system::error_code error;
-        return fs::is_directory(toFsPath(pathUtf8), error);
-    } catch (const std::range_error &) {
-        return false;
-    }
-}
 
 // The folders missing above a destination, made now, outermost first, so
 // that a failed repair can take away again what it alone needed.

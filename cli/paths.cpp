@@ -54,13 +54,6 @@ bool isListable(const fs::path &path)
     return !error && (fs::is_regular_file(status) || fs::is_directory(status));
 }
 
-// A folder, or a link to one.
-bool isFolder(const fs::path &path)
-{
-    boost::system::error_code error;
-    return fs::is_directory(path, error);
-}
-
 bool isRealFolder(const fs::path &path)
 {
     boost::system::error_code error;
@@ -114,6 +107,16 @@ std::string derivedDestination(const std::string &sourceUtf8)
     return (units >= 4 ? sourceUtf8.substr(0, end) : sourceUtf8) + "Fixed.edf";
 }
 
+bool isFolder(const std::string &pathUtf8)
+{
+    try {
+        boost::system::error_code error;
+        return fs::is_directory(toFsPath(pathUtf8), error);
+    } catch (const std::range_error &) {
+        return false;
+    }
+}
+
 std::string joinedPath(const std::string &folder, const std::string &name)
 {
     return folder + "/" + name;
@@ -135,9 +138,9 @@ EdfListing edfEntries(const std::string &folderUtf8)
 {
     EdfListing listing;
     try {
-        const fs::path folder = toFsPath(folderUtf8);
-        if (!isFolder(folder))
+        if (!isFolder(folderUtf8))
             return listing;
+        const fs::path folder = toFsPath(folderUtf8);
         for (const std::string &name : visibleEntries(folder, folderUtf8, listing.unlisted))
             if (matchesEdfPattern(name) && isListable(folder / name))
                 listing.names.push_back(name);
@@ -151,7 +154,7 @@ EdfListing edfFilesBelow(const std::string &folderUtf8)
 {
     EdfListing listing;
     try {
-        if (isFolder(toFsPath(folderUtf8)))
+        if (isFolder(folderUtf8))
             addFilesBelow(toFsPath(folderUtf8), folderUtf8, "", listing);
     } catch (const std::range_error &) {
         return {};

@@ -10,6 +10,9 @@ namespace velmorant {
 // followed by "Fixed.edf"; a text shorter than that is kept whole.
 std::string derivedDestination(const std::string &sourceUtf8);
 
+// A folder, or a link to one; false for text that is not UTF-8 where paths are UTF-16.
+bool isFolder(const std::string &pathUtf8);
+
 // Folder and name joined as the window joins them: always with "/", even
 // after a folder text that ends in one.
 std::string joinedPath(const std::string &folder, const std::string &name);
