@@ -47,6 +47,16 @@ void removeIfEmpty(const std::vector<fs::path> &folders)
             fs::remove(*it, ignored);
 }
 
+// What the check finds in a repaired copy: its header's findings, and
+// faults in its data records' annotations, which the usual repair leaves.
+std::vector<CheckedFinding> stillFound(const FileCheck &check)
+{
+    std::vector<CheckedFinding> found = check.findings;
+    for (const Finding &f : check.annotationFaults)
+        found.push_back({f, false, false});
+    return found;
+}
+
 // Repairs one file and says so; a repaired copy that still disagrees with
 // the EDF rules (a record count that did not divide evenly, say) is warned about.
 bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostream &out,
@@ -60,7 +70,7 @@ bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostr
     if (!repaired)
         removeIfEmpty(made);
     const std::vector<CheckedFinding> warnings
-        = repaired ? checkFile(job.destination).findings : std::vector<CheckedFinding>{};
+        = repaired ? stillFound(checkFile(job.destination)) : std::vector<CheckedFinding>{};
     if (o.json) {
         out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings) << std::endl;
         return repaired;
@@ -155,10 +165,10 @@ std::vector<CheckEntry> filesToCheck(const Options &o)
     return files;
 }
 
-FileCheck checkEntry(const CheckEntry &entry)
+FileCheck checkEntry(const CheckEntry &entry, bool thorough)
 {
     if (entry.unreadable.empty())
-        return checkFile(entry.path);
+        return checkFile(entry.path, thorough);
     FileCheck unreadable;
     unreadable.readError = entry.unreadable;
     return unreadable;
@@ -170,7 +180,7 @@ int check(const Options &o, std::ostream &out, std::ostream &err)
     int sound = 0, repairable = 0, thoroughRepairable = 0;
     for (const CheckEntry &entry : files) {
         const std::string &file = entry.path;
-        const FileCheck result = checkEntry(entry);
+        const FileCheck result = checkEntry(entry, o.thorough);
         sound += result.sound ? 1 : 0;
         repairable += !result.sound && result.soundAfterRepair ? 1 : 0;
         thoroughRepairable += o.thorough && !result.sound && !result.soundAfterRepair

@@ -64,6 +64,12 @@ std::string jsonThoroughFinding(const CheckedFinding &f)
         + "}";
 }
 
+std::string jsonAnnotationFault(const Finding &f)
+{
+    return "{\"field\": " + jsonString(f.field) + ", \"found\": " + jsonString(f.found)
+        + ", \"expected\": " + jsonString(f.expected) + "}";
+}
+
 std::string jsonChange(const FieldChange &c)
 {
     return "{\"field\": " + jsonString(c.field) + ", \"signal\": " + jsonSignal(c.signal)
@@ -127,6 +133,9 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
             + ", \"thorough_repair_error\": "
             + jsonOrNull(read && !c.thorough.succeeds, describe(c.thorough.failure))
             + ", \"sound_after_thorough_repair\": " + jsonBool(c.soundAfterThoroughRepair);
+    line += ", \"annotation_faults\": " + jsonArray(c.annotationFaults, jsonAnnotationFault)
+        + ", \"gaps\": " + (c.timekeepingRead ? std::to_string(c.gaps) : "null")
+        + ", \"longest_gap_s\": " + (c.timekeepingRead ? c.longestGap : "null");
     return line + "}";
 }
 

@@ -1,6 +1,8 @@
 #include "header_review.h"
 
 #include "thorough_repair.h"
+#include "timekeeping.h"
+#include "written_seconds.h"
 
 #include <algorithm>
 
@@ -38,14 +40,28 @@ void explainThorough(CheckedFinding &f, const RepairPreview &thorough,
         : "the thorough repair fixes it but refuses the file for its other faults";
 }
 
+void readTimekeeping(FileCheck &check, const std::string &header, std::uintmax_t fileSize,
+                     RecordBytes &data)
+{
+    const Timekeeping read = checkTimekeeping(header, fileSize, data);
+    check.annotationFaults = read.faults;
+    check.timekeepingRead = read.read;
+    check.gaps = read.gaps;
+    check.longestGap = secondsText(read.longestGap);
+}
+
 } // namespace
 
-FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize)
+FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, RecordBytes *data,
+                           bool thorough)
 {
     FileCheck check;
     const std::vector<Finding> before = checkHeader(header, fileSize);
+    if (data)
+        readTimekeeping(check, header, fileSize, *data);
     check.preview = previewRepair(header, fileSize);
-    check.thorough = previewRepair(header, fileSize, RepairMode::thorough);
+    check.thorough
+        = previewRepair(header, fileSize, RepairMode::thorough, thorough ? data : nullptr);
     const std::vector<Finding> after
         = check.preview.succeeds ? checkHeader(check.preview.header, fileSize) : before;
     const std::vector<Finding> afterThorough = patchedFindings(check.thorough, before);
@@ -56,9 +72,10 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize)
             check.findings.push_back({f, false, true});
     for (CheckedFinding &f : check.findings)
         explainThorough(f, check.thorough, afterThorough);
-    check.sound = !hasError(before);
-    check.soundAfterRepair = !hasError(after);
-    check.soundAfterThoroughRepair = check.thorough.succeeds;
+    const bool recordsSound = check.annotationFaults.empty();
+    check.sound = !hasError(before) && recordsSound;
+    check.soundAfterRepair = !hasError(after) && recordsSound;
+    check.soundAfterThoroughRepair = check.thorough.succeeds && (thorough || recordsSound);
     return check;
 }
 

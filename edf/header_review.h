@@ -1,6 +1,7 @@
 #pragma once
 
 #include "header_check.h"
+#include "record_bytes.h"
 #include "repair_preview.h"
 
 #include <cstdint>
@@ -26,10 +27,20 @@ struct FileCheck {
     bool soundAfterRepair = false; // no error once repaired, or sound and left so
     RepairPreview thorough;
     bool soundAfterThoroughRepair = false;
+    // EDF+: what the data records' time-keeping annotations show. No repair
+    // but the thorough one, which refuses such a file, touches the records.
+    std::vector<Finding> annotationFaults;
+    bool timekeepingRead = false;
+    std::uintmax_t gaps = 0; // EDF+D: records that start later than the one before ends
+    std::string longestGap = "0"; // seconds, exact
 };
 
 // header: at least previewExtent bytes of the file, or all of it if it is
-// shorter. fileSize: the file's size as the file system reports it.
-FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize);
+// shorter. fileSize: the file's size as the file system reports it. data:
+// the file's data records, for the annotation rules (left out without it);
+// the thorough preview reads every record's time-keeping only when
+// `thorough` asks for it.
+FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize,
+                           RecordBytes *data = nullptr, bool thorough = false);
 
 } // namespace velmorant

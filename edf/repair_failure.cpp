@@ -49,6 +49,8 @@ std::string contentSentence(const RepairFailure &f)
     case RepairStep::readSamplesPerRecord:
         return withReason("the samples per data record of the first signal could not be read",
                           f.reason);
+    case RepairStep::readAnnotations:
+        return withReason("the annotations of the data records could not be read", f.reason);
     case RepairStep::noSignals:
         return "the file has no signal, so no samples per data record to divide the record count "
                "by";

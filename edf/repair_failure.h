@@ -24,6 +24,7 @@ enum class RepairStep {
     signalCount,
     signalHeaderTruncated,
     readSamplesPerRecord,
+    readAnnotations,
     noSignals,
     samplesPerRecordBelowOne,
     unsettled,

@@ -34,8 +34,8 @@ std::optional<std::uint32_t> lenientSignalCount(const std::string &fixedHeader,
 class Preview
 {
 public:
-    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
-        : header(header), fileSize(fileSize), mode(mode)
+    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode, RecordBytes *data)
+        : header(header), fileSize(fileSize), mode(mode), data(data)
     { }
 
     RepairPreview run()
@@ -141,7 +141,7 @@ private:
 
     void settle(std::uint32_t signals, bool recorder)
     {
-        Settlement settled = settleFromFile(result.header, signals, fileSize, recorder);
+        Settlement settled = settleFromFile(result.header, signals, fileSize, recorder, data);
         result.keptSize = settled.keptSize;
         result.leftOut = fileSize - settled.keptSize;
         result.unsettled = std::move(settled.unsettled);
@@ -171,6 +171,7 @@ private:
     const std::string &header;
     std::uintmax_t fileSize;
     RepairMode mode;
+    RecordBytes *data;
     RepairPreview result;
 };
 
@@ -185,9 +186,10 @@ std::size_t previewExtent(const std::string &fixedHeader)
     return signals ? headerSize(*signals) : fixedHeaderSize;
 }
 
-RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
+RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize, RepairMode mode,
+                            RecordBytes *data)
 {
-    return Preview(header, fileSize, mode).run();
+    return Preview(header, fileSize, mode, data).run();
 }
 
 } // namespace velmorant

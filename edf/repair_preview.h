@@ -1,6 +1,7 @@
 #pragma once
 
 #include "header_check.h"
+#include "record_bytes.h"
 #include "repair_failure.h"
 
 #include <cstddef>
@@ -42,7 +43,9 @@ struct RepairPreview {
 // fixed header is known: the whole header.
 std::size_t previewExtent(const std::string &fixedHeader);
 
+// data: the data records as the copy will hold them; the thorough repair
+// reads their annotations from it, and without it leaves those rules out.
 RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize,
-                            RepairMode mode = RepairMode::usual);
+                            RepairMode mode = RepairMode::usual, RecordBytes *data = nullptr);
 
 } // namespace velmorant

@@ -8,6 +8,7 @@
 #include "header_patch.h"
 #include "printable_text.h"
 #include "record_layout.h"
+#include "timekeeping_repair.h"
 
 #include <algorithm>
 
@@ -31,8 +32,8 @@ bool sameFault(const Finding &a, const Finding &b)
 class Settling
 {
 public:
-    Settling(std::string &header, std::uint32_t signals, std::uintmax_t fileSize)
-        : header(header), signals(signals), fileSize(fileSize)
+    Settling(std::string &header, std::uint32_t signals, std::uintmax_t fileSize, RecordBytes *data)
+        : header(header), signals(signals), fileSize(fileSize), data(data)
     {
         settled.keptSize = fileSize;
     }
@@ -45,8 +46,11 @@ public:
                          [](const std::string &t) { return startDate(t).has_value(); });
         settleSeparators(FixedField::startTime, isStartTime);
         settleDecimalCommas();
+        const auto layout = recordLayout(header, signals, fileSize);
+        if (layout && data)
+            settleAnnotationMark(header, signals, *layout, *data);
         settleAnnotationSignals();
-        if (const auto layout = recordLayout(header, signals, fileSize)) {
+        if (layout) {
             if (recorder)
                 settleRecorderDuration(*layout);
             settleRecordCount(*layout);
@@ -187,6 +191,10 @@ private:
         if (!count || *count < 0 || static_cast<std::uintmax_t>(*count) != records)
             write(fixedSlot(FixedField::dataRecords), std::to_string(records));
         settled.keptSize = layout.headerBytes + records * layout.recordBytes;
+        // The time-keeping annotations confirm that what was counted are records.
+        if (data)
+            for (Finding &fault : settleTimekeeping(header, signals, layout, records, *data))
+                settled.unsettled.push_back(std::move(fault));
     }
 
     void addRemainingErrors()
@@ -203,6 +211,7 @@ private:
     std::string &header;
     std::uint32_t signals;
     std::uintmax_t fileSize;
+    RecordBytes *data;
     Settlement settled;
 };
 
@@ -230,14 +239,15 @@ const Why reasons[] = {
     {"edf+ recording", "the subfields cannot be told apart without guessing"},
     {"edf+ startdate", "the file does not show which of the two dates is right"},
     {"annotations", "adding an annotation signal would rewrite every data record"},
+    {"timekeeping", "the file does not show where its data records lie"},
 };
 
 } // namespace
 
 Settlement settleFromFile(std::string &header, std::uint32_t signalCount, std::uintmax_t fileSize,
-                          bool recorder)
+                          bool recorder, RecordBytes *data)
 {
-    return Settling(header, signalCount, fileSize).run(recorder);
+    return Settling(header, signalCount, fileSize, data).run(recorder);
 }
 
 std::string whyUnsettled(const Finding &finding)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "header_check.h"
+#include "record_bytes.h"
 
 #include <cstdint>
 #include <string>
@@ -19,9 +20,11 @@ struct Settlement {
 
 // header: the whole header, through the usual repair already (version "0",
 // prefiltering and reserved blank, a recorder file's count not yet divided).
-// recorder: the file's version was the recorder's.
+// recorder: the file's version was the recorder's. data: the data records
+// as the copy will hold them, for the rules over EDF+ annotations; without
+// it those rules are left out.
 Settlement settleFromFile(std::string &header, std::uint32_t signalCount, std::uintmax_t fileSize,
-                          bool recorder);
+                          bool recorder, RecordBytes *data = nullptr);
 
 // Why the thorough repair cannot fix a finding, in a few words.
 std::string whyUnsettled(const Finding &finding);

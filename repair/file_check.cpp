@@ -2,6 +2,7 @@
 
 #include "edf_header.h"
 #include "file_system.h"
+#include "record_reader.h"
 
 #include <boost/filesystem/operations.hpp>
 
@@ -47,7 +48,7 @@ std::string readFailure(const boost::system::error_code &error)
 
 } // namespace
 
-FileCheck checkFile(const std::string &pathUtf8)
+FileCheck checkFile(const std::string &pathUtf8, bool thorough)
 {
     FileCheck unreadable;
     try {
@@ -67,7 +68,12 @@ FileCheck checkFile(const std::string &pathUtf8)
             unreadable.readError = readFailure(error);
             return unreadable;
         }
-        return checkHeaderBytes(header, size);
+        RecordReader records(in.get());
+        FileCheck check = checkHeaderBytes(header, size, &records, thorough);
+        if (records.failure().empty())
+            return check;
+        unreadable.readError = "its data records cannot be read: " + records.failure();
+        return unreadable;
     } catch (const std::range_error &) {
         unreadable.readError = "the path is not valid UTF-8 text";
         return unreadable;

@@ -79,6 +79,15 @@ bool truncateFile(std::FILE *file, std::uintmax_t size)
 #endif
 }
 
+bool seekTo(std::FILE *file, std::uintmax_t offset)
+{
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
 bool stderrIsTerminal()
 {
 #ifdef _WIN32

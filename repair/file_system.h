@@ -23,6 +23,9 @@ std::FILE *openForReading(const boost::filesystem::path &path);
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
 
+// Moves the stream to offset, also past 2 GiB where long is 32 bits.
+bool seekTo(std::FILE *file, std::uintmax_t offset);
+
 // Flushes the stream and cuts its file to size bytes.
 bool truncateFile(std::FILE *file, std::uintmax_t size);
 

@@ -1,6 +1,7 @@
 #include "header_repair.h"
 
 #include "file_system.h"
+#include "record_reader.h"
 #include "repair_preview.h"
 #include "staged_copy.h"
 
@@ -140,7 +141,10 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
     std::string header;
     if (!readHeader(header))
         return false;
-    RepairPreview preview = previewRepair(header, fileSize, mode);
+    RecordReader records(edfFile);
+    RepairPreview preview = previewRepair(header, fileSize, mode, &records);
+    if (!records.failure().empty())
+        return fail(RepairStep::readAnnotations, records.failure());
     if (!preview.succeeds) {
         failure = preview.failure;
         return false;

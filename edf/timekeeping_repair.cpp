@@ -1,0 +1,62 @@
+#include "timekeeping_repair.h"
+
+#include "annotations.h"
+#include "edf_header.h"
+#include "edf_plus.h"
+#include "field_slots.h"
+#include "timekeeping.h"
+
+namespace velmorant {
+
+namespace {
+
+void writeSlot(std::string &header, const FieldSlot &slot, std::string text)
+{
+    text.resize(slot.width, ' ');
+    header.replace(slot.offset, slot.width, text);
+}
+
+bool beginsWithTimekeeping(const std::string &bytes)
+{
+    const RecordTals read = readTals(bytes);
+    return !read.tals.empty() && !read.tals[0].texts.empty() && read.tals[0].texts[0].empty();
+}
+
+std::string kindOf(const std::string &header)
+{
+    return fieldText(header.data(), FixedField::reserved).substr(0, 5);
+}
+
+} // namespace
+
+void settleAnnotationMark(std::string &header, std::uint32_t signals, const RecordLayout &layout,
+                          RecordBytes &data)
+{
+    if (!isEdfPlus(header) || annotationPlace(header, signals) || layout.wholeRecords() == 0)
+        return;
+    std::string first;
+    if (!data.read(layout.headerBytes, static_cast<std::size_t>(layout.recordBytes), first))
+        return;
+    for (std::uint32_t s = 1; s <= signals; ++s) {
+        const AnnotationPlace place = signalPlace(header, s, signals);
+        if (beginsWithTimekeeping(first.substr(place.offset, place.size)))
+            return writeSlot(header, signalSlot(SignalField::label, s, signals), "EDF Annotations");
+    }
+    if (kindOf(header) == "EDF+C")
+        writeSlot(header, fixedSlot(FixedField::reserved), "");
+}
+
+std::vector<Finding> settleTimekeeping(std::string &header, std::uint32_t signals,
+                                       const RecordLayout &layout, std::uintmax_t records,
+                                       RecordBytes &data)
+{
+    const Timekeeping read
+        = readTimekeeping(header, signals, layout, records, data, RecordWalk::everyRecord);
+    const __int128 second = durationSeconds("1")->attoseconds;
+    if (read.read && read.faults.empty() && read.continuous && kindOf(header) == "EDF+D"
+        && read.firstOnset->attoseconds >= 0 && read.firstOnset->attoseconds < second)
+        header.replace(offsetOf(FixedField::reserved), 5, "EDF+C");
+    return read.faults;
+}
+
+} // namespace velmorant
