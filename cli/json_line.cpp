@@ -126,16 +126,16 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
         + ", \"findings\": " + jsonArray(c.findings, thorough ? jsonThoroughFinding : jsonFinding)
         + ", \"changes\": " + jsonArray(c.preview.changes, jsonChange)
         + ", \"repair_error\": " + repairError + ", \"sound\": " + jsonBool(c.sound)
-        + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair);
+        + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair)
+        + ", \"annotation_faults\": " + jsonArray(c.annotationFaults, jsonAnnotationFault)
+        + ", \"gaps\": " + (c.timekeepingRead ? std::to_string(c.gaps) : "null")
+        + ", \"longest_gap_s\": " + (c.timekeepingRead ? c.longestGap : "null");
     if (thorough)
         line += ", \"thorough_changes\": " + jsonArray(c.thorough.changes, jsonChange)
             + ", \"bytes_left_out\": " + std::to_string(c.thorough.leftOut)
             + ", \"thorough_repair_error\": "
             + jsonOrNull(read && !c.thorough.succeeds, describe(c.thorough.failure))
             + ", \"sound_after_thorough_repair\": " + jsonBool(c.soundAfterThoroughRepair);
-    line += ", \"annotation_faults\": " + jsonArray(c.annotationFaults, jsonAnnotationFault)
-        + ", \"gaps\": " + (c.timekeepingRead ? std::to_string(c.gaps) : "null")
-        + ", \"longest_gap_s\": " + (c.timekeepingRead ? c.longestGap : "null");
     return line + "}";
 }
 

@@ -281,7 +281,7 @@ TEST_F(CliTest, CheckAsJsonGivesOneLinePerFile)
                       "{\"file\": \"" + path("in") + "/" + names[i] + "\", \"findings\": [", 0),
                   0u)
             << lines[i];
-        EXPECT_NE(lines[i].find(std::string("\"sound_after_repair\": ") + sound[i] + "}"),
+        EXPECT_NE(lines[i].find(std::string("\"sound_after_repair\": ") + sound[i] + ", "),
                   std::string::npos)
             << lines[i];
     }

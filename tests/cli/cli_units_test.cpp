@@ -217,7 +217,8 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
                   0),
               0u)
         << line;
-    EXPECT_NE(line.find("\"repair_error\": null, \"sound\": false, \"sound_after_repair\": true}"),
+    EXPECT_NE(line.find("\"repair_error\": null, \"sound\": false, \"sound_after_repair\": true, "
+                        "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null}"),
               std::string::npos)
         << line;
     FileCheck unreadable;
@@ -226,5 +227,6 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
               "{\"file\": \"sub.edf\", \"findings\": [{\"field\": \"file\", \"signal\": null, "
               "\"found\": \"it is a folder\", \"expected\": \"a readable EDF file\", \"repaired\": "
               "false, \"warning\": false, \"caused_by_repair\": false}], \"changes\": [], "
-              "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false}");
+              "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false, "
+              "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null}");
 }

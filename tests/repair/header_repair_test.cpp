@@ -164,7 +164,9 @@ TEST_P(ThoroughRepairTest, WritesWhatThePreviewPromisesOrNothing)
         expectFolderHolds({"a.edf"});
         return;
     }
-    const RepairPreview preview = previewRepair(c.bytes, c.bytes.size(), RepairMode::thorough);
+    BytesInMemory records(c.bytes);
+    const RepairPreview preview
+        = previewRepair(c.bytes, c.bytes.size(), RepairMode::thorough, &records);
     const std::size_t headerEnd = preview.header.size();
     EXPECT_EQ(readBytes(destination),
               preview.header + c.bytes.substr(headerEnd, preview.keptSize - headerEnd));

@@ -87,6 +87,36 @@ std::size_t samplesOf(const std::string &text)
 
 } // namespace
 
+namespace {
+
+std::string onsetOf(const EdfFileSpec &fileSpec, std::size_t record)
+{
+    if (record < fileSpec.onsets.size())
+        return fileSpec.onsets[record];
+    return "+" + std::to_string(record * samplesOf(fileSpec.recordDuration));
+}
+
+// Each record's annotation signals begin with a time-keeping TAL, padded with 0x00.
+void writeTimekeeping(const EdfFileSpec &fileSpec, std::string &edf, std::size_t headerBytes)
+{
+    std::size_t recordBytes = 0;
+    for (const auto &text : fileSpec.samplesPerRecord)
+        recordBytes += 2 * samplesOf(text);
+    std::size_t offset = 0;
+    for (std::size_t s = 0; s < signalsOf(fileSpec); ++s) {
+        const std::size_t bytes = 2 * samplesOf(fileSpec.samplesPerRecord[s]);
+        if (s < fileSpec.labels.size() && fileSpec.labels[s] == "EDF Annotations")
+            for (std::size_t r = 0; r < fileSpec.storedRecords; ++r) {
+                std::string tal = onsetOf(fileSpec, r) + "\x14\x14";
+                tal.resize(bytes, '\0');
+                edf.replace(headerBytes + r * recordBytes + offset, bytes, tal);
+            }
+        offset += bytes;
+    }
+}
+
+} // namespace
+
 std::size_t dataBytes(const EdfFileSpec &fileSpec)
 {
     std::size_t samples = 0;
@@ -115,7 +145,9 @@ std::string buildEdf(const EdfFileSpec &fileSpec)
         + repeated(fileSpec, fileSpec.signalReserved, 32);
     const std::size_t size = dataBytes(fileSpec);
     edf.reserve(edf.size() + size);
+    const std::size_t headerBytes = edf.size();
     for (std::size_t i = 0; i < size; ++i)
         edf.push_back(static_cast<char>((i * 31 + i / 251) & 0xFF));
+    writeTimekeeping(fileSpec, edf, headerBytes);
     return edf;
 }

@@ -29,6 +29,9 @@ struct EdfFileSpec {
     std::string prefiltering = "HP:0.1Hz LP:70Hz";
     std::string signalReserved = "unused";
     std::size_t storedRecords = 1800; // data records really written
+    // The onset each stored record's "EDF Annotations" signal begins with, in
+    // a time-keeping TAL; by default "+0", "+1", ... in whole durations.
+    std::vector<std::string> onsets;
 };
 
 // The recorder's file of the worked example: 1800 s at 512 Hz, two signals,

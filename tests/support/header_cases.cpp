@@ -147,6 +147,28 @@ std::string edfPlusWith(SignalField f, const std::string &text)
     return withSlot(buildEdf(edfPlusFile()), signalSlot(f, 2, 2), text);
 }
 
+// The annotation signal's bytes of data record `record` (from 0) begin here.
+std::size_t annotationsAt(std::size_t record)
+{
+    return 768 + record * 2048 + 1024;
+}
+
+std::string edfPlusD(const std::vector<std::string> &onsets)
+{
+    return built(edfPlusFile(), [&](auto &s) {
+        s.headerReserved = "EDF+D";
+        s.onsets = onsets;
+    });
+}
+
+std::string edfPlusWithout(const std::string &kind)
+{
+    return built(edfPlusFile(), [&](auto &s) {
+        s.headerReserved = kind;
+        s.labels = {"EEG Fpz-Cz", "Resp"};
+    });
+}
+
 const char *name(FixedField f)
 {
     return field(f).name;
@@ -165,6 +187,12 @@ std::vector<ThoroughCase> thoroughCases()
     const std::string sound = buildEdf(soundFile()); // 6 records of 2048 bytes
     const std::string recorder = recorderWithFixed(FixedField::dataRecords, "1024");
     const char *records = name(FixedField::dataRecords);
+    const std::string edfPlus = buildEdf(edfPlusFile());
+    std::string lastTalBroken = edfPlus;
+    lastTalBroken.replace(annotationsAt(5) + 5, 10,
+                          std::string("+5.5\x14"
+                                      "Beep\0",
+                                      10));
     return {
         {"records_unknown", soundWith(FixedField::dataRecords, "-1"), fixed, records, 0, "6", 0},
         {"records_zero", soundWith(FixedField::dataRecords, "0"), fixed, records, 0, "6", 0},
@@ -214,12 +242,36 @@ std::vector<ThoroughCase> thoroughCases()
         {"edf_plus_startdate_disagrees",
          built(edfPlusFile(), [](auto &s) { s.recording = "Startdate 18-AUG-2016 X X X"; }),
          refused, name(FixedField::recording), 0, "Startdate 18-AUG-2016 X X X", 0},
-        {"edf_plus_without_annotations",
-         built(edfPlusFile(),
-               [](auto &s) {
-                   s.labels = {"EEG Fpz-Cz", "Resp"};
-               }),
-         refused, name(FixedField::reserved), 0, "EDF+C", 0},
+        {"edf_plus_without_annotations", edfPlusWithout("EDF+D"), refused,
+         name(FixedField::reserved), 0, "EDF+D", 0},
+        {"edf_plus_c_without_annotations_is_plain_edf", edfPlusWithout("EDF+C"), fixed,
+         name(FixedField::reserved), 0, "", 0},
+        {"edf_plus_annotation_label_damaged",
+         withSlot(edfPlus, signalSlot(SignalField::label, 2, 2), "EDF Annotatoins"), fixed,
+         name(SignalField::label), 2, "EDF Annotations", 0},
+        {"edf_plus_byte_removed",
+         edfPlus.substr(0, annotationsAt(2)) + edfPlus.substr(annotationsAt(2) + 1), refused,
+         "data record 3", 0, "2\x14\x14", 0},
+        {"edf_plus_byte_inserted",
+         edfPlus.substr(0, annotationsAt(2)) + "x" + edfPlus.substr(annotationsAt(2)), refused,
+         "data record 3", 0, "x+2\x14\x14", 0},
+        {"edf_plus_last_tal_broken", lastTalBroken, refused, "data record 6", 0,
+         "+5.5\x14"
+         "Beep",
+         0},
+        {"edf_plus_d_continuous", edfPlusD({}), fixed, name(FixedField::reserved), 0, "EDF+C", 0},
+        {"edf_plus_d_continuous_from_1_s", edfPlusD({"+1", "+2", "+3", "+4", "+5", "+6"}), fixed,
+         "", 0, "", 0},
+        {"edf_plus_d_gap", edfPlusD({"+0", "+1", "+2", "+13", "+14", "+15"}), fixed, "", 0, "", 0},
+        {"edf_plus_d_going_back", edfPlusD({"+0", "+1", "+2", "+1.5", "+4", "+5"}), refused,
+         "data record 4", 0, "+1.5", 0},
+        {"edf_plus_c_gap",
+         built(edfPlusFile(), [](auto &s) { s.onsets = {"+0", "+1", "+2", "+13", "+14", "+15"}; }),
+         refused, "data record 4", 0, "+13", 0},
+        {"edf_plus_stale_count_records_continue",
+         built(edfPlusFile(), [](auto &s) { s.storedRecords = 8; }), fixed, records, 0, "8", 0},
+        {"edf_plus_stale_count_not_records", edfPlus + std::string(2048, 'x'), refused,
+         "data record 7", 0, "xxxxxxxxxxxxxxxxxxxxxxxx", 0},
         {"no_whole_record",
          built(soundFile(),
                [](auto &s) {
