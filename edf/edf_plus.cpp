@@ -43,6 +43,11 @@ bool isEdfPlus(const std::string &header)
     return kind == "EDF+C" || kind == "EDF+D";
 }
 
+bool isDiscontinuous(const std::string &header)
+{
+    return fieldText(header.data(), FixedField::reserved).compare(0, 5, "EDF+D") == 0;
+}
+
 bool isAnnotationLabel(const std::string &label)
 {
     return label.substr(0, label.find_last_not_of(' ') + 1) == "EDF Annotations";

@@ -9,6 +9,8 @@ namespace velmorant {
 
 // The reserved field of the fixed header starts with "EDF+C" or "EDF+D".
 bool isEdfPlus(const std::string &header);
+// "EDF+D": its data records may leave gaps in time between them.
+bool isDiscontinuous(const std::string &header);
 
 // The label of a signal that carries annotations instead of measurements.
 bool isAnnotationLabel(const std::string &label);

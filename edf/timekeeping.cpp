@@ -31,8 +31,7 @@ class Walk
 public:
     Walk(const std::string &header, const RecordLayout &layout, const AnnotationPlace &place,
          RecordBytes &data)
-        : layout(layout), place(place), data(data),
-          discontinuous(fieldText(header.data(), FixedField::reserved).compare(0, 5, "EDF+D") == 0),
+        : layout(layout), place(place), data(data), discontinuous(isDiscontinuous(header)),
           duration(durationSeconds(slotText(header, fixedSlot(FixedField::recordDuration))))
     {
         result.read = true;
@@ -178,10 +177,8 @@ Timekeeping checkTimekeeping(const std::string &header, std::uintmax_t fileSize,
     const auto layout = signals ? recordLayout(header, *signals, fileSize) : std::nullopt;
     if (!layout || !isEdfPlus(header))
         return {};
-    const bool discontinuous
-        = fieldText(header.data(), FixedField::reserved).compare(0, 5, "EDF+D") == 0;
     return readTimekeeping(header, *signals, *layout, layout->wholeRecords(), data,
-                           discontinuous ? RecordWalk::everyRecord : RecordWalk::ends);
+                           isDiscontinuous(header) ? RecordWalk::everyRecord : RecordWalk::ends);
 }
 
 } // namespace velmorant

@@ -22,11 +22,6 @@ bool beginsWithTimekeeping(const std::string &bytes)
     return !read.tals.empty() && !read.tals[0].texts.empty() && read.tals[0].texts[0].empty();
 }
 
-std::string kindOf(const std::string &header)
-{
-    return fieldText(header.data(), FixedField::reserved).substr(0, 5);
-}
-
 } // namespace
 
 void settleAnnotationMark(std::string &header, std::uint32_t signals, const RecordLayout &layout,
@@ -42,7 +37,7 @@ void settleAnnotationMark(std::string &header, std::uint32_t signals, const Reco
         if (beginsWithTimekeeping(first.substr(place.offset, place.size)))
             return writeSlot(header, signalSlot(SignalField::label, s, signals), "EDF Annotations");
     }
-    if (kindOf(header) == "EDF+C")
+    if (!isDiscontinuous(header))
         writeSlot(header, fixedSlot(FixedField::reserved), "");
 }
 
@@ -53,7 +48,7 @@ std::vector<Finding> settleTimekeeping(std::string &header, std::uint32_t signal
     const Timekeeping read
         = readTimekeeping(header, signals, layout, records, data, RecordWalk::everyRecord);
     const __int128 second = durationSeconds("1")->attoseconds;
-    if (read.read && read.faults.empty() && read.continuous && kindOf(header) == "EDF+D"
+    if (read.read && read.faults.empty() && read.continuous && isDiscontinuous(header)
         && read.firstOnset->attoseconds >= 0 && read.firstOnset->attoseconds < second)
         header.replace(offsetOf(FixedField::reserved), 5, "EDF+C");
     return read.faults;
