@@ -79,12 +79,24 @@ bool truncateFile(std::FILE *file, std::uintmax_t size)
 #endif
 }
 
-bool seekTo(std::FILE *file, std::uintmax_t offset)
+std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size_t size)
 {
 #ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+    if (_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) != 0)
+        return 0;
+    return std::fread(data, 1, size, file);
 #else
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got
+            = ::pread(fileno(file), data + done, size - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
 #endif
 }
 
