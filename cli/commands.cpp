@@ -69,8 +69,9 @@ bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostr
     progress.clear();
     if (!repaired)
         removeIfEmpty(made);
-    const std::vector<CheckedFinding> warnings
-        = repaired ? stillFound(checkFile(job.destination)) : std::vector<CheckedFinding>{};
+    const std::vector<CheckedFinding> warnings = repaired
+        ? stillFound(checkFile(job.destination, RecordReading::ends))
+        : std::vector<CheckedFinding>{};
     if (o.json) {
         out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings) << std::endl;
         return repaired;
@@ -168,7 +169,7 @@ std::vector<CheckEntry> filesToCheck(const Options &o)
 FileCheck checkEntry(const CheckEntry &entry, bool thorough)
 {
     if (entry.unreadable.empty())
-        return checkFile(entry.path, thorough);
+        return checkFile(entry.path, thorough ? RecordReading::thorough : RecordReading::gaps);
     FileCheck unreadable;
     unreadable.readError = entry.unreadable;
     return unreadable;

@@ -41,9 +41,9 @@ void explainThorough(CheckedFinding &f, const RepairPreview &thorough,
 }
 
 void readTimekeeping(FileCheck &check, const std::string &header, std::uintmax_t fileSize,
-                     RecordBytes &data)
+                     RecordBytes &data, bool countGaps)
 {
-    const Timekeeping read = checkTimekeeping(header, fileSize, data);
+    const Timekeeping read = checkTimekeeping(header, fileSize, data, countGaps);
     check.annotationFaults = read.faults;
     check.timekeepingRead = read.read;
     check.gaps = read.gaps;
@@ -53,13 +53,14 @@ void readTimekeeping(FileCheck &check, const std::string &header, std::uintmax_t
 } // namespace
 
 FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, RecordBytes *data,
-                           bool thorough)
+                           RecordReading reading)
 {
     FileCheck check;
     const std::vector<Finding> before = checkHeader(header, fileSize);
     if (data)
-        readTimekeeping(check, header, fileSize, *data);
+        readTimekeeping(check, header, fileSize, *data, reading != RecordReading::ends);
     check.preview = previewRepair(header, fileSize);
+    const bool thorough = reading == RecordReading::thorough;
     check.thorough
         = previewRepair(header, fileSize, RepairMode::thorough, thorough ? data : nullptr);
     const std::vector<Finding> after

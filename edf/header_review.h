@@ -35,12 +35,18 @@ struct FileCheck {
     std::string longestGap = "0"; // seconds, exact
 };
 
+// How much of an EDF+ file's data records a check reads.
+enum class RecordReading {
+    gaps, // the first and the last record; every one of "EDF+D", to count its gaps
+    ends, // the first and the last record only: enough to see a shift
+    thorough, // as gaps, and every record again for the thorough repair's preview
+};
+
 // header: at least previewExtent bytes of the file, or all of it if it is
 // shorter. fileSize: the file's size as the file system reports it. data:
-// the file's data records, for the annotation rules (left out without it);
-// the thorough preview reads every record's time-keeping only when
-// `thorough` asks for it.
+// the file's data records, for the annotation rules (left out without it).
 FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize,
-                           RecordBytes *data = nullptr, bool thorough = false);
+                           RecordBytes *data = nullptr,
+                           RecordReading reading = RecordReading::gaps);
 
 } // namespace velmorant

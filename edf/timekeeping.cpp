@@ -171,14 +171,16 @@ Timekeeping readTimekeeping(const std::string &header, std::uint32_t signals,
     return reading.finish();
 }
 
-Timekeeping checkTimekeeping(const std::string &header, std::uintmax_t fileSize, RecordBytes &data)
+Timekeeping checkTimekeeping(const std::string &header, std::uintmax_t fileSize, RecordBytes &data,
+                             bool countGaps)
 {
     const auto signals = wholeSignalHeader(header);
     const auto layout = signals ? recordLayout(header, *signals, fileSize) : std::nullopt;
     if (!layout || !isEdfPlus(header))
         return {};
     return readTimekeeping(header, *signals, *layout, layout->wholeRecords(), data,
-                           isDiscontinuous(header) ? RecordWalk::everyRecord : RecordWalk::ends);
+                           countGaps && isDiscontinuous(header) ? RecordWalk::everyRecord
+                                                                : RecordWalk::ends);
 }
 
 } // namespace velmorant

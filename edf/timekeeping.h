@@ -37,8 +37,9 @@ Timekeeping readTimekeeping(const std::string &header, std::uint32_t signals,
                             RecordWalk walk);
 
 // The check's reading: nothing unless the header is whole and EDF+; the
-// first and the last whole record of EDF+C, every one of EDF+D.
-Timekeeping checkTimekeeping(const std::string &header, std::uintmax_t fileSize, RecordBytes &data);
+// first and the last whole record, or every one of EDF+D with countGaps.
+Timekeeping checkTimekeeping(const std::string &header, std::uintmax_t fileSize, RecordBytes &data,
+                             bool countGaps = true);
 
 // The first annotation signal, numbered from 1, and where its bytes lie in a record.
 struct AnnotationPlace {

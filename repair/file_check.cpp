@@ -48,7 +48,7 @@ std::string readFailure(const boost::system::error_code &error)
 
 } // namespace
 
-FileCheck checkFile(const std::string &pathUtf8, bool thorough)
+FileCheck checkFile(const std::string &pathUtf8, RecordReading reading)
 {
     FileCheck unreadable;
     try {
@@ -69,7 +69,7 @@ FileCheck checkFile(const std::string &pathUtf8, bool thorough)
             return unreadable;
         }
         RecordReader records(in.get());
-        FileCheck check = checkHeaderBytes(header, size, &records, thorough);
+        FileCheck check = checkHeaderBytes(header, size, &records, reading);
         if (records.failure().empty())
             return check;
         unreadable.readError = "its data records cannot be read: " + records.failure();
