@@ -78,9 +78,7 @@ private:
     void first(const ReadRecord &record)
     {
         result.firstOnset = record.onset;
-        const __int128 second = durationSeconds("1")->attoseconds; // never fails
-        if (!discontinuous && record.index == 0
-            && (record.onset.attoseconds < 0 || record.onset.attoseconds >= second))
+        if (!discontinuous && record.index == 0 && !isWithinFirstSecond(record.onset))
             fault(0, record.onsetText,
                   "an onset from 0 to below 1 s, as EDF+C has the first data record start");
     }

@@ -47,9 +47,8 @@ std::vector<Finding> settleTimekeeping(std::string &header, std::uint32_t signal
 {
     const Timekeeping read
         = readTimekeeping(header, signals, layout, records, data, RecordWalk::everyRecord);
-    const __int128 second = durationSeconds("1")->attoseconds;
     if (read.read && read.faults.empty() && read.continuous && isDiscontinuous(header)
-        && read.firstOnset->attoseconds >= 0 && read.firstOnset->attoseconds < second)
+        && isWithinFirstSecond(*read.firstOnset))
         header.replace(offsetOf(FixedField::reserved), 5, "EDF+C");
     return read.faults;
 }

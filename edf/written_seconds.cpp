@@ -84,6 +84,11 @@ std::string secondsText(__int128 attoseconds)
     return (negative ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
 }
 
+bool isWithinFirstSecond(const WrittenSeconds &onset)
+{
+    return onset.attoseconds >= 0 && onset.attoseconds < powerOfTen(attoDigits);
+}
+
 __int128 writtenPrecision(const WrittenSeconds &a, const WrittenSeconds &b)
 {
     return powerOfTen(attoDigits - std::max(a.decimals, b.decimals));

@@ -23,6 +23,10 @@ std::optional<WrittenSeconds> durationSeconds(const std::string &text);
 // The exact decimal text of a number of attoseconds: "10", "-0.5".
 std::string secondsText(__int128 attoseconds);
 
+// From 0 to below one second: where EDF+C has its first record start, the
+// start time's fraction of a second.
+bool isWithinFirstSecond(const WrittenSeconds &onset);
+
 // One unit of the last digit written, of the finer of two numbers.
 __int128 writtenPrecision(const WrittenSeconds &a, const WrittenSeconds &b);
 

@@ -94,6 +94,7 @@ TEST(Annotations, TheCheckNamesMisplacedRecordsAndCountsGaps)
         {"edf_plus_byte_inserted", "data record 6", 0, "0"},
         {"edf_plus_last_tal_broken", "data record 6", 0, "0"},
         {"edf_plus_c_gap", "data record 6", 0, "0"},
+        {"edf_plus_c_starting_late", "data record 1", 0, "0"},
         {"edf_plus_d_gap", "", 1, "10"},
         {"edf_plus_d_going_back", "data record 4", 0, "0"},
         {"edf_plus_stale_count_not_records", "data record 7", 0, "0"},
