@@ -35,6 +35,8 @@ public:
           duration(durationSeconds(slotText(header, fixedSlot(FixedField::recordDuration))))
     {
         result.read = true;
+        // Unknown when the duration is written in a form not read exactly.
+        result.continuous = duration && duration->attoseconds > 0;
     }
 
     // False once a record shows a fault: the records after it say no more.
