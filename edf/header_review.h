@@ -33,6 +33,8 @@ struct FileCheck {
     bool timekeepingRead = false;
     std::uintmax_t gaps = 0; // EDF+D: records that start later than the one before ends
     std::string longestGap = "0"; // seconds, exact
+    // The identification (sub)fields that name anyone: names, never values.
+    std::vector<std::string> identifying;
 };
 
 // header: at least previewExtent bytes of the file, or all of it if it is

@@ -49,6 +49,7 @@ bool HeaderRepair::repairHeader(const std::string &source, const std::string &de
 {
     failure = RepairFailure{};
     repaired = RepairPreview{};
+    deidentified = Deidentification{};
     try {
         return stageAndRepair(toFsPath(source), toFsPath(destination));
     } catch (const std::range_error &) {
@@ -74,6 +75,7 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     if (!refuseUnlessReplaceable(destination))
         return false;
 
+    fileNames = {source.filename().string(), destination.filename().string()};
     StagedCopy copy(destination);
     if (!copyStaged(copy, source))
         return false;
@@ -152,6 +154,10 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
     if (!writeAt(0, preview.header.data(), preview.header.size())
         || (preview.keptSize < fileSize && !shortenTo(preview.keptSize)))
+        return false;
+    if (deidentify
+        && !deidentifyCopy(edfFile, header, preview.header, preview.signalCount, preview.keptSize,
+                           *deidentify, fileNames, deidentified, failure))
         return false;
     repaired = std::move(preview);
     return true;
