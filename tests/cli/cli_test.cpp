@@ -218,6 +218,7 @@ TEST_F(CliTest, CheckReadsOnlyAndSaysWhatTheRepairWouldDo)
           "  fault, repaired: file size: \"3687168 bytes\", expected 1887437568 bytes: a header of "
           "768 bytes and 921600 data records of 2048 bytes; the file is 1883750400 bytes (919800 "
           "data records) shorter\n"
+          "  identifying: patient identification, recording identification\n"
           "  change: version \"20160817\" -> \"0       \"\n"
           "  change: number of data records \"921600  \" -> \"1800    \"\n"
           "  change: duration of a data record \"0.001953\" -> \"1       \"\n"
@@ -233,6 +234,7 @@ TEST_F(CliTest, CheckReadsOnlyAndSaysWhatTheRepairWouldDo)
                        "  fault, not repaired: version: \"20160817\", expected \"0       \"\n"
                        "  fault, not repaired: number of signals: \"-1  \", expected a whole "
                        "number from 1 to 9999\n"
+                       "  identifying: patient identification, recording identification\n"
                        "  the repair fails: number of signals field holds \"-1  \", not a number "
                        "from 0 to 9999\n"),
         std::string::npos)
@@ -257,7 +259,8 @@ TEST_F(CliTest, CheckPassesWhenEveryFileIsSoundOrRepairable)
     const ProgramRun after = cli({"--check", path("aFixed.edf")});
     EXPECT_EQ(after.out,
               "sound: " + path("aFixed.edf")
-                  + "\n1 file checked: 1 sound, 0 needs repair, "
+                  + "\n  identifying: patient identification, recording identification"
+                    "\n1 file checked: 1 sound, 0 needs repair, "
                     "0 not repairable\n");
 }
 
@@ -402,4 +405,74 @@ TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
     EXPECT_FALSE(fs::exists(dir / "out/bad")); // made for the failed repair, and taken away
     const ProgramRun check = cli({"--check", "--recursive", in});
     EXPECT_NE(check.out.find("4 files checked"), std::string::npos) << check.out;
+}
+
+namespace {
+
+// An EDF+ recording of a made-up patient whose name is in annotation texts too.
+std::string identifiedEdfPlus(const std::string &startDate)
+{
+    EdfFileSpec spec = soundFile();
+    spec.headerReserved = "EDF+C";
+    spec.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    spec.patient = "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis";
+    spec.recording = "Startdate " + std::string("14-FEB-2019") + " ADM-1 Tech_Name Amp_3000";
+    spec.startDate = startDate;
+    std::string edf = buildEdf(spec);
+    const std::size_t annotations
+        = headerSize(2) + 1024 + 5; // after record 0's "+0" 0x14 0x14 0x00
+    const char first[] = "+0.5\x14OOSTERHUIS\x14wilhelmina\x14"; // its 0x00 ends the TAL
+    const std::string tals
+        = std::string(first, sizeof first) + "+0.7\x14\xC3\x96osterh\xC3\xBCis born 1962-03-09\x14";
+    edf.replace(annotations, tals.size(), tals);
+    return edf;
+}
+
+} // namespace
+
+TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
+{
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    writeBytes(dir / "in/night1.edf", identifiedEdfPlus("14.02.19"));
+    writeBytes(dir / "in/night2.edf", identifiedEdfPlus("16.02.19"));
+    const ProgramRun run
+        = cli({"--deidentify", "--key", path("key.csv"), "--folder", path("in"), path("out")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const char *identifying : {"oosterhuis", "wilhelmina", "qz-77410", "1962", "adm-1",
+                                    "tech_name", "amp_3000", "09-mar"}) {
+        EXPECT_EQ(run.out.find(identifying), std::string::npos);
+        EXPECT_EQ(run.err.find(identifying), std::string::npos);
+    }
+    for (const char *name : {"night1.edf", "night2.edf"}) {
+        const std::string source = readBytes(dir / "in" / name);
+        const std::string copy = readBytes(dir / "out" / name);
+        ASSERT_EQ(copy.size(), source.size());
+        std::string lower = copy;
+        for (char &c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const char *identifying : {"oosterhuis", "wilhelmina", "qz-77410", "1962"})
+            EXPECT_EQ(lower.find(identifying), std::string::npos) << name << " " << identifying;
+        // In the data records only annotation text bytes differ, each now 'X'.
+        std::size_t otherwise = 0;
+        for (std::size_t i = headerSize(2); i < copy.size(); ++i)
+            otherwise += copy[i] != source[i] && copy[i] != 'X' ? 1 : 0;
+        EXPECT_EQ(otherwise, 0u) << name;
+        EXPECT_NE(copy.substr(headerSize(2)), source.substr(headerSize(2))) << name;
+    }
+    // Two days apart before, two days apart after: the earliest on 01.01.85.
+    EXPECT_EQ(readBytes(dir / "out/night1.edf").substr(168, 8), "01.01.85");
+    EXPECT_EQ(readBytes(dir / "out/night2.edf").substr(168, 8), "03.01.85");
+    EXPECT_NE(run.out.find("3 annotation texts changed"), std::string::npos) << run.out;
+    const std::string key = readBytes(dir / "key.csv");
+    EXPECT_NE(key.find("\"QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis\",\"Startdate 14-FEB-2019 "
+                       "ADM-1 Tech_Name Amp_3000\",\"16.02.19\",\"10.00.00\",-12462"),
+              std::string::npos)
+        << key;
+    EXPECT_EQ(fs::status(dir / "key.csv").permissions() & 0777, 0600);
+    const ProgramRun check = cli({"--check", "--json", path("out")});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_NE(check.out.find("\"identifying\": []"), std::string::npos) << check.out;
+    EXPECT_NE(cli({"--check", path("in")}).out.find("identifying: patient code, birthdate"),
+              std::string::npos);
 }
