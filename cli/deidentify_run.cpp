@@ -84,10 +84,11 @@ DeidentifyPlan planDeidentification(const Options &o, const std::vector<std::str
 std::string deidentifiedText(const Deidentification &done)
 {
     const std::uintmax_t texts = done.textsChanged;
-    return "patient and recording fields cleared; date moved by " + grouped(done.daysMoved)
-        + (done.daysMoved == 1 || done.daysMoved == -1 ? " day; " : " days; ")
-        + std::to_string(texts) + (texts == 1 ? " annotation text" : " annotation texts")
-        + " changed";
+    const std::string date = done.daysMoved == 0 ? "date kept"
+                                                 : "date moved by " + grouped(done.daysMoved)
+            + (done.daysMoved == 1 || done.daysMoved == -1 ? " day" : " days");
+    return "patient and recording fields cleared; " + date + "; " + std::to_string(texts)
+        + (texts == 1 ? " annotation text" : " annotation texts") + " changed";
 }
 
 std::string fileNameWarning(const Deidentification &done)

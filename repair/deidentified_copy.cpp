@@ -149,6 +149,9 @@ bool deidentifyCopy(std::FILE *copy, const std::string &sourceHeader,
                     RepairFailure &failure)
 {
     result = Deidentification{};
+    // A buffered stream would fill its whole buffer, samples included, for
+    // each record's few annotation bytes. The stream flushes first.
+    std::setvbuf(copy, nullptr, _IONBF, 0);
     CopyClearing clearing(copy, failure);
     const ClearedHeader cleared = clearedHeader(repairedHeader, request.days);
     if (!cleared.refusal.empty())
