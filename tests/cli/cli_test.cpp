@@ -476,3 +476,71 @@ TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
     EXPECT_NE(cli({"--check", path("in")}).out.find("identifying: patient code, birthdate"),
               std::string::npos);
 }
+
+namespace {
+
+// A copy of a real sample given a made-up identity, in the header and, in
+// EDF+, in an annotation text of the first record (upper, lower, accented).
+std::string withIdentity(std::string edf, bool &named)
+{
+    const bool plus = edf.compare(192, 4, "EDF+") == 0;
+    edf = withSlot(edf, fixedSlot(FixedField::patient),
+                   plus ? "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis"
+                        : "Wilhelmina Oosterhuis 09-MAR-1962 QZ-77410");
+    edf = withSlot(edf, fixedSlot(FixedField::recording),
+                   plus ? "Startdate X ADM-1 Tech_Name Amp_3000" : "ADM-1 Tech Name");
+    const auto ns = static_cast<std::uint32_t>(std::stoul(edf.substr(252, 4)));
+    std::size_t offset = headerSize(ns);
+    for (std::uint32_t s = 1; s <= ns; ++s) {
+        const std::size_t size
+            = 2 * std::stoul(slotText(edf, signalSlot(SignalField::samplesPerRecord, s, ns)));
+        if (plus && slotText(edf, signalSlot(SignalField::label, s, ns)) == "EDF Annotations ") {
+            const char tal[] = "+0.25\x14OOSTERHUIS wilhelmina \xC3\x96osterh\xC3\xBCis\x14";
+            const std::size_t end = edf.find_last_not_of('\0', offset + size - 1) + 2;
+            named = end - offset + sizeof tal <= size;
+            if (named)
+                edf.replace(end, sizeof tal, tal, sizeof tal);
+            break;
+        }
+        offset += size;
+    }
+    return edf;
+}
+
+} // namespace
+
+TEST_F(CliTest, DeidentifiesTheRealSamples)
+{
+    if (!fs::is_directory(VELMORANT_REAL_SAMPLES))
+        GTEST_SKIP() << "no samples at " << VELMORANT_REAL_SAMPLES;
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    int named = 0;
+    for (fs::directory_iterator it(VELMORANT_REAL_SAMPLES), end; it != end; ++it)
+        if (it->path().extension() == ".edf") {
+            bool inAnnotations = false;
+            writeBytes(dir / "in" / it->path().filename(),
+                       withIdentity(readBytes(it->path()), inAnnotations));
+            named += inAnnotations ? 1 : 0;
+        }
+    EXPECT_GT(named, 0);
+    const ProgramRun run = cli({"--deidentify", "--folder", path("in"), path("out")});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    for (fs::directory_iterator it(dir / "in"), end; it != end; ++it) {
+        const std::string source = readBytes(it->path());
+        std::string copy = readBytes(dir / "out" / it->path().filename());
+        ASSERT_EQ(copy.size(), source.size());
+        const std::size_t header = std::stoul(source.substr(184, 8));
+        std::size_t otherwise = 0;
+        for (std::size_t i = header; i < copy.size(); ++i)
+            otherwise += copy[i] != source[i] && copy[i] != 'X' ? 1 : 0;
+        EXPECT_EQ(otherwise, 0u) << it->path();
+        for (char &c : copy)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const char *identifying : {"oosterhuis", "wilhelmina", "qz-77410", "1962", "adm-1"})
+            EXPECT_EQ(copy.find(identifying), std::string::npos) << it->path() << identifying;
+    }
+    const ProgramRun check = cli({"--check", "--json", path("out")});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_EQ(check.out.find("\"identifying\": [\""), std::string::npos) << check.out;
+}
