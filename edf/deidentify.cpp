@@ -5,7 +5,6 @@
 #include "folded_text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace velmorant {
 
@@ -53,18 +52,21 @@ void addNeedle(std::vector<std::u32string> &needles, const std::string &text)
         needles.push_back(std::move(needle));
 }
 
+// value as `width` digits, zeros in front; value not negative.
+std::string digits(int value, std::size_t width)
+{
+    const std::string text = std::to_string(value);
+    return text.size() < width ? std::string(width - text.size(), '0') + text : text;
+}
+
 std::string twoDigits(int value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", value % 100);
-    return text;
+    return digits(value % 100, 2);
 }
 
 std::string fourDigits(int value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d", value);
-    return text;
+    return digits(value, 4);
 }
 
 void addBirthdate(Identity &identity, const DayMonthYear &d)
