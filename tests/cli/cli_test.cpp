@@ -477,6 +477,17 @@ TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
               std::string::npos);
 }
 
+TEST_F(CliTest, AKeyRowNotWrittenFailsTheFileWithTheReason)
+{
+    writeBytes(dir / "a.edf", identifiedEdfPlus("14.02.19"));
+    const ProgramRun run = cli({"--deidentify", "--key", "/dev/full", path("a.edf")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("key not written: /dev/full: " + path("aFixed.edf")
+                           + ": No space left on device"),
+              std::string::npos)
+        << run.err;
+}
+
 namespace {
 
 // A copy of a real sample given a made-up identity, in the header and, in
