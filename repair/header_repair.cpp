@@ -1,5 +1,6 @@
 #include "header_repair.h"
 
+#include "deidentify.h"
 #include "file_system.h"
 #include "record_reader.h"
 #include "repair_preview.h"
@@ -144,7 +145,10 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
     if (!readHeader(header))
         return false;
     RecordReader records(edfFile);
-    RepairPreview preview = previewRepair(header, fileSize, mode, &records);
+    // Fields about to be cleared cannot make the thorough repair refuse.
+    const bool clearing = deidentify && header.size() >= fixedHeaderSize;
+    RepairPreview preview = previewRepair(clearing ? clearedHeader(header, 0).header : header,
+                                          fileSize, mode, &records);
     if (!records.failure().empty())
         return fail(RepairStep::readAnnotations, records.failure());
     if (!preview.succeeds) {

@@ -488,6 +488,17 @@ TEST_F(CliTest, AKeyRowNotWrittenFailsTheFileWithTheReason)
         << run.err;
 }
 
+TEST_F(CliTest, FieldsBeingClearedDoNotMakeTheThoroughRepairRefuse)
+{
+    const std::string loose = withSlot(identifiedEdfPlus("14.02.19"),
+                                       fixedSlot(FixedField::patient), "Wilhelmina Oosterhuis");
+    writeBytes(dir / "a.edf", loose);
+    EXPECT_EQ(cli({"--thorough", path("a.edf")}).exitCode, 1);
+    const ProgramRun run = cli({"--thorough", "--deidentify", path("a.edf")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(dir / "aFixed.edf").substr(8, 8), "X X X X ");
+}
+
 namespace {
 
 // A copy of a real sample given a made-up identity, in the header and, in
