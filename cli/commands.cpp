@@ -1,8 +1,10 @@
 #include "commands.h"
 
+#include "deidentify_run.h"
 #include "file_check.h"
 #include "header_repair.h"
 #include "json_line.h"
+#include "key_file.h"
 #include "paths.h"
 #include "progress_line.h"
 #include "report.h"
@@ -57,6 +59,31 @@ std::vector<CheckedFinding> stillFound(const FileCheck &check)
     return found;
 }
 
+// The key's row for a de-identified copy; without it the copy cannot be
+// traced back, so a row not written fails the file.
+bool writeKey(const Job &job, const HeaderRepair &repair, const Options &o, std::ostream &err)
+{
+    if (o.keyFile.empty())
+        return true;
+    std::string reason;
+    if (appendToPrivateFile(o.keyFile, keyHeading(),
+                            keyRow(job.destination, job.source, repair.lastDeidentification()),
+                            reason))
+        return true;
+    err << "key not written: " << o.keyFile << ": " << job.destination << ": " << reason
+        << std::endl;
+    return false;
+}
+
+bool deidentifiedAfterward(const Job &job, const HeaderRepair &repair, const Options &o,
+                           std::ostream &err)
+{
+    const std::string warning = fileNameWarning(repair.lastDeidentification());
+    if (!warning.empty())
+        err << "warning: " << job.destination << ": " << warning << std::endl;
+    return writeKey(job, repair, o, err);
+}
+
 // Repairs one file and says so; a repaired copy that still disagrees with
 // the EDF rules (a record count that did not divide evenly, say) is warned about.
 bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostream &out,
@@ -73,31 +100,46 @@ bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostr
         ? stillFound(checkFile(job.destination, RecordReading::ends))
         : std::vector<CheckedFinding>{};
     if (o.json) {
-        out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings) << std::endl;
-        return repaired;
+        out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings, o.deidentify)
+            << std::endl;
+        return repaired && (!o.deidentify || writeKey(job, repair, o, err));
     }
     if (!repaired) {
         err << "not repaired: " << job.source << " -> " << job.destination << ": "
-            << describe(repair.lastFailure()) << std::endl;
+            << describe(shownFailure(repair.lastFailure(), o.deidentify)) << std::endl;
         return false;
     }
-    out << "repaired: " << job.source << " -> " << job.destination << "\n"
-        << (o.thorough ? changeReport(repair.lastRepair()) : "") << std::flush;
+    RepairPreview shown = repair.lastRepair();
+    shown.changes = shownChanges(shown.changes, o.deidentify);
+    out << (o.deidentify ? "repaired and de-identified: " : "repaired: ") << job.source << " -> "
+        << job.destination
+        << (o.deidentify ? ": " + deidentifiedText(repair.lastDeidentification()) : "") << "\n"
+        << (o.thorough ? changeReport(shown) : "") << std::flush;
     for (const CheckedFinding &f : warnings)
         err << "warning: " << job.destination << ": " << findingText(f.finding) << std::endl;
-    return true;
+    return !o.deidentify || deidentifiedAfterward(job, repair, o, err);
 }
 
 int repairAll(const std::vector<Job> &jobs, const Options &o, std::ostream &out, std::ostream &err)
 {
+    std::vector<std::string> sources;
+    for (const Job &job : jobs)
+        sources.push_back(job.source);
+    const DeidentifyPlan plan = planDeidentification(o, sources);
+    if (!plan.error.empty()) {
+        err << "velmorant-cli: " << plan.error << std::endl;
+        return someNotDone;
+    }
     HeaderRepair repair;
     repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
+    repair.setDeidentification(plan.request);
     ProgressLine progress(err, repair, jobs.size(), o.progressOnStderr && !o.json);
     int repaired = 0;
     for (const Job &job : jobs)
         repaired += repairOne(repair, job, o, out, err, progress) ? 1 : 0;
     if (!o.json)
-        out << repairSummary(repaired, static_cast<int>(jobs.size())) << std::endl;
+        out << repairSummary(repaired, static_cast<int>(jobs.size()))
+            << (o.deidentify ? " and de-identified" : "") << std::endl;
     return repaired == static_cast<int>(jobs.size()) ? allDone : someNotDone;
 }
 

@@ -1,5 +1,6 @@
 #include "json_line.h"
 
+#include "deidentify_run.h"
 #include "finding_text.h"
 #include "utf8.h"
 
@@ -85,6 +86,15 @@ std::string jsonArray(const std::vector<Item> &items, Format format)
     return array + "]";
 }
 
+std::string jsonDeidentified(const Deidentification &done)
+{
+    if (!done.done)
+        return "null";
+    return "{\"days_moved\": " + std::to_string(done.daysMoved)
+        + ", \"annotation_texts_changed\": " + std::to_string(done.textsChanged)
+        + ", \"identity_in_file_name\": " + jsonBool(done.identityInFileName) + "}";
+}
+
 // A file that could not be read is one finding that no repair removes.
 FileCheck asFinding(const FileCheck &check)
 {
@@ -129,7 +139,8 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
         + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair)
         + ", \"annotation_faults\": " + jsonArray(c.annotationFaults, jsonAnnotationFault)
         + ", \"gaps\": " + (c.timekeepingRead ? std::to_string(c.gaps) : "null")
-        + ", \"longest_gap_s\": " + (c.timekeepingRead ? c.longestGap : "null");
+        + ", \"longest_gap_s\": " + (c.timekeepingRead ? c.longestGap : "null")
+        + ", \"identifying\": " + jsonArray(c.identifying, jsonString);
     if (thorough)
         line += ", \"thorough_changes\": " + jsonArray(c.thorough.changes, jsonChange)
             + ", \"bytes_left_out\": " + std::to_string(c.thorough.leftOut)
@@ -141,14 +152,18 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
 
 std::string jsonRepairLine(const std::string &source, const std::string &destination,
                            const HeaderRepair &repair, bool repaired,
-                           const std::vector<CheckedFinding> &warnings)
+                           const std::vector<CheckedFinding> &warnings, bool deidentify)
 {
-    return "{\"file\": " + jsonString(source) + ", \"destination\": " + jsonString(destination)
-        + ", \"repaired\": " + jsonBool(repaired)
-        + ", \"repair_error\": " + jsonOrNull(!repaired, describe(repair.lastFailure()))
-        + ", \"changes\": " + jsonArray(repair.lastRepair().changes, jsonChange)
+    const RepairFailure failure = shownFailure(repair.lastFailure(), deidentify);
+    std::string line = "{\"file\": " + jsonString(source)
+        + ", \"destination\": " + jsonString(destination) + ", \"repaired\": " + jsonBool(repaired)
+        + ", \"repair_error\": " + jsonOrNull(!repaired, describe(failure)) + ", \"changes\": "
+        + jsonArray(shownChanges(repair.lastRepair().changes, deidentify), jsonChange)
         + ", \"bytes_left_out\": " + std::to_string(repair.lastRepair().leftOut)
-        + ", \"warnings\": " + jsonArray(warnings, jsonFinding) + "}";
+        + ", \"warnings\": " + jsonArray(warnings, jsonFinding);
+    if (deidentify)
+        line += ", \"deidentified\": " + jsonDeidentified(repair.lastDeidentification());
+    return line + "}";
 }
 
 } // namespace velmorant

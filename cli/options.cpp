@@ -36,7 +36,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
     ParsedOptions parsed;
     Options &o = parsed.options;
     bool folder = false, check = false, onlyPaths = false;
-    for (const std::string &argument : arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
         if (onlyPaths || !isOption(argument)) {
             o.paths.push_back(argument);
         } else if (argument == "--") {
@@ -57,6 +58,16 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             o.thorough = true;
         } else if (argument == "--recursive") {
             o.recursive = true;
+        } else if (argument == "--deidentify") {
+            o.deidentify = true;
+        } else if (argument == "--keep-dates") {
+            o.keepDates = true;
+        } else if (argument == "--redact" || argument == "--key") {
+            if (i + 1 == arguments.size()) {
+                parsed.error = argument + " needs a FILE";
+                return parsed;
+            }
+            (argument == "--key" ? o.keyFile : o.redactFile) = arguments[++i];
         } else {
             parsed.error = "unknown option " + argument;
             return parsed;
@@ -66,6 +77,10 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
         parsed.error = "--folder and --check cannot be combined; --check takes folders as they are";
     else if (o.recursive && !folder && !check)
         parsed.error = "--recursive goes with --folder or --check";
+    else if (o.deidentify && check)
+        parsed.error = "--deidentify changes copies; --check reads only";
+    else if (!o.deidentify && (o.keepDates || !o.redactFile.empty() || !o.keyFile.empty()))
+        parsed.error = "--keep-dates, --redact and --key go with --deidentify";
     if (!parsed.error.empty())
         return parsed;
     o.command = check ? Command::check : folder ? Command::repairFolder : Command::repairFile;
@@ -79,7 +94,8 @@ std::string usageText()
            "       velmorant-cli --folder [--recursive] SOURCE_DIR DESTINATION_DIR\n"
            "       velmorant-cli --check [--recursive] PATH...\n"
            "       velmorant-cli --help | --version\n"
-           "Each of the first three also takes --thorough and --json.\n";
+           "Each of the first three also takes --thorough and --json; the first two also\n"
+           "take --deidentify [--keep-dates] [--redact FILE] [--key FILE].\n";
 }
 
 std::string helpText()
@@ -105,6 +121,15 @@ std::string helpText()
           "                        say for each fault which repair fixes it, or why none does\n"
           "  --recursive           with --folder or --check: every *.edf below each folder;\n"
           "                        the destination mirrors the source's sub-folders\n"
+          "  --deidentify          after the repair, clear the copy's identity: patient\n"
+          "                        and recording fields, the name, code and birthdate in\n"
+          "                        annotation texts; move every start date of the run by\n"
+          "                        the days that put the earliest on 01.01.85. Read back\n"
+          "                        before the copy is put in place; nothing found is shown\n"
+          "  --keep-dates          with --deidentify: leave the start dates as they are\n"
+          "  --redact FILE         with --deidentify: also take out these words, one a line\n"
+          "  --key FILE            with --deidentify: append one CSV row per file with its\n"
+          "                        original fields (the file is made readable by you alone)\n"
           "  --json                one JSON object per line and file: with --check the\n"
           "                        findings, otherwise the outcome and every change made\n"
           "  --                    what follows is a path, even if it starts with -\n"

@@ -12,6 +12,10 @@ struct Options {
     bool json = false;
     bool thorough = false; // every fix the file settles, or nothing written
     bool recursive = false; // folders with every *.edf below them
+    bool deidentify = false; // clear the copies' identity after the repair
+    bool keepDates = false; // with deidentify: the start dates stay
+    std::string redactFile; // with deidentify: further words, one a line
+    std::string keyFile; // with deidentify: a CSV row per file, to undo it
     // Not an option: set where stderr is known to be a terminal, so that a
     // copy's progress is drawn there (never with --json).
     bool progressOnStderr = false;

@@ -68,6 +68,14 @@ std::string thoroughChanges(const FileCheck &check)
     return lines;
 }
 
+std::string joined(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (const std::string &name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 } // namespace
 
 std::string verdict(const FileCheck &check, bool thorough)
@@ -89,6 +97,8 @@ std::string checkReport(const std::string &path, const FileCheck &check, bool th
     if (check.gaps != 0)
         report += "  warning: " + std::to_string(check.gaps) + (check.gaps == 1 ? " gap" : " gaps")
             + " between data records, the longest " + check.longestGap + " s\n";
+    if (!check.identifying.empty())
+        report += "  identifying: " + joined(check.identifying) + "\n";
     for (const FieldChange &change : check.preview.changes)
         report += "  change: " + changeText(change) + "\n";
     if (!check.preview.succeeds)

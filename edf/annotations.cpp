@@ -109,6 +109,7 @@ private:
             if (!isUtf8(text))
                 return fail(TalFault::notUtf8, at, end);
             tal.texts.push_back(text);
+            tal.textOffsets.push_back(at);
             at = end + 1;
         }
         if (at == bytes.size())

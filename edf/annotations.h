@@ -16,6 +16,7 @@ struct Tal {
     std::string onsetText;
     std::optional<WrittenSeconds> duration;
     std::vector<std::string> texts; // UTF-8
+    std::vector<std::size_t> textOffsets; // where each text starts in the bytes read
 };
 
 enum class TalFault {

@@ -1,5 +1,7 @@
 #include "header_review.h"
 
+#include "deidentify.h"
+#include "edf_header.h"
 #include "thorough_repair.h"
 #include "timekeeping.h"
 #include "written_seconds.h"
@@ -77,6 +79,8 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
     check.sound = !hasError(before) && recordsSound;
     check.soundAfterRepair = !hasError(after) && recordsSound;
     check.soundAfterThoroughRepair = check.thorough.succeeds && (thorough || recordsSound);
+    if (header.size() >= fixedHeaderSize)
+        check.identifying = identifyingFields(header);
     return check;
 }
 

@@ -33,6 +33,8 @@ struct FileCheck {
     bool timekeepingRead = false;
     std::uintmax_t gaps = 0; // EDF+D: records that start later than the one before ends
     std::string longestGap = "0"; // seconds, exact
+    // The identification (sub)fields that name anyone: names, never values.
+    std::vector<std::string> identifying;
 };
 
 // How much of an EDF+ file's data records a check reads.

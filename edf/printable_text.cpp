@@ -21,7 +21,9 @@ constexpr char32_t firstLatin = 0xA0;
 constexpr char32_t lastLatin = 0x17F;
 static_assert(sizeof latinBaseLetters == lastLatin - firstLatin + 2, "one letter each");
 
-char printable(char32_t c)
+} // namespace
+
+char baseLetter(char32_t c)
 {
     if (c >= 32 && c <= 126)
         return static_cast<char>(c);
@@ -29,6 +31,8 @@ char printable(char32_t c)
         return latinBaseLetters[c - firstLatin];
     return '_';
 }
+
+namespace {
 
 bool hasHighByte(const std::string &text)
 {
@@ -61,7 +65,7 @@ std::string printableText(const std::string &field)
         chars.pop_back();
     std::string text;
     for (char32_t c : chars)
-        text.push_back(printable(c));
+        text.push_back(baseLetter(c));
     text.resize(field.size(), ' ');
     return text;
 }

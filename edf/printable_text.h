@@ -12,4 +12,8 @@ namespace velmorant {
 // above 127, as Latin-1 otherwise; UTF-8 gets shorter and is padded with spaces.
 std::string printableText(const std::string &field);
 
+// The base letter of a Latin letter with an accent or stroke (U+00A0 to
+// U+017F), the character itself if printable ASCII, '_' otherwise.
+char baseLetter(char32_t c);
+
 } // namespace velmorant

@@ -58,6 +58,11 @@ std::string contentSentence(const RepairFailure &f)
         return fieldSentence(f, "but the first signal needs at least one sample per data record");
     case RepairStep::unsettled:
         return unsettledSentence(f.unsettled);
+    case RepairStep::deidentify:
+        return "not de-identified: " + f.field + ": " + f.reason + "; nothing was written";
+    case RepairStep::identityLeft:
+        return "the de-identified copy still holds identifying text in its " + f.field
+            + " when read back; nothing was written";
     default:
         return "unknown failure";
     }

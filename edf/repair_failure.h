@@ -28,6 +28,8 @@ enum class RepairStep {
     noSignals,
     samplesPerRecordBelowOne,
     unsettled,
+    deidentify,
+    identityLeft,
     outOfMemory,
     write,
     close,

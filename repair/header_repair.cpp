@@ -1,5 +1,6 @@
 #include "header_repair.h"
 
+#include "deidentify.h"
 #include "file_system.h"
 #include "record_reader.h"
 #include "repair_preview.h"
@@ -49,6 +50,7 @@ bool HeaderRepair::repairHeader(const std::string &source, const std::string &de
 {
     failure = RepairFailure{};
     repaired = RepairPreview{};
+    deidentified = Deidentification{};
     try {
         return stageAndRepair(toFsPath(source), toFsPath(destination));
     } catch (const std::range_error &) {
@@ -74,6 +76,7 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     if (!refuseUnlessReplaceable(destination))
         return false;
 
+    fileNames = {source.filename().string(), destination.filename().string()};
     StagedCopy copy(destination);
     if (!copyStaged(copy, source))
         return false;
@@ -142,7 +145,10 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
     if (!readHeader(header))
         return false;
     RecordReader records(edfFile);
-    RepairPreview preview = previewRepair(header, fileSize, mode, &records);
+    // Fields about to be cleared cannot make the thorough repair refuse.
+    const bool clearing = deidentify && header.size() >= fixedHeaderSize;
+    RepairPreview preview = previewRepair(clearing ? clearedHeader(header, 0).header : header,
+                                          fileSize, mode, &records);
     if (!records.failure().empty())
         return fail(RepairStep::readAnnotations, records.failure());
     if (!preview.succeeds) {
@@ -152,6 +158,10 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
     if (!writeAt(0, preview.header.data(), preview.header.size())
         || (preview.keptSize < fileSize && !shortenTo(preview.keptSize)))
+        return false;
+    if (deidentify
+        && !deidentifyCopy(edfFile, header, preview.header, preview.signalCount, preview.keptSize,
+                           *deidentify, fileNames, deidentified, failure))
         return false;
     repaired = std::move(preview);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "copy_progress.h"
+#include "deidentified_copy.h"
 #include "edf_header.h"
 #include "repair_failure.h"
 #include "repair_preview.h"
@@ -9,7 +10,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velmorant {
 
@@ -39,6 +42,12 @@ public:
     void setMode(RepairMode newMode) { mode = newMode; }
     // What the last successful repairHeader changed, and how much of the file it kept.
     const RepairPreview &lastRepair() const { return repaired; }
+    // After the repair and before the commit, clear the copy's identity.
+    void setDeidentification(std::optional<DeidentifyRequest> request)
+    {
+        deidentify = std::move(request);
+    }
+    const Deidentification &lastDeidentification() const { return deidentified; }
 
 protected:
     std::FILE *edfFile = nullptr;
@@ -61,6 +70,9 @@ private:
     CopyProgress copyProgress;
     RepairMode mode = RepairMode::usual;
     RepairPreview repaired;
+    std::optional<DeidentifyRequest> deidentify;
+    Deidentification deidentified;
+    std::vector<std::string> fileNames; // the source's and the destination's
 };
 
 } // namespace velmorant

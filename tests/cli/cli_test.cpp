@@ -218,6 +218,7 @@ TEST_F(CliTest, CheckReadsOnlyAndSaysWhatTheRepairWouldDo)
           "  fault, repaired: file size: \"3687168 bytes\", expected 1887437568 bytes: a header of "
           "768 bytes and 921600 data records of 2048 bytes; the file is 1883750400 bytes (919800 "
           "data records) shorter\n"
+          "  identifying: patient identification, recording identification\n"
           "  change: version \"20160817\" -> \"0       \"\n"
           "  change: number of data records \"921600  \" -> \"1800    \"\n"
           "  change: duration of a data record \"0.001953\" -> \"1       \"\n"
@@ -233,6 +234,7 @@ TEST_F(CliTest, CheckReadsOnlyAndSaysWhatTheRepairWouldDo)
                        "  fault, not repaired: version: \"20160817\", expected \"0       \"\n"
                        "  fault, not repaired: number of signals: \"-1  \", expected a whole "
                        "number from 1 to 9999\n"
+                       "  identifying: patient identification, recording identification\n"
                        "  the repair fails: number of signals field holds \"-1  \", not a number "
                        "from 0 to 9999\n"),
         std::string::npos)
@@ -257,7 +259,8 @@ TEST_F(CliTest, CheckPassesWhenEveryFileIsSoundOrRepairable)
     const ProgramRun after = cli({"--check", path("aFixed.edf")});
     EXPECT_EQ(after.out,
               "sound: " + path("aFixed.edf")
-                  + "\n1 file checked: 1 sound, 0 needs repair, "
+                  + "\n  identifying: patient identification, recording identification"
+                    "\n1 file checked: 1 sound, 0 needs repair, "
                     "0 not repairable\n");
 }
 
@@ -402,4 +405,167 @@ TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
     EXPECT_FALSE(fs::exists(dir / "out/bad")); // made for the failed repair, and taken away
     const ProgramRun check = cli({"--check", "--recursive", in});
     EXPECT_NE(check.out.find("4 files checked"), std::string::npos) << check.out;
+}
+
+namespace {
+
+// An EDF+ recording of a made-up patient whose name is in annotation texts too.
+std::string identifiedEdfPlus(const std::string &startDate)
+{
+    EdfFileSpec spec = soundFile();
+    spec.headerReserved = "EDF+C";
+    spec.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    spec.patient = "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis";
+    spec.recording = "Startdate " + std::string("14-FEB-2019") + " ADM-1 Tech_Name Amp_3000";
+    spec.startDate = startDate;
+    std::string edf = buildEdf(spec);
+    const std::size_t annotations
+        = headerSize(2) + 1024 + 5; // after record 0's "+0" 0x14 0x14 0x00
+    const char first[] = "+0.5\x14OOSTERHUIS\x14wilhelmina\x14"; // its 0x00 ends the TAL
+    const std::string tals
+        = std::string(first, sizeof first) + "+0.7\x14\xC3\x96osterh\xC3\xBCis born 1962-03-09\x14";
+    edf.replace(annotations, tals.size(), tals);
+    return edf;
+}
+
+} // namespace
+
+TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
+{
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    writeBytes(dir / "in/night1.edf", identifiedEdfPlus("14.02.19"));
+    writeBytes(dir / "in/night2.edf", identifiedEdfPlus("16.02.19"));
+    const ProgramRun run
+        = cli({"--deidentify", "--key", path("key.csv"), "--folder", path("in"), path("out")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const char *identifying : {"oosterhuis", "wilhelmina", "qz-77410", "1962", "adm-1",
+                                    "tech_name", "amp_3000", "09-mar"}) {
+        EXPECT_EQ(run.out.find(identifying), std::string::npos);
+        EXPECT_EQ(run.err.find(identifying), std::string::npos);
+    }
+    for (const char *name : {"night1.edf", "night2.edf"}) {
+        const std::string source = readBytes(dir / "in" / name);
+        const std::string copy = readBytes(dir / "out" / name);
+        ASSERT_EQ(copy.size(), source.size());
+        std::string lower = copy;
+        for (char &c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const char *identifying : {"oosterhuis", "wilhelmina", "qz-77410", "1962"})
+            EXPECT_EQ(lower.find(identifying), std::string::npos) << name << " " << identifying;
+        // In the data records only annotation text bytes differ, each now 'X'.
+        std::size_t otherwise = 0;
+        for (std::size_t i = headerSize(2); i < copy.size(); ++i)
+            otherwise += copy[i] != source[i] && copy[i] != 'X' ? 1 : 0;
+        EXPECT_EQ(otherwise, 0u) << name;
+        EXPECT_NE(copy.substr(headerSize(2)), source.substr(headerSize(2))) << name;
+    }
+    // Two days apart before, two days apart after: the earliest on 01.01.85.
+    EXPECT_EQ(readBytes(dir / "out/night1.edf").substr(168, 8), "01.01.85");
+    EXPECT_EQ(readBytes(dir / "out/night2.edf").substr(168, 8), "03.01.85");
+    EXPECT_NE(run.out.find("3 annotation texts changed"), std::string::npos) << run.out;
+    const std::string key = readBytes(dir / "key.csv");
+    EXPECT_NE(key.find("\"QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis\",\"Startdate 14-FEB-2019 "
+                       "ADM-1 Tech_Name Amp_3000\",\"16.02.19\",\"10.00.00\",-12462"),
+              std::string::npos)
+        << key;
+    EXPECT_EQ(fs::status(dir / "key.csv").permissions() & 0777, 0600);
+    const ProgramRun check = cli({"--check", "--json", path("out")});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_NE(check.out.find("\"identifying\": []"), std::string::npos) << check.out;
+    EXPECT_NE(cli({"--check", path("in")}).out.find("identifying: patient code, birthdate"),
+              std::string::npos);
+}
+
+TEST_F(CliTest, AKeyRowNotWrittenFailsTheFileWithTheReason)
+{
+    writeBytes(dir / "a.edf", identifiedEdfPlus("14.02.19"));
+    const ProgramRun run = cli({"--deidentify", "--key", "/dev/full", path("a.edf")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("key not written: /dev/full: " + path("aFixed.edf")
+                           + ": No space left on device"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST_F(CliTest, FieldsBeingClearedDoNotMakeTheThoroughRepairRefuse)
+{
+    const std::string loose = withSlot(identifiedEdfPlus("14.02.19"),
+                                       fixedSlot(FixedField::patient), "Wilhelmina Oosterhuis");
+    writeBytes(dir / "a.edf", loose);
+    EXPECT_EQ(cli({"--thorough", path("a.edf")}).exitCode, 1);
+    const ProgramRun run
+        = cli({"--thorough", "--deidentify", path("a.edf"), path("OOSTERHUIS-night.edf")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(dir / "OOSTERHUIS-night.edf").substr(8, 8), "X X X X ");
+    EXPECT_NE(run.err.find("file name holds part of the patient's name"), std::string::npos)
+        << run.err;
+}
+
+namespace {
+
+// A copy of a real sample given a made-up identity, in the header and, in
+// EDF+, in an annotation text of the first record (upper, lower, accented).
+std::string withIdentity(std::string edf, bool &named)
+{
+    const bool plus = edf.compare(192, 4, "EDF+") == 0;
+    edf = withSlot(edf, fixedSlot(FixedField::patient),
+                   plus ? "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis"
+                        : "Wilhelmina Oosterhuis 09-MAR-1962 QZ-77410");
+    edf = withSlot(edf, fixedSlot(FixedField::recording),
+                   plus ? "Startdate X ADM-1 Tech_Name Amp_3000" : "ADM-1 Tech Name");
+    const auto ns = static_cast<std::uint32_t>(std::stoul(edf.substr(252, 4)));
+    std::size_t offset = headerSize(ns);
+    for (std::uint32_t s = 1; s <= ns; ++s) {
+        const std::size_t size
+            = 2 * std::stoul(slotText(edf, signalSlot(SignalField::samplesPerRecord, s, ns)));
+        if (plus && slotText(edf, signalSlot(SignalField::label, s, ns)) == "EDF Annotations ") {
+            const char tal[] = "+0.25\x14OOSTERHUIS wilhelmina \xC3\x96osterh\xC3\xBCis\x14";
+            const std::size_t end = edf.find_last_not_of('\0', offset + size - 1) + 2;
+            named = end - offset + sizeof tal <= size;
+            if (named)
+                edf.replace(end, sizeof tal, tal, sizeof tal);
+            break;
+        }
+        offset += size;
+    }
+    return edf;
+}
+
+} // namespace
+
+TEST_F(CliTest, DeidentifiesTheRealSamples)
+{
+    if (!fs::is_directory(VELMORANT_REAL_SAMPLES))
+        GTEST_SKIP() << "no samples at " << VELMORANT_REAL_SAMPLES;
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    int named = 0;
+    for (fs::directory_iterator it(VELMORANT_REAL_SAMPLES), end; it != end; ++it)
+        if (it->path().extension() == ".edf") {
+            bool inAnnotations = false;
+            writeBytes(dir / "in" / it->path().filename(),
+                       withIdentity(readBytes(it->path()), inAnnotations));
+            named += inAnnotations ? 1 : 0;
+        }
+    EXPECT_GT(named, 0);
+    const ProgramRun run = cli({"--deidentify", "--folder", path("in"), path("out")});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    for (fs::directory_iterator it(dir / "in"), end; it != end; ++it) {
+        const std::string source = readBytes(it->path());
+        std::string copy = readBytes(dir / "out" / it->path().filename());
+        ASSERT_EQ(copy.size(), source.size());
+        const std::size_t header = std::stoul(source.substr(184, 8));
+        std::size_t otherwise = 0;
+        for (std::size_t i = header; i < copy.size(); ++i)
+            otherwise += copy[i] != source[i] && copy[i] != 'X' ? 1 : 0;
+        EXPECT_EQ(otherwise, 0u) << it->path();
+        for (char &c : copy)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const char *identifying : {"oosterhuis", "wilhelmina", "qz-77410", "1962", "adm-1"})
+            EXPECT_EQ(copy.find(identifying), std::string::npos) << it->path() << identifying;
+    }
+    const ProgramRun check = cli({"--check", "--json", path("out")});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_EQ(check.out.find("\"identifying\": [\""), std::string::npos) << check.out;
 }

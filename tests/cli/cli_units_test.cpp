@@ -218,7 +218,9 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
               0u)
         << line;
     EXPECT_NE(line.find("\"repair_error\": null, \"sound\": false, \"sound_after_repair\": true, "
-                        "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null}"),
+                        "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null, "
+                        "\"identifying\": [\"patient identification\", \"recording "
+                        "identification\"]}"),
               std::string::npos)
         << line;
     FileCheck unreadable;
@@ -228,5 +230,6 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
               "\"found\": \"it is a folder\", \"expected\": \"a readable EDF file\", \"repaired\": "
               "false, \"warning\": false, \"caused_by_repair\": false}], \"changes\": [], "
               "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false, "
-              "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null}");
+              "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null, "
+              "\"identifying\": []}");
 }

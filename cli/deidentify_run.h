@@ -1,0 +1,40 @@
+#pragma once
+
+#include "deidentified_copy.h"
+#include "header_review.h"
+#include "options.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmorant {
+
+// What --deidentify asks of every file of one run, worked out before the
+// first copy: the words to take out and the run's one date shift, which
+// puts its earliest start date on 01.01.85.
+struct DeidentifyPlan {
+    std::optional<DeidentifyRequest> request; // none without --deidentify
+    std::string error; // why the run cannot start
+};
+DeidentifyPlan planDeidentification(const Options &options,
+                                    const std::vector<std::string> &sources);
+
+// "patient and recording fields cleared; date moved by -11,312 days; 3
+// annotation texts changed": counts, never what was found.
+std::string deidentifiedText(const Deidentification &done);
+
+// The warning for a file whose name holds part of the identity, or empty.
+std::string fileNameWarning(const Deidentification &done);
+
+// The key's CSV: its first line, the column names, and one row per file.
+std::string keyHeading();
+std::string keyRow(const std::string &destination, const std::string &source,
+                   const Deidentification &done);
+
+// What a report may show of a repair of a file being de-identified: the
+// identification fields and dates are changed or quoted without their text.
+std::vector<FieldChange> shownChanges(const std::vector<FieldChange> &changes, bool deidentify);
+RepairFailure shownFailure(const RepairFailure &failure, bool deidentify);
+
+} // namespace velmorant

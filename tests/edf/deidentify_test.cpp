@@ -1,0 +1,113 @@
+// De-identification over bytes in memory: what is matched, what a header
+// becomes, and which dates are refused. Identities are made up.
+#include "annotation_redaction.h"
+#include "deidentify.h"
+#include "edf_header.h"
+#include "edf_test_files.h"
+#include "folded_text.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmorant;
+
+namespace {
+
+const std::string edfPlusPatient = "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis-Brandt extra";
+
+struct TextCase {
+    std::string text;
+    std::string expected; // byte for byte
+};
+
+TEST(Deidentify, MatchesTheNameCodeAndBirthdateWithoutCaseOrAccent)
+{
+    const std::vector<std::u32string> needles = identityOf(edfPlusPatient, true, {"Ward 7"}).all();
+    const std::vector<TextCase> cases{
+        {"OOSTERHUIS awake", "XXXXXXXXXX awake"},
+        {"wilhelmina talks", "XXXXXXXXXX talks"},
+        {"Öösterhüis", std::string(13, 'X')}, // UTF-8: two bytes each for Ö, ö and ü
+        {"\xD6osterhuis", std::string(10, 'X')}, // Latin-1
+        {"id qz-77410", "id XXXXXXXX"},
+        {"born 09.03.62 / 1962-03-09 / 09031962 / 09-mar-1962",
+         "born XXXXXXXX / XXXXXXXXXX / XXXXXXXX / XXXXXXXXXXX"},
+        {"moved to ward 7", "moved to XXXXXX"},
+        {"Brandtner", "XXXXXXner"},
+        {"eyes closed", "eyes closed"},
+    };
+    for (const TextCase &c : cases) {
+        std::size_t matches = 0;
+        EXPECT_EQ(redacted(c.text, needles, matches), c.expected) << c.text;
+        EXPECT_EQ(holdsAny(c.text, needles), c.expected != c.text) << c.text;
+    }
+}
+
+TEST(Deidentify, RedactsTextsButNeverOnsetsOrTheTimekeepingAnnotation)
+{
+    const std::vector<std::u32string> needles = identityOf(edfPlusPatient, true).all();
+    const char tals[] = "+1962\x14\x14\x00+3\x15"
+                        "1.5\x14Oosterhuis\x14lights\x14";
+    std::string record(tals, sizeof tals); // the last 0x00 ends the TAL
+    record.resize(64, '\0');
+    std::string expected = record;
+    expected.replace(expected.find("Oosterhuis"), 10, std::string(10, 'X'));
+    EXPECT_EQ(redactRecord(record, needles, true).textsChanged, 1u);
+    EXPECT_EQ(record, expected);
+    EXPECT_FALSE(recordHoldsAny(record, needles, true));
+    std::string unreadable = "Oosterhuis";
+    EXPECT_NE(redactRecord(unreadable, needles, true).fault, TalFault::none);
+    EXPECT_TRUE(recordHoldsAny(unreadable, needles, true));
+}
+
+std::string headerWith(const std::string &patient, const std::string &recording,
+                       const std::string &date, const std::string &reserved)
+{
+    EdfFileSpec spec = soundFile();
+    spec.patient = patient;
+    spec.recording = recording;
+    spec.startDate = date;
+    spec.headerReserved = reserved;
+    return buildEdf(spec).substr(0, headerSize(2));
+}
+
+struct HeaderCase {
+    const char *name;
+    std::string header;
+    int days;
+    std::string patient, recording, startDate; // empty patient: refused
+};
+
+TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
+{
+    const std::string plusRecording = "Startdate 14-FEB-2019 ADM-1 Tech_Name Amp_3000 room_4";
+    const std::vector<HeaderCase> cases{
+        {"EDF+ moved", headerWith(edfPlusPatient, plusRecording, "14.02.19", "EDF+C"),
+         *daysToEarliestDate("03.02.19"), "X F X X", "Startdate 12-JAN-1985 X X X", "12.01.85"},
+        {"EDF+ kept", headerWith(edfPlusPatient, plusRecording, "14.02.19", "EDF+C"), 0, "X F X X",
+         "Startdate 14-FEB-2019 X X X", "14.02.19"},
+        {"plain", headerWith("Wilhelmina Oosterhuis 1962", "Lab 3", "01.01.99", ""), -1, "X", "X",
+         "31.12.98"},
+        {"past 2084", headerWith(edfPlusPatient, plusRecording, "30.12.84", "EDF+C"), 2, "", "",
+         ""},
+        {"before 1985", headerWith(edfPlusPatient, plusRecording, "02.01.85", "EDF+C"), -2, "", "",
+         ""},
+        {"no date to move", headerWith(edfPlusPatient, plusRecording, "14/02/19", "EDF+C"), -5, "",
+         "", ""},
+    };
+    for (const HeaderCase &c : cases) {
+        const ClearedHeader cleared = clearedHeader(c.header, c.days);
+        ASSERT_EQ(cleared.refusal.empty(), !c.patient.empty()) << c.name;
+        if (c.patient.empty())
+            continue;
+        const char *h = cleared.header.data();
+        EXPECT_EQ(fieldText(h, FixedField::patient), padded(c.patient, 80)) << c.name;
+        EXPECT_EQ(fieldText(h, FixedField::recording), padded(c.recording, 80)) << c.name;
+        EXPECT_EQ(fieldText(h, FixedField::startDate), c.startDate) << c.name;
+        EXPECT_EQ(cleared.header.substr(fixedHeaderSize), c.header.substr(fixedHeaderSize));
+        EXPECT_TRUE(identifyingFields(cleared.header).empty()) << c.name;
+        EXPECT_EQ(identityLeftInHeader(cleared.header, identityOf(edfPlusPatient, true)), "")
+            << c.name;
+        EXPECT_FALSE(identifyingFields(c.header).empty()) << c.name;
+    }
+}
+
+} // namespace
