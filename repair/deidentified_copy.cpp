@@ -33,8 +33,7 @@ public:
     bool writeAt(std::uintmax_t offset, const std::string &bytes)
     {
         errno = 0;
-        if (seekTo(copy, offset)
-            && std::fwrite(bytes.data(), 1, bytes.size(), copy) == bytes.size())
+        if (velmorant::writeAt(copy, offset, bytes.data(), bytes.size()))
             return true;
         return fail(RepairStep::write, {}, systemReason("the write failed"));
     }
@@ -149,9 +148,6 @@ bool deidentifyCopy(std::FILE *copy, const std::string &sourceHeader,
                     RepairFailure &failure)
 {
     result = Deidentification{};
-    // A buffered stream would fill its whole buffer, samples included, for
-    // each record's few annotation bytes. The stream flushes first.
-    std::setvbuf(copy, nullptr, _IONBF, 0);
     CopyClearing clearing(copy, failure);
     const ClearedHeader cleared = clearedHeader(repairedHeader, request.days);
     if (!cleared.refusal.empty())
@@ -159,8 +155,11 @@ bool deidentifyCopy(std::FILE *copy, const std::string &sourceHeader,
     const Identity identity = identityOf(fieldText(sourceHeader.data(), FixedField::patient),
                                          isEdfPlus(sourceHeader), request.words);
     if (!clearing.writeAt(0, cleared.header.substr(0, fixedHeaderSize))
-        || !redactAnnotations(clearing, cleared.header, signals, copySize, identity, result)
-        || !readBack(clearing, cleared.header, signals, copySize, identity))
+        || !redactAnnotations(clearing, cleared.header, signals, copySize, identity, result))
+        return false;
+    // The proof reads the file afresh, never what the clearing read before it wrote.
+    CopyClearing proof(copy, failure);
+    if (!readBack(proof, cleared.header, signals, copySize, identity))
         return false;
     result.daysMoved = request.days;
     result.identityInFileName = nameInAny(fileNames, identity);

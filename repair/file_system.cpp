@@ -81,6 +81,8 @@ bool truncateFile(std::FILE *file, std::uintmax_t size)
 
 std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size_t size)
 {
+    if (std::fflush(file) != 0)
+        return 0;
 #ifdef _WIN32
     if (_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) != 0)
         return 0;
@@ -97,6 +99,28 @@ std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size
         done += static_cast<std::size_t>(got);
     }
     return done;
+#endif
+}
+
+bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size_t size)
+{
+    if (std::fflush(file) != 0)
+        return false;
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0
+        && std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
+#else
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put
+            = ::pwrite(fileno(file), data + done, size - done, static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
 #endif
 }
 

@@ -23,10 +23,15 @@ std::FILE *openForReading(const boost::filesystem::path &path);
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
 
-// Reads up to size bytes at offset, also past 2 GiB, and says how many it
-// got: fewer at the end of the file or on an error (errno says which). Where
-// the system has no positioned read, moves the stream.
+// Reads up to size bytes at offset, after what the stream holds has been
+// written, also past 2 GiB, and says how many it got: fewer at the end of the
+// file or on an error (errno says which). Where the system has no positioned
+// read, moves the stream.
 std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size_t size);
+
+// Writes size bytes at offset after what the stream holds, also past 2 GiB;
+// false on a short write (errno says why).
+bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size_t size);
 
 // Flushes the stream and cuts its file to size bytes.
 bool truncateFile(std::FILE *file, std::uintmax_t size);
