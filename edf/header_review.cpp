@@ -38,24 +38,40 @@ void explainThorough(CheckedFinding &f, const RepairPreview &thorough,
         : "the thorough repair fixes it but refuses the file for its other faults";
 }
 
+std::vector<Finding> withDamage(std::vector<Finding> findings, const TransferDamage &damage)
+{
+    if (damage.kind != TransferDamageKind::none)
+        findings.insert(findings.begin(), transferFinding(damage));
+    return findings;
+}
+
 } // namespace
 
-FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize)
+FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize,
+                           const TransferDamage &damage)
 {
     FileCheck check;
-    const std::vector<Finding> before = checkHeader(header, fileSize);
+    const std::vector<Finding> before = withDamage(checkHeader(header, fileSize), damage);
     check.preview = previewRepair(header, fileSize);
-    check.thorough = previewRepair(header, fileSize, RepairMode::thorough);
-    const std::vector<Finding> after
-        = check.preview.succeeds ? checkHeader(check.preview.header, fileSize) : before;
-    const std::vector<Finding> afterThorough = patchedFindings(check.thorough, before);
+    check.thorough = previewRepair(header, fileSize, RepairMode::thorough, damage);
+    // The usual repair copies the data as it is.
+    const std::vector<Finding> after = check.preview.succeeds
+        ? withDamage(checkHeader(check.preview.header, fileSize), damage)
+        : before;
+    const std::vector<Finding> afterThorough = check.thorough.header.empty() || damage.reversible()
+        ? patchedFindings(check.thorough, before)
+        : withDamage(patchedFindings(check.thorough, before), damage);
     for (const Finding &f : before)
         check.findings.push_back({f, !contains(after, f), false});
     for (const Finding &f : after)
         if (!contains(before, f))
             check.findings.push_back({f, false, true});
-    for (CheckedFinding &f : check.findings)
+    for (CheckedFinding &f : check.findings) {
         explainThorough(f, check.thorough, afterThorough);
+        if (f.finding.rule == "file size" && !f.repairedThorough
+            && damage.kind != TransferDamageKind::none)
+            f.whyNotRepaired = "the surplus is what the transfer added to the data";
+    }
     check.sound = !hasError(before);
     check.soundAfterRepair = !hasError(after);
     check.soundAfterThoroughRepair = check.thorough.succeeds;

@@ -30,6 +30,8 @@ struct FileCheck {
 
 // header: at least previewExtent bytes of the file, or all of it if it is
 // shorter. fileSize: the file's size as the file system reports it.
-FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize);
+// damage: what its data area showed, read where dataSurplus says so.
+FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize,
+                           const TransferDamage &damage = {});
 
 } // namespace velmorant

@@ -28,6 +28,7 @@ enum class RepairStep {
     samplesPerRecordBelowOne,
     unsettled,
     outOfMemory,
+    readData,
     write,
     close,
     commit,

@@ -34,8 +34,9 @@ std::optional<std::uint32_t> lenientSignalCount(const std::string &fixedHeader,
 class Preview
 {
 public:
-    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
-        : header(header), fileSize(fileSize), mode(mode)
+    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode,
+            const TransferDamage &damage)
+        : header(header), fileSize(fileSize), mode(mode), damage(damage)
     { }
 
     RepairPreview run()
@@ -139,12 +140,23 @@ private:
         return true;
     }
 
+    // After the reversal of a line feed conversion, every rule measures the
+    // file as it will be in the copy; damage that cannot be reversed refuses it.
     void settle(std::uint32_t signals, bool recorder)
     {
-        Settlement settled = settleFromFile(result.header, signals, fileSize, recorder);
+        // Damage that cannot be reversed leaves the header's own count to stand:
+        // records counted over converted bytes would be noise.
+        const std::uintmax_t restoredSize
+            = damage.kind == TransferDamageKind::none || damage.reversible()
+            ? damage.restoredSize(fileSize)
+            : fileSize - damage.surplus;
+        Settlement settled = settleFromFile(result.header, signals, restoredSize, recorder);
         result.keptSize = settled.keptSize;
-        result.leftOut = fileSize - settled.keptSize;
+        result.leftOut = restoredSize - settled.keptSize;
+        result.carriageReturnsRemoved = damage.removedBytes();
         result.unsettled = std::move(settled.unsettled);
+        if (damage.kind != TransferDamageKind::none && !damage.reversible())
+            result.unsettled.insert(result.unsettled.begin(), transferFinding(damage));
         if (!result.unsettled.empty())
             result.failure = {RepairStep::unsettled,
                               result.unsettled[0].field,
@@ -171,6 +183,7 @@ private:
     const std::string &header;
     std::uintmax_t fileSize;
     RepairMode mode;
+    const TransferDamage &damage;
     RepairPreview result;
 };
 
@@ -185,9 +198,10 @@ std::size_t previewExtent(const std::string &fixedHeader)
     return signals ? headerSize(*signals) : fixedHeaderSize;
 }
 
-RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize, RepairMode mode)
+RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize, RepairMode mode,
+                            const TransferDamage &damage)
 {
-    return Preview(header, fileSize, mode).run();
+    return Preview(header, fileSize, mode, damage).run();
 }
 
 } // namespace velmorant

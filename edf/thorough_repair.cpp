@@ -263,6 +263,8 @@ const Why reasons[] = {
     {"edf+ recording", "the subfields cannot be told apart without guessing"},
     {"edf+ startdate", "the file does not show which of the two dates is right"},
     {"annotations", "adding an annotation signal would rewrite every data record"},
+    {"text transfer inexact", "the inserted carriage returns cannot be told from the data's own"},
+    {"utf-8 transfer", "the bytes the re-encoding replaced are lost"},
 };
 
 } // namespace

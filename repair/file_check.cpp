@@ -1,5 +1,6 @@
 #include "file_check.h"
 
+#include "data_area.h"
 #include "edf_header.h"
 #include "file_system.h"
 
@@ -67,7 +68,12 @@ FileCheck checkFile(const std::string &pathUtf8)
             unreadable.readError = readFailure(error);
             return unreadable;
         }
-        return checkHeaderBytes(header, size);
+        TransferDamage damage;
+        if (!readTransferDamage(in.get(), header, size, damage)) {
+            unreadable.readError = readFailure(error);
+            return unreadable;
+        }
+        return checkHeaderBytes(header, size, damage);
     } catch (const std::range_error &) {
         unreadable.readError = "the path is not valid UTF-8 text";
         return unreadable;

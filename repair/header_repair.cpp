@@ -1,5 +1,6 @@
 #include "header_repair.h"
 
+#include "data_area.h"
 #include "file_system.h"
 #include "repair_preview.h"
 #include "staged_copy.h"
@@ -140,16 +141,36 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
     std::string header;
     if (!readHeader(header))
         return false;
-    RepairPreview preview = previewRepair(header, fileSize, mode);
+    TransferDamage damage;
+    errno = 0;
+    if (mode == RepairMode::thorough && !readTransferDamage(edfFile, header, fileSize, damage))
+        return fail(RepairStep::readData, systemReason());
+    RepairPreview preview = previewRepair(header, fileSize, mode, damage);
     if (!preview.succeeds) {
         failure = preview.failure;
         return false;
     }
+    if (damage.reversible() && !restoreData(damage))
+        return false;
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
     if (!writeAt(0, preview.header.data(), preview.header.size())
         || (preview.keptSize < fileSize && !shortenTo(preview.keptSize)))
         return false;
     repaired = std::move(preview);
+    return true;
+}
+
+// The copy's data area as it was before a line feed conversion; the bytes
+// it no longer needs are cut off with the rest.
+bool HeaderRepair::restoreData(const TransferDamage &damage)
+{
+    std::uintmax_t removed = 0;
+    errno = 0;
+    if (!removeInsertedCarriageReturns(edfFile, removed))
+        return fail(RepairStep::write, systemReason());
+    // The copy is this repair's own: anything else means it changed under it.
+    if (removed != damage.removedBytes())
+        return fail(RepairStep::readData, "the copy changed while it was restored");
     return true;
 }
 

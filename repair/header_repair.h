@@ -52,6 +52,7 @@ private:
     bool repairCopy(StagedCopy &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);
+    bool restoreData(const TransferDamage &damage);
     bool writeAt(std::uint32_t offset, const char *data, std::size_t size);
     bool shortenTo(std::uintmax_t size);
     bool closeEdfFile();
