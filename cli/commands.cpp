@@ -158,7 +158,7 @@ std::vector<CheckEntry> filesToCheck(const Options &o)
 FileCheck checkEntry(const CheckEntry &entry)
 {
     if (entry.unreadable.empty())
-        return checkFile(entry.path);
+        return checkFile(entry.path, DataReading::whereLonger);
     FileCheck unreadable;
     unreadable.readError = entry.unreadable;
     return unreadable;
