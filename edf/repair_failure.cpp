@@ -93,6 +93,8 @@ std::string describe(const RepairFailure &f)
         return "not enough memory for the repair";
     case RepairStep::readData:
         return withReason("the data records could not be read", f.reason);
+    case RepairStep::writeData:
+        return withReason("the restored data records could not be written", f.reason);
     case RepairStep::write:
         return withReason("the repaired header could not be written", f.reason);
     case RepairStep::close:

@@ -29,6 +29,7 @@ enum class RepairStep {
     unsettled,
     outOfMemory,
     readData,
+    writeData,
     write,
     close,
     commit,

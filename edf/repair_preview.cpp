@@ -144,12 +144,7 @@ private:
     // file as it will be in the copy; damage that cannot be reversed refuses it.
     void settle(std::uint32_t signals, bool recorder)
     {
-        // Damage that cannot be reversed leaves the header's own count to stand:
-        // records counted over converted bytes would be noise.
-        const std::uintmax_t restoredSize
-            = damage.kind == TransferDamageKind::none || damage.reversible()
-            ? damage.restoredSize(fileSize)
-            : fileSize - damage.surplus;
+        const std::uintmax_t restoredSize = damage.restoredSize(fileSize);
         Settlement settled = settleFromFile(result.header, signals, restoredSize, recorder);
         result.keptSize = settled.keptSize;
         result.leftOut = restoredSize - settled.keptSize;

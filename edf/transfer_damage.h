@@ -65,8 +65,14 @@ struct TransferDamage {
     bool reversible() const { return kind == TransferDamageKind::lineFeedsConverted; }
     // Bytes the reversal removes from the data area: one carriage return before each line feed.
     std::uintmax_t removedBytes() const { return reversible() ? scan.lineFeeds : 0; }
-    // The file's size once reversed, which every rule after the reversal measures.
-    std::uintmax_t restoredSize(std::uintmax_t fileSize) const { return fileSize - removedBytes(); }
+    // The file's size once reversed, which every rule after the reversal
+    // measures. Damage that cannot be reversed leaves the header's own count
+    // to stand: records counted over converted bytes would be noise.
+    std::uintmax_t restoredSize(std::uintmax_t fileSize) const
+    {
+        return fileSize
+            - (kind == TransferDamageKind::none || reversible() ? removedBytes() : surplus);
+    }
     // What a check names as the fault; empty when there is none.
     std::string description() const;
 };

@@ -167,7 +167,7 @@ bool HeaderRepair::restoreData(const TransferDamage &damage)
     std::uintmax_t removed = 0;
     errno = 0;
     if (!removeInsertedCarriageReturns(edfFile, removed))
-        return fail(RepairStep::write, systemReason());
+        return fail(RepairStep::writeData, systemReason());
     // The copy is this repair's own: anything else means it changed under it.
     if (removed != damage.removedBytes())
         return fail(RepairStep::readData, "the copy changed while it was restored");
