@@ -2,6 +2,7 @@
 
 #include "edf_header.h"
 #include "edf_syntax.h"
+#include "header_patch.h"
 #include "record_layout.h"
 
 #include <cstring>
@@ -40,7 +41,12 @@ std::optional<DataSurplus> dataSurplus(const std::string &header, std::uintmax_t
     const auto layout = recordLayout(header, *signals, fileSize);
     if (!records || *records < 1 || !layout)
         return std::nullopt;
-    const auto counted = static_cast<std::uintmax_t>(*records);
+    std::uintmax_t counted = static_cast<std::uintmax_t>(*records);
+    // The recorder's count says its records multiplied by the first signal's samples.
+    const std::uint32_t samples = *samplesPerRecord(header, 1, *signals);
+    if (counted > layout->wholeRecords() && counted % samples == 0
+        && isRecorderVersion(fieldText(header.data(), FixedField::version)))
+        counted /= samples;
     if (counted > layout->wholeRecords() || layout->dataBytes == counted * layout->recordBytes)
         return std::nullopt;
     return DataSurplus{layout->headerBytes, layout->dataBytes - counted * layout->recordBytes};

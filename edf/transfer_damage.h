@@ -16,8 +16,9 @@ namespace velmorant {
 // bounded memory.
 
 // Where the data area starts and how many bytes the file holds beyond the
-// records its header counts; nothing when the header does not say (no signal,
-// a count below 1, samples per record unknown) or the file is not longer.
+// records its header counts (a recorder's count divided as the repair
+// divides it); nothing when the header does not say (no signal, a count below
+// 1, samples per record unknown) or the file is not longer.
 struct DataSurplus {
     std::uintmax_t dataOffset;
     std::uintmax_t surplus;

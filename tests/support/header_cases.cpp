@@ -286,6 +286,8 @@ std::vector<ThoroughCase> thoroughCases()
          refused, name(FixedField::recordDuration), 0, "0.00195", 0},
         {"line_feeds_converted", convertedLineFeeds(edfPlus, plusHeader), fixed, "", 0, "", 0,
          edfPlus},
+        {"recorder_line_feeds_converted", convertedLineFeeds(recorder, 768), fixed, records, 0, "2",
+         0, recorder},
         {"line_feeds_converted_and_cut", convertedLineFeeds(edfPlus, plusHeader) + "x", refused,
          "data", 0, "", 0},
         {"reencoded_as_utf8", reencodedAsUtf8(edfPlus, plusHeader), refused, "data", 0, "", 0},
