@@ -211,7 +211,8 @@ std::vector<CheckEntry> filesToCheck(const Options &o)
 FileCheck checkEntry(const CheckEntry &entry, bool thorough)
 {
     if (entry.unreadable.empty())
-        return checkFile(entry.path, thorough ? RecordReading::thorough : RecordReading::gaps);
+        return checkFile(entry.path, thorough ? RecordReading::thorough : RecordReading::gaps,
+                         DataReading::whereLonger);
     FileCheck unreadable;
     unreadable.readError = entry.unreadable;
     return unreadable;

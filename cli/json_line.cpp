@@ -144,6 +144,7 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
     if (thorough)
         line += ", \"thorough_changes\": " + jsonArray(c.thorough.changes, jsonChange)
             + ", \"bytes_left_out\": " + std::to_string(c.thorough.leftOut)
+            + ", \"carriage_returns_removed\": " + std::to_string(c.thorough.carriageReturnsRemoved)
             + ", \"thorough_repair_error\": "
             + jsonOrNull(read && !c.thorough.succeeds, describe(c.thorough.failure))
             + ", \"sound_after_thorough_repair\": " + jsonBool(c.soundAfterThoroughRepair);
@@ -160,6 +161,8 @@ std::string jsonRepairLine(const std::string &source, const std::string &destina
         + ", \"repair_error\": " + jsonOrNull(!repaired, describe(failure)) + ", \"changes\": "
         + jsonArray(shownChanges(repair.lastRepair().changes, deidentify), jsonChange)
         + ", \"bytes_left_out\": " + std::to_string(repair.lastRepair().leftOut)
+        + ", \"carriage_returns_removed\": "
+        + std::to_string(repair.lastRepair().carriageReturnsRemoved)
         + ", \"warnings\": " + jsonArray(warnings, jsonFinding);
     if (deidentify)
         line += ", \"deidentified\": " + jsonDeidentified(repair.lastDeidentification());

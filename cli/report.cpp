@@ -51,6 +51,15 @@ bool sameChange(const FieldChange &a, const FieldChange &b)
     return a.field == b.field && a.signal == b.signal && a.to == b.to;
 }
 
+// The copy's data then differs from the source's: said before anything else.
+std::string restoredText(const RepairPreview &repair)
+{
+    const std::uintmax_t n = repair.carriageReturnsRemoved;
+    return std::to_string(n) + (n == 1 ? " carriage return" : " carriage returns")
+        + " that the transfer inserted before line feeds left out of the data; the copy's data "
+          "differs from the source's";
+}
+
 // The thorough repair's changes that the usual one would not make.
 std::string thoroughChanges(const FileCheck &check)
 {
@@ -60,6 +69,8 @@ std::string thoroughChanges(const FileCheck &check)
         if (std::none_of(usual.begin(), usual.end(),
                          [&](const FieldChange &c) { return sameChange(c, change); }))
             lines += "  thorough change: " + changeText(change) + "\n";
+    if (check.thorough.carriageReturnsRemoved != 0)
+        lines += "  thorough: " + restoredText(check.thorough) + "\n";
     if (check.thorough.leftOut != 0)
         lines += "  thorough: leaves out " + std::to_string(check.thorough.leftOut)
             + " bytes after the last whole data record\n";
@@ -109,6 +120,8 @@ std::string checkReport(const std::string &path, const FileCheck &check, bool th
 std::string changeReport(const RepairPreview &repair)
 {
     std::string lines;
+    if (repair.carriageReturnsRemoved != 0)
+        lines += "  restored: " + restoredText(repair) + "\n";
     for (const FieldChange &change : repair.changes)
         lines += "  change: " + changeText(change) + "\n";
     if (repair.leftOut != 0)

@@ -1,5 +1,7 @@
 #include "finding_text.h"
 
+#include "transfer_damage.h"
+
 namespace velmorant {
 
 std::string shownText(const std::string &text)
@@ -26,6 +28,9 @@ std::string fieldName(const std::string &field, std::uint32_t signal)
 
 std::string findingText(const Finding &finding)
 {
+    // The data's faults are measured, not quoted from a field.
+    if (isTransferFinding(finding))
+        return finding.found;
     return fieldName(finding.field, finding.signal) + ": \"" + shownText(finding.found)
         + "\", expected " + finding.expected;
 }

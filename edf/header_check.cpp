@@ -206,7 +206,8 @@ const AnnotationRule annotationRules[] = {
     {SignalField::physicalDimension, std::nullopt, true},
     {SignalField::digitalMinimum, digitalLowest, false},
     {SignalField::digitalMaximum, digitalHighest, false},
-    {SignalField::prefiltering, std::nullopt, true},
+    // Strict readers refuse a filter on a signal that holds no samples.
+    {SignalField::prefiltering, std::nullopt, false},
 };
 
 Verdict keepsAnnotationRule(const AnnotationRule &rule, const std::string &text)

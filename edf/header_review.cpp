@@ -52,33 +52,52 @@ void readTimekeeping(FileCheck &check, const std::string &header, std::uintmax_t
     check.longestGap = secondsText(read.longestGap);
 }
 
+std::vector<Finding> withDamage(std::vector<Finding> findings, const TransferDamage &damage)
+{
+    if (damage.kind != TransferDamageKind::none)
+        findings.insert(findings.begin(), transferFinding(damage));
+    return findings;
+}
+
 } // namespace
 
 FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, RecordBytes *data,
-                           RecordReading reading)
+                           RecordReading reading, const TransferDamage &damage)
 {
     FileCheck check;
-    const std::vector<Finding> before = checkHeader(header, fileSize);
+    const std::vector<Finding> before = withDamage(checkHeader(header, fileSize), damage);
     if (data)
         readTimekeeping(check, header, fileSize, *data, reading != RecordReading::ends);
     check.preview = previewRepair(header, fileSize);
     const bool thorough = reading == RecordReading::thorough;
     check.thorough
-        = previewRepair(header, fileSize, RepairMode::thorough, thorough ? data : nullptr);
-    const std::vector<Finding> after
-        = check.preview.succeeds ? checkHeader(check.preview.header, fileSize) : before;
-    const std::vector<Finding> afterThorough = patchedFindings(check.thorough, before);
+        = previewRepair(header, fileSize, RepairMode::thorough, thorough ? data : nullptr, damage);
+    // The usual repair copies the data as it is.
+    const std::vector<Finding> after = check.preview.succeeds
+        ? withDamage(checkHeader(check.preview.header, fileSize), damage)
+        : before;
+    const std::vector<Finding> afterThorough = check.thorough.header.empty() || damage.reversible()
+        ? patchedFindings(check.thorough, before)
+        : withDamage(patchedFindings(check.thorough, before), damage);
     for (const Finding &f : before)
         check.findings.push_back({f, !contains(after, f), false});
     for (const Finding &f : after)
         if (!contains(before, f))
             check.findings.push_back({f, false, true});
-    for (CheckedFinding &f : check.findings)
+    for (CheckedFinding &f : check.findings) {
         explainThorough(f, check.thorough, afterThorough);
+        if (f.finding.rule == "file size" && !f.repairedThorough
+            && damage.kind != TransferDamageKind::none)
+            f.whyNotRepaired = "the surplus is what the transfer added to the data";
+    }
     const bool recordsSound = check.annotationFaults.empty();
     check.sound = !hasError(before) && recordsSound;
     check.soundAfterRepair = !hasError(after) && recordsSound;
-    check.soundAfterThoroughRepair = check.thorough.succeeds && (thorough || recordsSound);
+    // Records walked by the thorough preview, or restored from a transfer
+    // before the repair walks them, are not judged as the file holds them.
+    const bool recordsWalked
+        = (thorough && damage.kind == TransferDamageKind::none) || damage.reversible();
+    check.soundAfterThoroughRepair = check.thorough.succeeds && (recordsWalked || recordsSound);
     if (header.size() >= fixedHeaderSize)
         check.identifying = identifyingFields(header);
     return check;

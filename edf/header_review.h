@@ -47,8 +47,9 @@ enum class RecordReading {
 // header: at least previewExtent bytes of the file, or all of it if it is
 // shorter. fileSize: the file's size as the file system reports it. data:
 // the file's data records, for the annotation rules (left out without it).
+// damage: what its data area showed, read where dataSurplus says so.
 FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize,
-                           RecordBytes *data = nullptr,
-                           RecordReading reading = RecordReading::gaps);
+                           RecordBytes *data = nullptr, RecordReading reading = RecordReading::gaps,
+                           const TransferDamage &damage = {});
 
 } // namespace velmorant

@@ -1,6 +1,7 @@
 #include "repair_failure.h"
 
 #include "finding_text.h"
+#include "transfer_damage.h"
 
 namespace velmorant {
 
@@ -23,13 +24,18 @@ std::string fieldSentence(const RepairFailure &f, const std::string &expected)
 
 std::string unsettledSentence(const std::vector<Finding> &findings)
 {
-    std::string sentence = "the file itself does not show what is right in";
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Finding &f = findings[i];
-        sentence += (i == 0 ? " " : "; ") + fieldName(f.field, f.signal) + " " + quoted(f.found)
-            + ", expected " + f.expected;
+    std::string data, fields;
+    for (const Finding &f : findings) {
+        if (isTransferFinding(f))
+            data += (data.empty() ? "" : "; ") + f.found;
+        else
+            fields += (fields.empty() ? " " : "; ") + fieldName(f.field, f.signal) + " "
+                + quoted(f.found) + ", expected " + f.expected;
     }
-    return sentence;
+    if (fields.empty())
+        return data;
+    return (data.empty() ? "" : data + "; ") + "the file itself does not show what is right in"
+        + fields;
 }
 
 // What in the file itself made the repair give up.
@@ -92,6 +98,10 @@ std::string describe(const RepairFailure &f)
         return withReason("the copy could not be opened for repair", f.reason);
     case RepairStep::outOfMemory:
         return "not enough memory for the repair";
+    case RepairStep::readData:
+        return withReason("the data records could not be read", f.reason);
+    case RepairStep::writeData:
+        return withReason("the restored data records could not be written", f.reason);
     case RepairStep::write:
         return withReason("the repaired header could not be written", f.reason);
     case RepairStep::close:

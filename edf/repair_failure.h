@@ -31,6 +31,8 @@ enum class RepairStep {
     deidentify,
     identityLeft,
     outOfMemory,
+    readData,
+    writeData,
     write,
     close,
     commit,

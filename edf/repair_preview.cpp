@@ -34,8 +34,9 @@ std::optional<std::uint32_t> lenientSignalCount(const std::string &fixedHeader,
 class Preview
 {
 public:
-    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode, RecordBytes *data)
-        : header(header), fileSize(fileSize), mode(mode), data(data)
+    Preview(const std::string &header, std::uintmax_t fileSize, RepairMode mode, RecordBytes *data,
+            const TransferDamage &damage)
+        : header(header), fileSize(fileSize), mode(mode), data(data), damage(damage)
     { }
 
     RepairPreview run()
@@ -139,12 +140,21 @@ private:
         return true;
     }
 
+    // After the reversal of a line feed conversion, every rule measures the
+    // file as it will be in the copy; damage that cannot be reversed refuses it.
     void settle(std::uint32_t signals, bool recorder)
     {
-        Settlement settled = settleFromFile(result.header, signals, fileSize, recorder, data);
+        const std::uintmax_t restoredSize = damage.restoredSize(fileSize);
+        // Records shifted by the transfer are walked after the copy is restored.
+        RecordBytes *records = damage.kind == TransferDamageKind::none ? data : nullptr;
+        Settlement settled
+            = settleFromFile(result.header, signals, restoredSize, recorder, records);
         result.keptSize = settled.keptSize;
-        result.leftOut = fileSize - settled.keptSize;
+        result.leftOut = restoredSize - settled.keptSize;
+        result.carriageReturnsRemoved = damage.removedBytes();
         result.unsettled = std::move(settled.unsettled);
+        if (damage.kind != TransferDamageKind::none && !damage.reversible())
+            result.unsettled.insert(result.unsettled.begin(), transferFinding(damage));
         if (!result.unsettled.empty())
             result.failure = {RepairStep::unsettled,
                               result.unsettled[0].field,
@@ -172,6 +182,7 @@ private:
     std::uintmax_t fileSize;
     RepairMode mode;
     RecordBytes *data;
+    const TransferDamage &damage;
     RepairPreview result;
 };
 
@@ -187,9 +198,9 @@ std::size_t previewExtent(const std::string &fixedHeader)
 }
 
 RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize, RepairMode mode,
-                            RecordBytes *data)
+                            RecordBytes *data, const TransferDamage &damage)
 {
-    return Preview(header, fileSize, mode, data).run();
+    return Preview(header, fileSize, mode, data, damage).run();
 }
 
 } // namespace velmorant

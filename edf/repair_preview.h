@@ -3,6 +3,7 @@
 #include "header_check.h"
 #include "record_bytes.h"
 #include "repair_failure.h"
+#include "transfer_damage.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +33,11 @@ struct RepairPreview {
     std::string header; // the whole header as the repair would leave it
     std::uint32_t signalCount = 0;
     std::vector<FieldChange> changes; // every field whose text it would change
-    std::uintmax_t keptSize = 0; // bytes of the file the copy keeps
+    std::uintmax_t keptSize = 0; // bytes of the file the copy keeps, once restored
     std::uintmax_t leftOut = 0; // bytes after the last whole data record, left out
+    // Thorough only: the carriage returns a line feed conversion inserted,
+    // removed from the copy's data area before anything else is measured.
+    std::uintmax_t carriageReturnsRemoved = 0;
     // Thorough only: the errors it cannot settle. The header and the changes
     // above still show what it would have fixed.
     std::vector<Finding> unsettled;
@@ -45,7 +49,11 @@ std::size_t previewExtent(const std::string &fixedHeader);
 
 // data: the data records as the copy will hold them; the thorough repair
 // reads their annotations from it, and without it leaves those rules out.
+// damage: what the data area showed, where the file is longer than its
+// header says; the usual repair ignores it. Where the damage is reversed,
+// the records are walked only once the copy holds them restored.
 RepairPreview previewRepair(const std::string &header, std::uintmax_t fileSize,
-                            RepairMode mode = RepairMode::usual, RecordBytes *data = nullptr);
+                            RepairMode mode = RepairMode::usual, RecordBytes *data = nullptr,
+                            const TransferDamage &damage = {});
 
 } // namespace velmorant

@@ -163,12 +163,45 @@ private:
             || (layout.leftOver() != 0 && records == layout.wholeRecords() + 1);
     }
 
+    // Only the recorder writes a second divided by the first signal's samples
+    // per record into eight characters: such a duration is one second,
+    // whatever the count says.
+    bool holdsRecorderFraction() const
+    {
+        const std::string duration = trimmedText(FixedField::recordDuration);
+        const std::uint32_t samples = *samplesPerRecord(header, 1, signals);
+        const std::size_t decimals = duration.size() - 2;
+        if (samples < 2 || duration.compare(0, 2, "0.") != 0 || decimals < 1)
+            return false;
+        std::uintmax_t scale = 1;
+        for (std::size_t i = 0; i < decimals; ++i)
+            scale *= 10;
+        const bool exact = scale % samples == 0;
+        if (!exact && duration.size() < fixedSlot(FixedField::recordDuration).width)
+            return false;
+        const std::uintmax_t cut = scale / samples, rounded = (2 * scale / samples + 1) / 2;
+        return duration == decimalFraction(cut, decimals)
+            || duration == decimalFraction(rounded, decimals);
+    }
+
+    static std::string decimalFraction(std::uintmax_t digits, std::size_t decimals)
+    {
+        std::string text = std::to_string(digits);
+        return "0." + std::string(decimals - std::min(decimals, text.size()), '0') + text;
+    }
+
+    std::string trimmedText(FixedField f) const
+    {
+        const std::string t = text(f);
+        return t.substr(0, t.find_last_not_of(' ') + 1);
+    }
+
     void settleRecorderDuration(const RecordLayout &layout)
     {
         const auto count = edfInteger(text(FixedField::dataRecords));
         if (count && *count >= 0 && static_cast<std::uintmax_t>(*count) == layout.wholeRecords())
             return; // the file confirms the count, and with it the duration
-        if (showsRecorderMultiplication(layout))
+        if (showsRecorderMultiplication(layout) || holdsRecorderFraction())
             setOneSecondRecords(&header[0]);
         else if (edfNumber(text(FixedField::recordDuration)) != 1.0)
             refuse(FixedField::recordDuration,
@@ -240,6 +273,8 @@ const Why reasons[] = {
     {"edf+ startdate", "the file does not show which of the two dates is right"},
     {"annotations", "adding an annotation signal would rewrite every data record"},
     {"timekeeping", "the file does not show where its data records lie"},
+    {"text transfer inexact", "the inserted carriage returns cannot be told from the data's own"},
+    {"utf-8 transfer", "the bytes the re-encoding replaced are lost"},
 };
 
 } // namespace

@@ -3,12 +3,14 @@
 // destination, or fail other than leaving the destination as it was. The
 // usual repair's copy has the source's size and differs from it only inside
 // the fields it rewrites; the thorough repair's copy keeps the source's data
-// records, whole ones only, under a header the check finds sound.
+// records, whole ones only (less the carriage returns a line feed conversion
+// inserted, where it found one), under a header the check finds sound.
 
 #include "edf_header.h"
 #include "header_check.h"
 #include "header_repair.h"
 #include "numeric_text.h"
+#include "transfer_damage.h"
 
 #include <boost/filesystem/fstream.hpp>
 #include <boost/filesystem/operations.hpp>
@@ -117,7 +119,24 @@ void checkRepairedCopy(const std::string &source, const std::string &copy)
     }
 }
 
-void checkThoroughCopy(const std::string &source, const std::string &copy)
+// The source's data as the copy is to hold it: without the carriage returns
+// that a line feed conversion inserted, where the repair said it removed them.
+std::string expectedData(const std::string &source, std::size_t header,
+                         std::uintmax_t carriageReturnsRemoved)
+{
+    if (carriageReturnsRemoved == 0)
+        return source.substr(header);
+    std::string restored;
+    CarriageReturnRemover remover;
+    remover.feed(source.data() + header, source.size() - header, restored);
+    remover.finish(restored);
+    if (remover.removed() != carriageReturnsRemoved)
+        violated("the thorough repair removed another number of carriage returns than it said");
+    return restored;
+}
+
+void checkThoroughCopy(const std::string &source, const std::string &copy,
+                       std::uintmax_t carriageReturnsRemoved)
 {
     const std::uint32_t ns
         = parseTo<std::uint32_t>(fieldText(source.data(), FixedField::signalCount));
@@ -125,7 +144,8 @@ void checkThoroughCopy(const std::string &source, const std::string &copy)
     if (copy.size() > source.size() || copy.size() < header)
         violated("the thorough copy has " + std::to_string(copy.size()) + " bytes, the source "
                  + std::to_string(source.size()));
-    if (copy.compare(header, std::string::npos, source, header, copy.size() - header) != 0)
+    const std::string data = expectedData(source, header, carriageReturnsRemoved);
+    if (copy.compare(header, std::string::npos, data, 0, copy.size() - header) != 0)
         violated("the thorough copy's data records differ from the source's");
     if (hasError(checkHeader(copy, copy.size())))
         violated("the thorough repair wrote a file the check finds faulty");
@@ -158,7 +178,8 @@ void repairOnce(const std::string &source, const Workspace &workspace, RepairMod
         if (mode == RepairMode::usual)
             checkRepairedCopy(source, read(workspace.destination));
         else
-            checkThoroughCopy(source, read(workspace.destination));
+            checkThoroughCopy(source, read(workspace.destination),
+                              repair.lastRepair().carriageReturnsRemoved);
     } else if (exists != earlier
                || (earlier && read(workspace.destination) != earlierDestination)) {
         violated("the repair failed but the destination changed");

@@ -1,5 +1,6 @@
 #include "file_check.h"
 
+#include "data_area.h"
 #include "edf_header.h"
 #include "file_system.h"
 #include "record_reader.h"
@@ -48,7 +49,7 @@ std::string readFailure(const boost::system::error_code &error)
 
 } // namespace
 
-FileCheck checkFile(const std::string &pathUtf8, RecordReading reading)
+FileCheck checkFile(const std::string &pathUtf8, RecordReading reading, DataReading data)
 {
     FileCheck unreadable;
     try {
@@ -68,8 +69,14 @@ FileCheck checkFile(const std::string &pathUtf8, RecordReading reading)
             unreadable.readError = readFailure(error);
             return unreadable;
         }
+        TransferDamage damage;
+        if (data == DataReading::whereLonger
+            && !readTransferDamage(in.get(), header, size, damage)) {
+            unreadable.readError = readFailure(error);
+            return unreadable;
+        }
         RecordReader records(in.get());
-        FileCheck check = checkHeaderBytes(header, size, &records, reading);
+        FileCheck check = checkHeaderBytes(header, size, &records, reading, damage);
         if (records.failure().empty())
             return check;
         unreadable.readError = "its data records cannot be read: " + records.failure();

@@ -6,8 +6,14 @@
 
 namespace velmorant {
 
+// Whether the check also reads the data records of a file longer than its
+// header says, for the signs of a transfer as text. A check after a repair
+// leaves them: the header's findings already say that the size is at odds.
+enum class DataReading { none, whereLonger };
+
 // Reads one file's header and size, never writes, and checks them; of an
 // EDF+ file also the annotations of the records `reading` names.
-FileCheck checkFile(const std::string &pathUtf8, RecordReading reading = RecordReading::gaps);
+FileCheck checkFile(const std::string &pathUtf8, RecordReading reading = RecordReading::gaps,
+                    DataReading data = DataReading::none);
 
 } // namespace velmorant

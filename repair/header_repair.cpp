@@ -1,5 +1,6 @@
 #include "header_repair.h"
 
+#include "data_area.h"
 #include "deidentify.h"
 #include "file_system.h"
 #include "record_reader.h"
@@ -144,17 +145,25 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
     std::string header;
     if (!readHeader(header))
         return false;
-    RecordReader records(edfFile);
+    TransferDamage damage;
+    errno = 0;
+    if (mode == RepairMode::thorough && !readTransferDamage(edfFile, header, fileSize, damage))
+        return fail(RepairStep::readData, systemReason());
     // Fields about to be cleared cannot make the thorough repair refuse.
     const bool clearing = deidentify && header.size() >= fixedHeaderSize;
-    RepairPreview preview = previewRepair(clearing ? clearedHeader(header, 0).header : header,
-                                          fileSize, mode, &records);
+    const std::string judged = clearing ? clearedHeader(header, 0).header : header;
+    RecordReader records(edfFile);
+    RepairPreview preview = previewRepair(judged, fileSize, mode, &records, damage);
     if (!records.failure().empty())
         return fail(RepairStep::readAnnotations, records.failure());
     if (!preview.succeeds) {
         failure = preview.failure;
         return false;
     }
+    if (damage.reversible()
+        && (!restoreData(damage, header.size())
+            || !walkRestoredRecords(judged, damage.restoredSize(fileSize), preview)))
+        return false;
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
     if (!writeAt(0, preview.header.data(), preview.header.size())
         || (preview.keptSize < fileSize && !shortenTo(preview.keptSize)))
@@ -164,6 +173,39 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
                            *deidentify, fileNames, deidentified, failure))
         return false;
     repaired = std::move(preview);
+    return true;
+}
+
+// The copy's data area as it was before a line feed conversion; the bytes
+// it no longer needs are cut off with the rest.
+bool HeaderRepair::restoreData(const TransferDamage &damage, std::size_t headerBytes)
+{
+    std::uintmax_t removed = 0;
+    errno = 0;
+    if (std::fseek(edfFile, static_cast<long>(headerBytes), SEEK_SET) != 0
+        || !removeInsertedCarriageReturns(edfFile, removed))
+        return fail(RepairStep::writeData, systemReason());
+    // The copy is this repair's own: anything else means it changed under it.
+    if (removed != damage.removedBytes())
+        return fail(RepairStep::readData, "the copy changed while it was restored");
+    return true;
+}
+
+// The records' time-keeping can be judged only where the records lie, once
+// the copy holds them restored: the same preview again, over the copy.
+bool HeaderRepair::walkRestoredRecords(const std::string &header, std::uintmax_t restoredSize,
+                                       RepairPreview &preview)
+{
+    RecordReader restored(edfFile);
+    RepairPreview walked = previewRepair(header, restoredSize, mode, &restored);
+    if (!restored.failure().empty())
+        return fail(RepairStep::readAnnotations, restored.failure());
+    if (!walked.succeeds) {
+        failure = walked.failure;
+        return false;
+    }
+    walked.carriageReturnsRemoved = preview.carriageReturnsRemoved;
+    preview = std::move(walked);
     return true;
 }
 

@@ -61,6 +61,9 @@ private:
     bool repairCopy(StagedCopy &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);
+    bool restoreData(const TransferDamage &damage, std::size_t headerBytes);
+    bool walkRestoredRecords(const std::string &header, std::uintmax_t restoredSize,
+                             RepairPreview &preview);
     bool writeAt(std::uint32_t offset, const char *data, std::size_t size);
     bool shortenTo(std::uintmax_t size);
     bool closeEdfFile();

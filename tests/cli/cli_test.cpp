@@ -387,6 +387,26 @@ TEST_F(CliTest, CheckThoroughSaysWhichRepairFixesEachFault)
     EXPECT_NE(json.out.find("\"sound_after_thorough_repair\": false}"), std::string::npos);
 }
 
+TEST_F(CliTest, DataConvertedAsTextIsNamedAndRestoredByTheThoroughRepair)
+{
+    const std::string original = buildEdf(soundFile());
+    std::string converted = original.substr(0, 768);
+    for (std::size_t i = 768; i < original.size(); ++i)
+        converted += original[i] == '\n' ? "\r\n" : std::string(1, original[i]);
+    const std::string inserted = std::to_string(converted.size() - original.size());
+    writeBytes(dir / "t.edf", converted);
+    const std::string fault = "the data was converted as text in transfer: " + inserted
+        + " carriage returns inserted before line feeds\n";
+    const ProgramRun check = cli({"--check", "--thorough", path("t.edf")});
+    EXPECT_EQ(check.exitCode, 0);
+    EXPECT_NE(check.out.find("  fault, repaired by --thorough: " + fault), std::string::npos)
+        << check.out;
+    const ProgramRun json = cli({"--thorough", "--json", path("t.edf")});
+    EXPECT_NE(json.out.find("\"carriage_returns_removed\": " + inserted + ","), std::string::npos)
+        << json.out;
+    EXPECT_EQ(readBytes(dir / "tFixed.edf").substr(768), original.substr(768));
+}
+
 TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
 {
     for (const char *folder : {"in/sub/deeper", "in/.hidden", "in/bad", "out"})

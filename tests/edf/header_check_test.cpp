@@ -255,6 +255,8 @@ std::vector<OneFault> oneFaultCases()
         annotationFault("annotation_transducer", SignalField::transducer, "AgAgCl", false),
         annotationFault("annotation_dimension", SignalField::physicalDimension, "uV", true),
         annotationFault("annotation_digital_maximum", SignalField::digitalMaximum, "100", false),
+        annotationFault("annotation_prefiltering", SignalField::prefiltering, "HP:0Hz LP:0Hz N:0Hz",
+                        false),
         fixedFault("bdf", FixedField::version,
                    "\xFF"
                    "BIOSEMI"),

@@ -66,3 +66,20 @@ TEST(FileCheck, ReadsWithoutWritingAndReportsWhatItCannotRead)
     EXPECT_EQ(checkFile((dir / "sub.edf").string()).readError, "it is a folder");
     EXPECT_NE(checkFile((dir / "absent.edf").string()).readError, "");
 }
+
+// The check reads the data area from disk, in chunks, where the file is longer
+// than its header says: it must come to what the repair will do.
+TEST(FileCheck, AgreesWithTheThoroughRepairOnEveryCase)
+{
+    ScratchDir dir;
+    for (const ThoroughCase &c : thoroughCases()) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir / "a.edf", c.bytes);
+        const FileCheck check = checkFile((dir / "a.edf").string(), RecordReading::thorough,
+                                          DataReading::whereLonger);
+        const RepairPreview promised = thoroughPreview(c.bytes);
+        EXPECT_EQ(check.soundAfterThoroughRepair, c.refusal == RepairStep::none);
+        EXPECT_EQ(check.thorough.carriageReturnsRemoved, promised.carriageReturnsRemoved);
+        EXPECT_EQ(describe(check.thorough.failure), describe(promised.failure));
+    }
+}

@@ -3,6 +3,7 @@
 #include "edf_test_files.h"
 #include "field_slots.h"
 
+#include <algorithm>
 #include <functional>
 
 using namespace velmorant;
@@ -169,6 +170,25 @@ std::string edfPlusWithout(const std::string &kind)
     });
 }
 
+// Line feeds given a carriage return in the data, as a text-mode transfer does.
+std::string convertedLineFeeds(const std::string &bytes, std::size_t headerBytes)
+{
+    std::string converted = bytes.substr(0, headerBytes);
+    for (std::size_t i = headerBytes; i < bytes.size(); ++i)
+        converted += bytes[i] == '\n' ? "\r\n" : std::string(1, bytes[i]);
+    return converted;
+}
+
+// Every byte that is not ASCII replaced by U+FFFD, as a text editor saving UTF-8 does.
+std::string reencodedAsUtf8(const std::string &bytes, std::size_t headerBytes)
+{
+    std::string reencoded = bytes.substr(0, headerBytes);
+    for (std::size_t i = headerBytes; i < bytes.size(); ++i)
+        reencoded += static_cast<unsigned char>(bytes[i]) < 0x80 ? std::string(1, bytes[i])
+                                                                 : "\xEF\xBF\xBD";
+    return reencoded;
+}
+
 const char *name(FixedField f)
 {
     return field(f).name;
@@ -193,6 +213,21 @@ std::vector<ThoroughCase> thoroughCases()
                           std::string("+5.5\x14"
                                       "Beep\0",
                                       10));
+    // One whole record of the four counted, and a cut one: the recorder stopped early.
+    const std::string interrupted
+        = recorderWithFixed(FixedField::dataRecords, "2048").substr(0, recorder.size() - 100);
+    const std::string recorder500 = recorderWith([](auto &s) {
+        s.samplesPerRecord = {"500", "500"};
+        s.recordDuration = "0.002";
+    });
+    const std::string recorder128 = recorderWith([](auto &s) {
+        s.samplesPerRecord = {"128", "128"};
+        s.recordDuration = "0.007813"; // 1/128 = 0.0078125
+    });
+    // An EDF+ file whose data holds a carriage return and line feed of its own.
+    std::string edfPlusCrLf = edfPlus;
+    const std::size_t plusHeader = 768;
+    edfPlusCrLf.replace(plusHeader + 100, 2, "\r\n");
     return {
         {"records_unknown", soundWith(FixedField::dataRecords, "-1"), fixed, records, 0, "6", 0},
         {"records_zero", soundWith(FixedField::dataRecords, "0"), fixed, records, 0, "6", 0},
@@ -282,14 +317,54 @@ std::vector<ThoroughCase> thoroughCases()
                    s.storedRecords = 0;
                }),
          refused, records, 0, "-1", 0},
-        {"recorder_unknown_count", recorderWithFixed(FixedField::dataRecords, "-1"), refused,
-         name(FixedField::recordDuration), 0, "0.001953", 0},
+        {"recorder_fraction_unknown_count", recorderWithFixed(FixedField::dataRecords, "-1"), fixed,
+         records, 0, "2", 0},
+        {"recorder_fraction_zero_count", recorderWithFixed(FixedField::dataRecords, "0"), fixed,
+         name(FixedField::recordDuration), 0, "1", 0},
+        {"recorder_interrupted", interrupted, fixed, records, 0, "1", 1948},
+        {"recorder_interrupted_duration", interrupted, fixed, name(FixedField::recordDuration), 0,
+         "1", 1948},
+        {"recorder_fraction_at_odds", recorderWithFixed(FixedField::dataRecords, "1000"), fixed,
+         records, 0, "2", 0},
+        {"recorder_fraction_exact", withSlot(recorder500, fixedSlot(FixedField::dataRecords), "-1"),
+         fixed, name(FixedField::recordDuration), 0, "1", 0},
+        {"recorder_fraction_rounded_up",
+         withSlot(recorder128, fixedSlot(FixedField::dataRecords), "-1"), fixed,
+         name(FixedField::recordDuration), 0, "1", 0},
+        {"recorder_unknown_count_other_duration",
+         withSlot(recorderWithFixed(FixedField::dataRecords, "-1"),
+                  fixedSlot(FixedField::recordDuration), "0.5"),
+         refused, name(FixedField::recordDuration), 0, "0.5", 0},
+        {"recorder_fraction_too_short",
+         withSlot(recorderWithFixed(FixedField::dataRecords, "-1"),
+                  fixedSlot(FixedField::recordDuration), "0.00195"),
+         refused, name(FixedField::recordDuration), 0, "0.00195", 0},
+        {"line_feeds_converted", convertedLineFeeds(edfPlusCrLf, plusHeader), fixed, "", 0, "", 0,
+         edfPlusCrLf},
+        {"recorder_line_feeds_converted", convertedLineFeeds(recorder, 768), fixed, records, 0, "2",
+         0, recorder},
+        {"line_feeds_converted_and_cut", convertedLineFeeds(edfPlusCrLf, plusHeader) + "x", refused,
+         "data", 0, "", 0},
+        {"reencoded_as_utf8", reencodedAsUtf8(edfPlusCrLf, plusHeader), refused, "data", 0, "", 0},
         {"bdf",
          soundWith(FixedField::version,
                    "\xFF"
                    "BIOSEMI"),
          RepairStep::bdf, "", 0, "", 0},
     };
+}
+
+RepairPreview thoroughPreview(const std::string &file)
+{
+    TransferDamage damage;
+    if (const auto surplus = dataSurplus(file, file.size())) {
+        TransferScanner scanner;
+        for (std::size_t at = surplus->dataOffset; at < file.size(); at += 7)
+            scanner.feed(file.data() + at, std::min<std::size_t>(7, file.size() - at));
+        damage = judgeTransferDamage(surplus->surplus, scanner.finish());
+    }
+    BytesInMemory records(file);
+    return previewRepair(file, file.size(), RepairMode::thorough, &records, damage);
 }
 
 void PrintTo(const ThoroughCase &c, std::ostream *out)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "repair_failure.h"
+#include "repair_preview.h"
 
 #include <cstdint>
 #include <ostream>
@@ -33,14 +34,20 @@ std::vector<RepairableFile> repairableFiles();
 // fixed (field takes the text `text`), refused (no file; the reason names
 // field, or the step says why), or left alone (field empty: it changes
 // nothing the usual repair leaves). leftOut: bytes left out of the copy.
+// original: for a file damaged in transfer, the file before; the copy holds its data.
 struct ThoroughCase {
     const char *name;
     std::string bytes;
     velmorant::RepairStep refusal; // none when it repairs
     std::string field;
     std::uint32_t signal;
-    std::string text; // the new text when fixed, the text found when refused
+    std::string text; // the new text when fixed, the text found when refused (empty: any)
     std::uintmax_t leftOut;
+    std::string original = {};
 };
 std::vector<ThoroughCase> thoroughCases();
+
+// The thorough repair's preview of a whole file, its data area read in small
+// chunks where the file is longer than its header says, as the file layer does.
+velmorant::RepairPreview thoroughPreview(const std::string &file);
 void PrintTo(const ThoroughCase &c, std::ostream *out); // its name, not its bytes
