@@ -1,6 +1,5 @@
 #include "change_text.h"
 
-#include "edf_header.h"
 #include "finding_text.h"
 
 #include <algorithm>
@@ -28,8 +27,7 @@ bool sameChange(const FieldChange &a, const FieldChange &b)
 
 std::string changeText(const FieldChange &change)
 {
-    // Reports are shared and kept; a patient's name or code must not travel with them.
-    if (change.signal == 0 && change.field == field(FixedField::patient).name)
+    if (identifiesPatient(change.field, change.signal))
         return change.field + " changed (not shown: it identifies the patient)";
     // Padding says nothing about a field that ends up blank.
     if (isBlank(change.to))
