@@ -1,5 +1,7 @@
 #include "window_test_support.h"
 
+#include "file_check.h"
+
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -75,6 +77,81 @@ QString engineWords(const EdfFileSpec &fileSpec)
     return QString::fromStdString(describe(repair.lastFailure()));
 }
 
+EdfFileSpec soundWith(void (*change)(EdfFileSpec &))
+{
+    EdfFileSpec fileSpec = soundFile();
+    change(fileSpec);
+    return fileSpec;
+}
+
+// A folder as a window user brings it: each file, whether the run's message
+// offers to repair it thoroughly, and words of what that would change.
+struct OfferRow {
+    std::string name;
+    std::string bytes;
+    bool offered;
+    QString change;
+};
+
+std::vector<OfferRow> offerFolder()
+{
+    const std::string sound = buildEdf(soundFile());
+    const auto unknownCount = [](EdfFileSpec &s) { s.dataRecords = "-1"; };
+    const auto accented = [](EdfFileSpec &s) { s.patient = "X M 01-JAN-1970 J\xE9r\xF4me"; };
+    return {
+        {"a_sound.edf", sound, false, {}},
+        {"b_recorder.edf", buildEdf(recorderFile()), false, {}},
+        {"c_count_unknown.edf", buildEdf(soundWith(unknownCount)), true,
+         QStringLiteral("number of data records \"-1      \" -> \"6       \"")},
+        {"d_accented_name.edf", buildEdf(soundWith(accented)), true,
+         QStringLiteral("patient identification changed")},
+        {"e_last_record_cut.edf", sound.substr(0, sound.size() - 100), true,
+         QStringLiteral("leaves out 1948 bytes after the last whole data record")},
+        {"f_unrepairable.edf", buildEdf(unrepairableFile()), false, {}},
+    };
+}
+
+void writeFolder(const ScratchDir &folder, const std::vector<OfferRow> &rows)
+{
+    for (const OfferRow &row : rows)
+        writeBytes(folder / row.name, row.bytes);
+}
+
+// The indented lines under a file's line in the details.
+QStringList linesUnder(const QString &details, const std::string &name)
+{
+    const QString head = QString::fromStdString(name) + ':';
+    QStringList under;
+    bool inFile = false;
+    for (const QString &line : details.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1Char(' ')))
+            inFile = line.startsWith(head);
+        else if (inFile)
+            under << line;
+    }
+    return under;
+}
+
+// Answers a run's message by pressing one of its buttons, after noting which it has.
+ModalAnswerer::Answer press(const QString &button, QStringList *buttons = nullptr)
+{
+    return [=](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        for (QAbstractButton *b : box->buttons()) {
+            // Show Details is not an answer.
+            if (buttons && box->buttonRole(b) != QMessageBox::ActionRole)
+                *buttons << b->text();
+        }
+        for (QAbstractButton *b : box->buttons()) {
+            if (b->text() == button)
+                b->click();
+        }
+        return ModalAnswerer::Close::closedByAnswer;
+    };
+}
+
+const QString thoroughButton = QStringLiteral("Repair &Thoroughly");
+
 } // namespace
 
 class ConversionRunTest : public QObject
@@ -100,6 +177,9 @@ private slots:
     void sameFolderRepairsNothingAndKeepsSources();
     void nonAsciiFolderNames();
     void secondRunCarriesNothingOver();
+    void offerNamesTheFilesTheThoroughRepairMakesSound();
+    void thoroughRepairMakesTheOfferedFilesSound();
+    void cancelledThoroughRunKeepsCompleteFilesOnly();
 };
 
 void ConversionRunTest::fileModeRepairsOneFile()
@@ -417,6 +497,104 @@ void ConversionRunTest::secondRunCarriesNothingOver()
     QCOMPARE(run.fileCount(), 0);
     QCOMPARE(run.convertedCount(), 0);
     QVERIFY(run.fileList().isEmpty());
+}
+
+void ConversionRunTest::offerNamesTheFilesTheThoroughRepairMakesSound()
+{
+    ScratchDir source;
+    ScratchDir destination;
+    const std::vector<OfferRow> rows = offerFolder();
+    writeFolder(source, rows);
+    Run run;
+    run.folderMode();
+    run.fill(qtPath(source.path()), qtPath(destination.path()));
+
+    ModalAnswerer answerer;
+    QStringList buttons;
+    answerer.then(press(QStringLiteral("OK"), &buttons));
+    child<QPushButton>(run.window, "okBt")->click();
+
+    // OK declines: no second run, and the offered files stay as the usual run left them.
+    QCOMPARE(answerer.messages(), QStringList{completed + QStringLiteral(". 5/6 files")});
+    QCOMPARE(buttons, (QStringList{QStringLiteral("OK"), thoroughButton}));
+    const QString details = answerer.seen()[0].details;
+    for (const OfferRow &row : rows) {
+        const QStringList under = linesUnder(details, row.name);
+        QVERIFY2((under.size() > 0) == row.offered, row.name.c_str());
+        if (row.offered)
+            QVERIFY2(under.join('\n').contains(row.change), qPrintable(details));
+        if (fs::exists(destination / row.name))
+            QVERIFY(!checkFile((destination / row.name).string()).sound || !row.offered);
+    }
+    QVERIFY(!details.contains(QStringLiteral("J\\xE9r")));
+}
+
+void ConversionRunTest::thoroughRepairMakesTheOfferedFilesSound()
+{
+    ScratchDir source;
+    ScratchDir destination;
+    const std::vector<OfferRow> rows = offerFolder();
+    writeFolder(source, rows);
+    Run run;
+    run.folderMode();
+    run.fill(qtPath(source.path()), qtPath(destination.path()));
+
+    ModalAnswerer answerer;
+    answerer.then(press(thoroughButton));
+    answerer.then(press(QStringLiteral("OK")));
+    child<QPushButton>(run.window, "okBt")->click();
+
+    QCOMPARE(answerer.messages(),
+             (QStringList{completed + QStringLiteral(". 5/6 files"),
+                          completed + QStringLiteral(". 3/3 files")}));
+    const QString details = answerer.seen()[1].details;
+    for (const OfferRow &row : rows) {
+        QCOMPARE(readBytes(source / row.name), row.bytes);
+        if (row.offered) {
+            QVERIFY2(checkFile((destination / row.name).string()).sound, row.name.c_str());
+            QVERIFY(details.contains(QString::fromStdString(row.name) + ": repaired thoroughly"));
+        }
+    }
+    QCOMPARE(readBytes(destination / "b_recorder.edf"), buildEdf(repairedRecorderFile()));
+    QVERIFY(!fs::exists(destination / "f_unrepairable.edf"));
+    QVERIFY(run.window.isEnabled());
+}
+
+void ConversionRunTest::cancelledThoroughRunKeepsCompleteFilesOnly()
+{
+    ScratchDir source;
+    ScratchDir destination;
+    std::vector<OfferRow> rows = offerFolder();
+    rows.erase(rows.begin() + 3, rows.end());
+    rows.push_back({"d_count_unknown.edf", rows[2].bytes, true, {}});
+    writeFolder(source, rows);
+    Run run;
+    run.folderMode();
+    run.fill(qtPath(source.path()), qtPath(destination.path()));
+
+    ModalAnswerer answerer;
+    std::string usualCopy;
+    answerer.then([&](QWidget *dialog) {
+        usualCopy = readBytes(destination / "d_count_unknown.edf");
+        // Grown since the offer (sparse: many seconds to copy), so the thorough run is cancelled in
+        // it.
+        fs::resize_file(source / "d_count_unknown.edf", std::uintmax_t(8) << 30);
+        return press(thoroughButton)(dialog);
+    });
+    answerer.then([](QWidget *dialog) {
+        dialog->findChild<QPushButton *>()->click();
+        return ModalAnswerer::Close::closedByAnswer;
+    });
+    answerer.then(press(QStringLiteral("OK")));
+    child<QPushButton>(run.window, "okBt")->click();
+
+    QCOMPARE(answerer.seen()[1].className, QStringLiteral("QProgressDialog"));
+    QCOMPARE(answerer.messages().last(), completed + QStringLiteral(". 1/2 files"));
+    QCOMPARE(destination.entries(),
+             (std::vector<std::string>{"a_sound.edf", "b_recorder.edf", "c_count_unknown.edf",
+                                       "d_count_unknown.edf"}));
+    QVERIFY(checkFile((destination / "c_count_unknown.edf").string()).sound);
+    QCOMPARE(readBytes(destination / "d_count_unknown.edf"), usualCopy);
 }
 
 QTEST_MAIN(ConversionRunTest)
