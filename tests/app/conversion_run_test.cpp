@@ -111,12 +111,6 @@ std::vector<OfferRow> offerFolder()
     };
 }
 
-void writeFolder(const ScratchDir &folder, const std::vector<OfferRow> &rows)
-{
-    for (const OfferRow &row : rows)
-        writeBytes(folder / row.name, row.bytes);
-}
-
 // The indented lines under a file's line in the details.
 QStringList linesUnder(const QString &details, const std::string &name)
 {
@@ -151,6 +145,40 @@ ModalAnswerer::Answer press(const QString &button, QStringList *buttons = nullpt
 }
 
 const QString thoroughButton = QStringLiteral("Repair &Thoroughly");
+
+// The window's run on a folder of rows, into an empty destination.
+struct OfferRun {
+    explicit OfferRun(std::vector<OfferRow> folder) : rows(std::move(folder))
+    {
+        for (const OfferRow &row : rows)
+            writeBytes(source / row.name, row.bytes);
+        run.folderMode();
+        run.fill(qtPath(source.path()), qtPath(destination.path()));
+    }
+
+    // Presses OK and answers the dialogs that follow in turn.
+    void ok(const QVector<ModalAnswerer::Answer> &answers)
+    {
+        ModalAnswerer answerer;
+        for (const ModalAnswerer::Answer &answer : answers)
+            answerer.then(answer);
+        child<QPushButton>(run.window, "okBt")->click();
+        seen = answerer.seen();
+        messages = answerer.messages();
+    }
+
+    bool sound(const std::string &name) const
+    {
+        return checkFile((destination / name).string()).sound;
+    }
+
+    std::vector<OfferRow> rows;
+    ScratchDir source;
+    ScratchDir destination;
+    Run run;
+    QVector<SeenDialog> seen;
+    QStringList messages;
+};
 
 } // namespace
 
@@ -501,100 +529,73 @@ void ConversionRunTest::secondRunCarriesNothingOver()
 
 void ConversionRunTest::offerNamesTheFilesTheThoroughRepairMakesSound()
 {
-    ScratchDir source;
-    ScratchDir destination;
-    const std::vector<OfferRow> rows = offerFolder();
-    writeFolder(source, rows);
-    Run run;
-    run.folderMode();
-    run.fill(qtPath(source.path()), qtPath(destination.path()));
-
-    ModalAnswerer answerer;
+    OfferRun folder(offerFolder());
     QStringList buttons;
-    answerer.then(press(QStringLiteral("OK"), &buttons));
-    child<QPushButton>(run.window, "okBt")->click();
+    folder.ok({press(QStringLiteral("OK"), &buttons)});
 
     // OK declines: no second run, and the offered files stay as the usual run left them.
-    QCOMPARE(answerer.messages(), QStringList{completed + QStringLiteral(". 5/6 files")});
+    QCOMPARE(folder.messages, QStringList{completed + QStringLiteral(". 5/6 files")});
     QCOMPARE(buttons, (QStringList{QStringLiteral("OK"), thoroughButton}));
-    const QString details = answerer.seen()[0].details;
-    for (const OfferRow &row : rows) {
+    const QString details = folder.seen[0].details;
+    for (const OfferRow &row : folder.rows) {
         const QStringList under = linesUnder(details, row.name);
         QVERIFY2((under.size() > 0) == row.offered, row.name.c_str());
-        if (row.offered)
+        if (row.offered) {
             QVERIFY2(under.join('\n').contains(row.change), qPrintable(details));
-        if (fs::exists(destination / row.name))
-            QVERIFY(!checkFile((destination / row.name).string()).sound || !row.offered);
+            QVERIFY(!folder.sound(row.name));
+        }
     }
     QVERIFY(!details.contains(QStringLiteral("J\\xE9r")));
 }
 
 void ConversionRunTest::thoroughRepairMakesTheOfferedFilesSound()
 {
-    ScratchDir source;
-    ScratchDir destination;
-    const std::vector<OfferRow> rows = offerFolder();
-    writeFolder(source, rows);
-    Run run;
-    run.folderMode();
-    run.fill(qtPath(source.path()), qtPath(destination.path()));
+    OfferRun folder(offerFolder());
+    folder.ok({press(thoroughButton), press(QStringLiteral("OK"))});
 
-    ModalAnswerer answerer;
-    answerer.then(press(thoroughButton));
-    answerer.then(press(QStringLiteral("OK")));
-    child<QPushButton>(run.window, "okBt")->click();
-
-    QCOMPARE(answerer.messages(),
+    QCOMPARE(folder.messages,
              (QStringList{completed + QStringLiteral(". 5/6 files"),
                           completed + QStringLiteral(". 3/3 files")}));
-    const QString details = answerer.seen()[1].details;
-    for (const OfferRow &row : rows) {
-        QCOMPARE(readBytes(source / row.name), row.bytes);
+    const QString details = folder.seen[1].details;
+    for (const OfferRow &row : folder.rows) {
+        QCOMPARE(readBytes(folder.source / row.name), row.bytes);
         if (row.offered) {
-            QVERIFY2(checkFile((destination / row.name).string()).sound, row.name.c_str());
+            QVERIFY2(folder.sound(row.name), row.name.c_str());
             QVERIFY(details.contains(QString::fromStdString(row.name) + ": repaired thoroughly"));
         }
     }
-    QCOMPARE(readBytes(destination / "b_recorder.edf"), buildEdf(repairedRecorderFile()));
-    QVERIFY(!fs::exists(destination / "f_unrepairable.edf"));
-    QVERIFY(run.window.isEnabled());
+    QCOMPARE(readBytes(folder.destination / "b_recorder.edf"), buildEdf(repairedRecorderFile()));
+    QVERIFY(!fs::exists(folder.destination / "f_unrepairable.edf"));
 }
 
 void ConversionRunTest::cancelledThoroughRunKeepsCompleteFilesOnly()
 {
-    ScratchDir source;
-    ScratchDir destination;
     std::vector<OfferRow> rows = offerFolder();
     rows.erase(rows.begin() + 3, rows.end());
     rows.push_back({"d_count_unknown.edf", rows[2].bytes, true, {}});
-    writeFolder(source, rows);
-    Run run;
-    run.folderMode();
-    run.fill(qtPath(source.path()), qtPath(destination.path()));
-
-    ModalAnswerer answerer;
+    OfferRun folder(rows);
+    const fs::path grown = folder.source / "d_count_unknown.edf";
     std::string usualCopy;
-    answerer.then([&](QWidget *dialog) {
-        usualCopy = readBytes(destination / "d_count_unknown.edf");
-        // Grown since the offer (sparse: many seconds to copy), so the thorough run is cancelled in
-        // it.
-        fs::resize_file(source / "d_count_unknown.edf", std::uintmax_t(8) << 30);
-        return press(thoroughButton)(dialog);
-    });
-    answerer.then([](QWidget *dialog) {
-        dialog->findChild<QPushButton *>()->click();
-        return ModalAnswerer::Close::closedByAnswer;
-    });
-    answerer.then(press(QStringLiteral("OK")));
-    child<QPushButton>(run.window, "okBt")->click();
+    folder.ok({[&](QWidget *dialog) {
+                   usualCopy = readBytes(folder.destination / "d_count_unknown.edf");
+                   // Grown since the offer (sparse: many seconds to copy), so the thorough
+                   // run is cancelled in it.
+                   fs::resize_file(grown, std::uintmax_t(8) << 30);
+                   return press(thoroughButton)(dialog);
+               },
+               [](QWidget *dialog) {
+                   dialog->findChild<QPushButton *>()->click();
+                   return ModalAnswerer::Close::closedByAnswer;
+               },
+               press(QStringLiteral("OK"))});
 
-    QCOMPARE(answerer.seen()[1].className, QStringLiteral("QProgressDialog"));
-    QCOMPARE(answerer.messages().last(), completed + QStringLiteral(". 1/2 files"));
-    QCOMPARE(destination.entries(),
+    QCOMPARE(folder.seen[1].className, QStringLiteral("QProgressDialog"));
+    QCOMPARE(folder.messages.last(), completed + QStringLiteral(". 1/2 files"));
+    QCOMPARE(folder.destination.entries(),
              (std::vector<std::string>{"a_sound.edf", "b_recorder.edf", "c_count_unknown.edf",
                                        "d_count_unknown.edf"}));
-    QVERIFY(checkFile((destination / "c_count_unknown.edf").string()).sound);
-    QCOMPARE(readBytes(destination / "d_count_unknown.edf"), usualCopy);
+    QVERIFY(folder.sound("c_count_unknown.edf"));
+    QCOMPARE(readBytes(folder.destination / "d_count_unknown.edf"), usualCopy);
 }
 
 QTEST_MAIN(ConversionRunTest)
