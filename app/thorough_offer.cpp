@@ -16,12 +16,15 @@ QStringList qtLines(const std::vector<std::string> &lines)
 
 } // namespace
 
-QStringList ThoroughOffer::consider(const RunEntry &entry)
+QStringList ThoroughOffer::consider(const RunEntry &entry, const RepairFailure *failure)
 {
     const FileCheck check = checkPath(entry.source);
-    // A file the usual repair settles failed for another reason, which the
-    // thorough repair would meet as well.
-    if (!check.readError.empty() || check.soundAfterRepair || !check.soundAfterThoroughRepair)
+    // A repair that failed other than the header foretells (the same file,
+    // a full disk, ...) would fail thoroughly as well.
+    const bool failedForHeader
+        = !failure || (!check.preview.succeeds && check.preview.failure.step == failure->step);
+    if (!check.readError.empty() || check.soundAfterRepair || !check.soundAfterThoroughRepair
+        || !failedForHeader)
         return {};
     offered.append(entry);
     usualRepairs.push_back(check.preview);

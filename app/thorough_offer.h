@@ -1,6 +1,7 @@
 #pragma once
 
 #include "header_review.h"
+#include "repair_failure.h"
 #include "run_entry.h"
 
 #include <QStringList>
@@ -15,9 +16,10 @@ namespace velmorant {
 class ThoroughOffer
 {
 public:
-    // Offers the entry when the thorough repair would make its source
-    // sound; returns what it would change, one line each, or nothing.
-    QStringList consider(const RunEntry &entry);
+    // Offers the entry when the thorough repair would make its source sound
+    // and the usual repair failed, if it did, for its header's sake;
+    // returns what the thorough repair would change, one line each, or nothing.
+    QStringList consider(const RunEntry &entry, const RepairFailure *failure = nullptr);
 
     bool isEmpty() const { return offered.isEmpty(); }
     const RunEntries &entries() const { return offered; }

@@ -115,15 +115,13 @@ QString Velmorant::repairFileList(const velmorant::RunEntries &entries,
         const velmorant::RunEntry &entry = entries.at(index);
         if (!repaired) {
             details.notRepaired(entry.name, lastFailure());
-            if (lastFailure().step == velmorant::RepairStep::cancelled)
-                return;
-        } else {
-            const velmorant::FileCheck copy = velmorant::checkPath(entry.destination);
-            details.repaired(entry.name, copy);
-            if (copy.sound)
-                return;
+            details.changes(offer.consider(entry, &lastFailure()));
+            return;
         }
-        details.changes(offer.consider(entry));
+        const velmorant::FileCheck copy = velmorant::checkPath(entry.destination);
+        details.repaired(entry.name, copy);
+        if (!copy.sound)
+            details.changes(offer.consider(entry));
     });
     if (!offer.isEmpty())
         details.offered(offer.entries().size());

@@ -97,6 +97,7 @@ std::vector<OfferRow> offerFolder()
 {
     const std::string sound = buildEdf(soundFile());
     const auto unknownCount = [](EdfFileSpec &s) { s.dataRecords = "-1"; };
+    const auto countInWords = [](EdfFileSpec &s) { s.dataRecords = "six"; };
     const auto accented = [](EdfFileSpec &s) { s.patient = "X M 01-JAN-1970 J\xE9r\xF4me"; };
     return {
         {"a_sound.edf", sound, false, {}},
@@ -108,6 +109,8 @@ std::vector<OfferRow> offerFolder()
         {"e_last_record_cut.edf", sound.substr(0, sound.size() - 100), true,
          QStringLiteral("leaves out 1948 bytes after the last whole data record")},
         {"f_unrepairable.edf", buildEdf(unrepairableFile()), false, {}},
+        {"g_count_not_a_number.edf", buildEdf(soundWith(countInWords)), true,
+         QStringLiteral("number of data records \"six     \" -> \"6       \"")},
     };
 }
 
@@ -475,6 +478,8 @@ void ConversionRunTest::sameFolderRepairsNothingAndKeepsSources()
     ScratchDir folder;
     writeEdf(folder / "a.edf", recorderFile());
     writeEdf(folder / "b.edf", soundFile());
+    const std::string unknownCount = offerFolder()[2].bytes;
+    writeBytes(folder / "c.edf", unknownCount);
     Run run;
     run.folderMode();
     // The same folder under two spellings.
@@ -482,9 +487,12 @@ void ConversionRunTest::sameFolderRepairsNothingAndKeepsSources()
 
     QCOMPARE(run.ok(), QStringList{somethingWrong});
     QCOMPARE(run.convertedCount(), 0);
-    QCOMPARE(folder.entries(), (std::vector<std::string>{"a.edf", "b.edf"}));
+    QCOMPARE(folder.entries(), (std::vector<std::string>{"a.edf", "b.edf", "c.edf"}));
     QCOMPARE(readBytes(folder / "a.edf"), buildEdf(recorderFile()));
     QCOMPARE(readBytes(folder / "b.edf"), buildEdf(soundFile()));
+    QCOMPARE(readBytes(folder / "c.edf"), unknownCount);
+    // The thorough repair would meet the same refusal: no offer.
+    QCOMPARE(run.details().size(), 3);
 }
 
 void ConversionRunTest::nonAsciiFolderNames()
@@ -534,7 +542,7 @@ void ConversionRunTest::offerNamesTheFilesTheThoroughRepairMakesSound()
     folder.ok({press(QStringLiteral("OK"), &buttons)});
 
     // OK declines: no second run, and the offered files stay as the usual run left them.
-    QCOMPARE(folder.messages, QStringList{completed + QStringLiteral(". 5/6 files")});
+    QCOMPARE(folder.messages, QStringList{completed + QStringLiteral(". 5/7 files")});
     QCOMPARE(buttons, (QStringList{QStringLiteral("OK"), thoroughButton}));
     const QString details = folder.seen[0].details;
     for (const OfferRow &row : folder.rows) {
@@ -554,8 +562,8 @@ void ConversionRunTest::thoroughRepairMakesTheOfferedFilesSound()
     folder.ok({press(thoroughButton), press(QStringLiteral("OK"))});
 
     QCOMPARE(folder.messages,
-             (QStringList{completed + QStringLiteral(". 5/6 files"),
-                          completed + QStringLiteral(". 3/3 files")}));
+             (QStringList{completed + QStringLiteral(". 5/7 files"),
+                          completed + QStringLiteral(". 4/4 files")}));
     const QString details = folder.seen[1].details;
     for (const OfferRow &row : folder.rows) {
         QCOMPARE(readBytes(folder.source / row.name), row.bytes);
