@@ -17,7 +17,7 @@ class ThoroughOffer;
 
 // The one window. It only turns what the user does into calls: the repair
 // itself is the inherited HeaderRepair, and the outcome of a run is told in
-// a single message box.
+// a single message box, which may offer to repair some files thoroughly.
 class Velmorant : public QMainWindow, private velmorant::HeaderRepair
 {
     Q_OBJECT
