@@ -54,6 +54,28 @@ void RunDetails::cancelled(int notAttempted)
                                       .arg(notAttempted));
 }
 
+void RunDetails::changes(const QStringList &changeLines)
+{
+    for (const QString &line : changeLines)
+        lines << QStringLiteral("  ") + line;
+}
+
+void RunDetails::thoroughlyRepaired(const QString &file, const QStringList &changeLines)
+{
+    lines << translated("%1: repaired thoroughly").arg(file);
+    changes(changeLines);
+}
+
+void RunDetails::offered(int files)
+{
+    lines << (files == 1
+                  ? translated("Repair Thoroughly repairs the file marked \"thorough\" from its "
+                               "source to its destination.")
+                  : translated("Repair Thoroughly repairs the %1 files marked \"thorough\" from "
+                               "their sources to their destinations.")
+                        .arg(files));
+}
+
 QString notListed(const QString &folder, const QString &reason)
 {
     return translated("%1: the folder cannot be listed: %2").arg(folder, reason);

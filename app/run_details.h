@@ -11,8 +11,9 @@ namespace velmorant {
 
 // The details that a run's message offers: one line per file that was not
 // repaired, or that was repaired but would still be refused by a strict
-// reader, each in the engine's own words; and how the run ended when it was
-// cut short. Empty when there is nothing to tell.
+// reader, each in the engine's own words, with what the thorough repair
+// would change beneath it; and how the run ended when it was cut short.
+// Empty when there is nothing to tell.
 class RunDetails
 {
 public:
@@ -20,6 +21,11 @@ public:
     // Adds a line only when the repaired copy still breaks a rule.
     void repaired(const QString &file, const FileCheck &copy);
     void cancelled(int notAttempted);
+    // Under the file's line: what the thorough repair would change or changed.
+    void changes(const QStringList &changeLines);
+    void thoroughlyRepaired(const QString &file, const QStringList &changeLines);
+    // The last line when the message offers the thorough repair of `files` files.
+    void offered(int files);
 
     QString text() const { return lines.join(QLatin1Char('\n')); }
 

@@ -2,24 +2,20 @@
 
 #include "caption_fit.h"
 #include "drop_target.h"
-#include "file_check.h"
 #include "file_system.h"
 #include "run_details.h"
 #include "run_progress.h"
+#include "thorough_offer.h"
 #include "velmorant_version.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <string>
 
 namespace {
-
-// A path leaves the window as UTF-8 text that ends at the first NUL.
-std::string utf8Path(const QString &path)
-{
-    return std::string(path.toUtf8().constData());
-}
 
 // The one report of a run.
 QString outcome(int converted, int files)
@@ -33,16 +29,25 @@ QString outcome(int converted, int files)
                      : QStringLiteral("No file to convert.");
 }
 
-// What a strict reader would make of a repaired copy.
-velmorant::FileCheck checkRepaired(const QString &destination)
+// The run's message, with the offer of the thorough repair when there is one;
+// true when the user takes it.
+bool showOutcome(const QString &text, const QString &details, bool offerThorough)
 {
-    try {
-        return velmorant::checkFile(utf8Path(destination));
-    } catch (const std::exception &e) {
-        velmorant::FileCheck unreadable;
-        unreadable.readError = e.what();
-        return unreadable;
+    QMessageBox box;
+    box.setText(text);
+    velmorant::offerDetails(box, details);
+    if (!offerThorough) {
+        box.exec();
+        return false;
     }
+    box.setStandardButtons(QMessageBox::Ok);
+    QPushButton *thorough = box.addButton(
+        QCoreApplication::translate("Velmorant", "Repair &Thoroughly"), QMessageBox::AcceptRole);
+    // Enter or Escape must never start a repair the user did not choose.
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == thorough;
 }
 
 } // namespace
@@ -75,52 +80,103 @@ void Velmorant::on_okBt_clicked()
 
     fileCount = fileList.size();
     convertedCount = 0;
+    velmorant::ThoroughOffer offer;
     const QString details = unlisted.isEmpty()
-        ? repairFileList(sourcePrefix, destinationPrefix, fileMode)
+        ? repairFileList(runEntries(sourcePrefix, destinationPrefix, fileMode), offer)
         : velmorant::notListed(ui.sourceEdit->text(), unlisted);
 
-    QMessageBox box;
     // A folder that cannot be listed is a failure, never "nothing to convert".
-    box.setText(unlisted.isEmpty() ? outcome(convertedCount, fileCount)
-                                   : QStringLiteral("Something wrong, please try again later"));
-    velmorant::offerDetails(box, details);
-    box.exec();
+    const QString text = unlisted.isEmpty()
+        ? outcome(convertedCount, fileCount)
+        : QStringLiteral("Something wrong, please try again later");
+    if (showOutcome(text, details, !offer.isEmpty()))
+        repairThoroughly(offer);
 }
 
-// Repairs the entries in list order, counting the repaired ones, until the
-// list ends or the user cancels; returns the details of what went wrong.
-QString Velmorant::repairFileList(const QString &sourcePrefix, const QString &destinationPrefix,
-                                  bool fileMode)
+velmorant::RunEntries Velmorant::runEntries(const QString &sourcePrefix,
+                                            const QString &destinationPrefix, bool fileMode) const
+{
+    velmorant::RunEntries entries;
+    for (const QString &name : fileList) {
+        // Every file keeps its name in folder mode; file mode names the destination whole.
+        entries.append(
+            {name, sourcePrefix + name, fileMode ? destinationPrefix : destinationPrefix + name});
+    }
+    return entries;
+}
+
+// The usual repair of every entry; returns the details of what went wrong,
+// and offers the thorough repair for the files it would make sound.
+QString Velmorant::repairFileList(const velmorant::RunEntries &entries,
+                                  velmorant::ThoroughOffer &offer)
 {
     velmorant::RunDetails details;
-    velmorant::RunProgress progress(this, fileCount);
-    setCopyProgress([&progress](std::uintmax_t done, std::uintmax_t total) {
-        return progress.copied(done, total);
-    });
-    int entry = 0;
-    for (; entry < fileCount && !progress.wasCancelled(); ++entry) {
-        const QString &name = fileList.at(entry);
-        progress.startFile(entry, name);
-        // Every file keeps its name in folder mode; file mode names the destination whole.
-        const QString destination = fileMode ? destinationPrefix : destinationPrefix + name;
-        if (!repairEntry(sourcePrefix + name, destination)) {
-            details.notRepaired(name, lastFailure());
-            continue;
+    convertedCount = repairEntries(entries, details, [&](int index, bool repaired) {
+        const velmorant::RunEntry &entry = entries.at(index);
+        if (!repaired) {
+            details.notRepaired(entry.name, lastFailure());
+            details.changes(offer.consider(entry, &lastFailure()));
+            return;
         }
-        ++convertedCount;
-        details.repaired(name, checkRepaired(destination));
+        const velmorant::FileCheck copy = velmorant::checkPath(entry.destination);
+        details.repaired(entry.name, copy);
+        if (!copy.sound)
+            details.changes(offer.consider(entry));
+    });
+    if (!offer.isEmpty())
+        details.offered(offer.entries().size());
+    return details.text();
+}
+
+// The offered files again, thoroughly, from their sources to the same
+// destinations; ends with its own message.
+void Velmorant::repairThoroughly(const velmorant::ThoroughOffer &offer)
+{
+    const velmorant::RunEntries &entries = offer.entries();
+    velmorant::RunDetails details;
+    setMode(velmorant::RepairMode::thorough);
+    const int repaired = repairEntries(entries, details, [&](int index, bool done) {
+        const velmorant::RunEntry &entry = entries.at(index);
+        if (!done) {
+            details.notRepaired(entry.name, lastFailure());
+            return;
+        }
+        details.thoroughlyRepaired(entry.name, offer.changesMade(index, lastRepair()));
+        details.repaired(entry.name, velmorant::checkPath(entry.destination));
+    });
+    setMode(velmorant::RepairMode::usual);
+    showOutcome(outcome(repaired, entries.size()), details.text(), false);
+}
+
+// Repairs the entries in order, until the list ends or the user cancels;
+// returns how many were repaired.
+int Velmorant::repairEntries(const velmorant::RunEntries &entries, velmorant::RunDetails &details,
+                             const EntryDone &done)
+{
+    velmorant::RunProgress progress(this, entries.size());
+    setCopyProgress([&progress](std::uintmax_t copied, std::uintmax_t total) {
+        return progress.copied(copied, total);
+    });
+    int repaired = 0;
+    int index = 0;
+    for (; index < entries.size() && !progress.wasCancelled(); ++index) {
+        const velmorant::RunEntry &entry = entries.at(index);
+        progress.startFile(index, entry.name);
+        const bool ok = repairEntry(entry.source, entry.destination);
+        repaired += ok ? 1 : 0;
+        done(index, ok);
     }
     setCopyProgress({});
     if (progress.wasCancelled())
-        details.cancelled(fileCount - entry);
-    return details.text();
+        details.cancelled(entries.size() - index);
+    return repaired;
 }
 
 bool Velmorant::repairEntry(const QString &source, const QString &destination)
 {
     // One bad file must not end the run, let alone the program.
     try {
-        return repairHeader(utf8Path(source), utf8Path(destination));
+        return repairHeader(velmorant::utf8Path(source), velmorant::utf8Path(destination));
     } catch (...) {
         return false;
     }
@@ -135,8 +191,8 @@ QString Velmorant::buildFileList()
     bool exists = false;
     std::string unlisted;
     try {
-        exists = velmorant::pathExists(utf8Path(folder));
-        unlisted = exists ? velmorant::listingError(utf8Path(folder)) : std::string();
+        exists = velmorant::pathExists(velmorant::utf8Path(folder));
+        unlisted = exists ? velmorant::listingError(velmorant::utf8Path(folder)) : std::string();
     } catch (...) {
         exists = false;
     }

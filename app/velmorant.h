@@ -1,15 +1,23 @@
 #pragma once
 
 #include "header_repair.h"
+#include "run_entry.h"
 #include "ui_velmorant.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+namespace velmorant {
+class RunDetails;
+class ThoroughOffer;
+} // namespace velmorant
+
 // The one window. It only turns what the user does into calls: the repair
 // itself is the inherited HeaderRepair, and the outcome of a run is told in
-// a single message box.
+// a single message box, which may offer to repair some files thoroughly.
 class Velmorant : public QMainWindow, private velmorant::HeaderRepair
 {
     Q_OBJECT
@@ -31,8 +39,14 @@ private slots:
 
 private:
     QString buildFileList();
-    QString repairFileList(const QString &sourcePrefix, const QString &destinationPrefix,
-                           bool fileMode);
+    velmorant::RunEntries runEntries(const QString &sourcePrefix, const QString &destinationPrefix,
+                                     bool fileMode) const;
+    QString repairFileList(const velmorant::RunEntries &entries, velmorant::ThoroughOffer &offer);
+    void repairThoroughly(const velmorant::ThoroughOffer &offer);
+    // Told, after each entry, its index and whether it was repaired.
+    using EntryDone = std::function<void(int index, bool repaired)>;
+    int repairEntries(const velmorant::RunEntries &entries, velmorant::RunDetails &details,
+                      const EntryDone &done);
     bool repairEntry(const QString &source, const QString &destination);
     void resetForm();
 

@@ -1,15 +1,10 @@
 #include "report.h"
 
-#include <algorithm>
+#include "change_text.h"
 
 namespace velmorant {
 
 namespace {
-
-std::string quoted(const std::string &text)
-{
-    return "\"" + shownText(text) + "\"";
-}
 
 std::string findingTag(const CheckedFinding &f, bool thorough)
 {
@@ -26,54 +21,17 @@ std::string findingTag(const CheckedFinding &f, bool thorough)
     return kind + ", not repaired (" + f.whyNotRepaired + ")";
 }
 
-bool isBlank(const std::string &text)
-{
-    return text.find_first_not_of(' ') == std::string::npos;
-}
-
-// A field that the repair blanks is shown without its padding, which says nothing.
-std::string changeText(const FieldChange &change)
-{
-    if (isBlank(change.to))
-        return fieldName(change.field, change.signal) + " "
-            + quoted(change.from.substr(0, change.from.find_last_not_of(' ') + 1)) + " -> blank";
-    return fieldName(change.field, change.signal) + " " + quoted(change.from) + " -> "
-        + quoted(change.to);
-}
-
 std::string files(int count)
 {
     return std::to_string(count) + (count == 1 ? " file" : " files");
-}
-
-bool sameChange(const FieldChange &a, const FieldChange &b)
-{
-    return a.field == b.field && a.signal == b.signal && a.to == b.to;
-}
-
-// The copy's data then differs from the source's: said before anything else.
-std::string restoredText(const RepairPreview &repair)
-{
-    const std::uintmax_t n = repair.carriageReturnsRemoved;
-    return std::to_string(n) + (n == 1 ? " carriage return" : " carriage returns")
-        + " that the transfer inserted before line feeds left out of the data; the copy's data "
-          "differs from the source's";
 }
 
 // The thorough repair's changes that the usual one would not make.
 std::string thoroughChanges(const FileCheck &check)
 {
     std::string lines;
-    const auto &usual = check.preview.changes;
-    for (const FieldChange &change : check.thorough.changes)
-        if (std::none_of(usual.begin(), usual.end(),
-                         [&](const FieldChange &c) { return sameChange(c, change); }))
-            lines += "  thorough change: " + changeText(change) + "\n";
-    if (check.thorough.carriageReturnsRemoved != 0)
-        lines += "  thorough: " + restoredText(check.thorough) + "\n";
-    if (check.thorough.leftOut != 0)
-        lines += "  thorough: leaves out " + std::to_string(check.thorough.leftOut)
-            + " bytes after the last whole data record\n";
+    for (const std::string &line : thoroughChangeLines(check))
+        lines += "  " + line + "\n";
     if (!check.thorough.succeeds)
         lines += "  the thorough repair fails: " + describe(check.thorough.failure) + "\n";
     return lines;
@@ -120,13 +78,9 @@ std::string checkReport(const std::string &path, const FileCheck &check, bool th
 std::string changeReport(const RepairPreview &repair)
 {
     std::string lines;
-    if (repair.carriageReturnsRemoved != 0)
-        lines += "  restored: " + restoredText(repair) + "\n";
-    for (const FieldChange &change : repair.changes)
-        lines += "  change: " + changeText(change) + "\n";
-    if (repair.leftOut != 0)
-        lines += "  left out: " + std::to_string(repair.leftOut)
-            + " bytes after the last whole data record\n";
+    for (const std::string &line :
+         changeLines(repair.changes, repair.leftOut, repair.carriageReturnsRemoved))
+        lines += "  " + line + "\n";
     return lines;
 }
 

@@ -1,5 +1,6 @@
 #include "finding_text.h"
 
+#include "edf_header.h"
 #include "transfer_damage.h"
 
 namespace velmorant {
@@ -26,13 +27,21 @@ std::string fieldName(const std::string &field, std::uint32_t signal)
     return signal == 0 ? field : field + " of signal " + std::to_string(signal);
 }
 
+bool identifiesPatient(const std::string &field, std::uint32_t signal)
+{
+    return signal == 0 && field == velmorant::field(FixedField::patient).name;
+}
+
 std::string findingText(const Finding &finding)
 {
     // The data's faults are measured, not quoted from a field.
     if (isTransferFinding(finding))
         return finding.found;
-    return fieldName(finding.field, finding.signal) + ": \"" + shownText(finding.found)
-        + "\", expected " + finding.expected;
+    const std::string found = identifiesPatient(finding.field, finding.signal)
+        ? "(not shown: it identifies the patient)"
+        : "\"" + shownText(finding.found) + "\"";
+    return fieldName(finding.field, finding.signal) + ": " + found + ", expected "
+        + finding.expected;
 }
 
 } // namespace velmorant

@@ -18,7 +18,12 @@ std::string shownText(const std::string &text);
 // "number of samples in each data record of signal 2"; signal 0 is the fixed header.
 std::string fieldName(const std::string &field, std::uint32_t signal);
 
-// `number of signals: "-1  ", expected a whole number from 1 to 9999`
+// True for the field that holds the patient's name, birthdate and code:
+// reports are shared and kept, and its text never goes into one.
+bool identifiesPatient(const std::string &field, std::uint32_t signal);
+
+// `number of signals: "-1  ", expected a whole number from 1 to 9999`; for
+// the patient's field the text found is left out.
 std::string findingText(const Finding &finding);
 
 } // namespace velmorant

@@ -1,5 +1,7 @@
 #include "window_test_support.h"
 
+#include "file_check.h"
+
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -75,6 +77,119 @@ QString engineWords(const EdfFileSpec &fileSpec)
     return QString::fromStdString(describe(repair.lastFailure()));
 }
 
+EdfFileSpec soundWith(void (*change)(EdfFileSpec &))
+{
+    EdfFileSpec fileSpec = soundFile();
+    change(fileSpec);
+    return fileSpec;
+}
+
+// A folder as a window user brings it: each file, whether the run's message
+// offers to repair it thoroughly, and words of what that would change.
+struct OfferRow {
+    std::string name;
+    std::string bytes;
+    bool offered;
+    QString change;
+};
+
+std::vector<OfferRow> offerFolder()
+{
+    const std::string sound = buildEdf(soundFile());
+    const auto unknownCount = [](EdfFileSpec &s) { s.dataRecords = "-1"; };
+    const auto countInWords = [](EdfFileSpec &s) { s.dataRecords = "six"; };
+    const auto accented = [](EdfFileSpec &s) { s.patient = "X M 01-JAN-1970 J\xE9r\xF4me"; };
+    // Stopped early: one whole record of the four counted, and a cut one.
+    EdfFileSpec stopped = recorderFile();
+    stopped.dataRecords = "2048";
+    stopped.storedRecords = 2;
+    const std::string interrupted = buildEdf(stopped);
+    return {
+        {"a_sound.edf", sound, false, {}},
+        {"b_recorder.edf", buildEdf(recorderFile()), false, {}},
+        {"c_count_unknown.edf", buildEdf(soundWith(unknownCount)), true,
+         QStringLiteral("number of data records \"-1      \" -> \"6       \"")},
+        {"d_accented_name.edf", buildEdf(soundWith(accented)), true,
+         QStringLiteral("patient identification changed")},
+        {"e_last_record_cut.edf", sound.substr(0, sound.size() - 100), true,
+         QStringLiteral("leaves out 1948 bytes after the last whole data record")},
+        {"f_unrepairable.edf", buildEdf(unrepairableFile()), false, {}},
+        {"g_count_not_a_number.edf", buildEdf(soundWith(countInWords)), true,
+         QStringLiteral("number of data records \"six     \" -> \"6       \"")},
+        {"h_interrupted_recorder.edf", interrupted.substr(0, interrupted.size() - 100), true,
+         QStringLiteral("number of data records \"2048    \" -> \"1       \"")},
+    };
+}
+
+// The indented lines under a file's line in the details.
+QStringList linesUnder(const QString &details, const std::string &name)
+{
+    const QString head = QString::fromStdString(name) + ':';
+    QStringList under;
+    bool inFile = false;
+    for (const QString &line : details.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1Char(' ')))
+            inFile = line.startsWith(head);
+        else if (inFile)
+            under << line;
+    }
+    return under;
+}
+
+// Answers a run's message by pressing one of its buttons, after noting which it has.
+ModalAnswerer::Answer press(const QString &button, QStringList *buttons = nullptr)
+{
+    return [=](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        for (QAbstractButton *b : box->buttons()) {
+            // Show Details is not an answer.
+            if (buttons && box->buttonRole(b) != QMessageBox::ActionRole)
+                *buttons << b->text();
+        }
+        for (QAbstractButton *b : box->buttons()) {
+            if (b->text() == button)
+                b->click();
+        }
+        return ModalAnswerer::Close::closedByAnswer;
+    };
+}
+
+const QString thoroughButton = QStringLiteral("Repair &Thoroughly");
+
+// The window's run on a folder of rows, into an empty destination.
+struct OfferRun {
+    explicit OfferRun(std::vector<OfferRow> folder) : rows(std::move(folder))
+    {
+        for (const OfferRow &row : rows)
+            writeBytes(source / row.name, row.bytes);
+        run.folderMode();
+        run.fill(qtPath(source.path()), qtPath(destination.path()));
+    }
+
+    // Presses OK and answers the dialogs that follow in turn.
+    void ok(const QVector<ModalAnswerer::Answer> &answers)
+    {
+        ModalAnswerer answerer;
+        for (const ModalAnswerer::Answer &answer : answers)
+            answerer.then(answer);
+        child<QPushButton>(run.window, "okBt")->click();
+        seen = answerer.seen();
+        messages = answerer.messages();
+    }
+
+    bool sound(const std::string &name) const
+    {
+        return checkFile((destination / name).string()).sound;
+    }
+
+    std::vector<OfferRow> rows;
+    ScratchDir source;
+    ScratchDir destination;
+    Run run;
+    QVector<SeenDialog> seen;
+    QStringList messages;
+};
+
 } // namespace
 
 class ConversionRunTest : public QObject
@@ -100,6 +215,9 @@ private slots:
     void sameFolderRepairsNothingAndKeepsSources();
     void nonAsciiFolderNames();
     void secondRunCarriesNothingOver();
+    void offerNamesTheFilesTheThoroughRepairMakesSound();
+    void thoroughRepairMakesTheOfferedFilesSound();
+    void cancelledThoroughRunKeepsCompleteFilesOnly();
 };
 
 void ConversionRunTest::fileModeRepairsOneFile()
@@ -240,7 +358,8 @@ void ConversionRunTest::repairedFileThatReadersStillRefuseIsNamed()
     run.fill(qtPath(scratch / "rec.edf"), qtPath(scratch / "out.edf"));
 
     QCOMPARE(run.ok(), QStringList{completed});
-    QCOMPARE(run.details().size(), 1);
+    // Named first; the offer of the thorough repair follows.
+    QVERIFY(!run.details().isEmpty());
     QVERIFY(run.details()[0].startsWith(qtPath(scratch / "rec.edf") + ':'));
     QVERIFY(run.details()[0].contains(QStringLiteral("file size")));
 }
@@ -367,6 +486,8 @@ void ConversionRunTest::sameFolderRepairsNothingAndKeepsSources()
     ScratchDir folder;
     writeEdf(folder / "a.edf", recorderFile());
     writeEdf(folder / "b.edf", soundFile());
+    const std::string unknownCount = offerFolder()[2].bytes;
+    writeBytes(folder / "c.edf", unknownCount);
     Run run;
     run.folderMode();
     // The same folder under two spellings.
@@ -374,9 +495,12 @@ void ConversionRunTest::sameFolderRepairsNothingAndKeepsSources()
 
     QCOMPARE(run.ok(), QStringList{somethingWrong});
     QCOMPARE(run.convertedCount(), 0);
-    QCOMPARE(folder.entries(), (std::vector<std::string>{"a.edf", "b.edf"}));
+    QCOMPARE(folder.entries(), (std::vector<std::string>{"a.edf", "b.edf", "c.edf"}));
     QCOMPARE(readBytes(folder / "a.edf"), buildEdf(recorderFile()));
     QCOMPARE(readBytes(folder / "b.edf"), buildEdf(soundFile()));
+    QCOMPARE(readBytes(folder / "c.edf"), unknownCount);
+    // The thorough repair would meet the same refusal: no offer.
+    QCOMPARE(run.details().size(), 3);
 }
 
 void ConversionRunTest::nonAsciiFolderNames()
@@ -417,6 +541,77 @@ void ConversionRunTest::secondRunCarriesNothingOver()
     QCOMPARE(run.fileCount(), 0);
     QCOMPARE(run.convertedCount(), 0);
     QVERIFY(run.fileList().isEmpty());
+}
+
+void ConversionRunTest::offerNamesTheFilesTheThoroughRepairMakesSound()
+{
+    OfferRun folder(offerFolder());
+    QStringList buttons;
+    folder.ok({press(QStringLiteral("OK"), &buttons)});
+
+    // OK declines: no second run, and the offered files stay as the usual run left them.
+    QCOMPARE(folder.messages, QStringList{completed + QStringLiteral(". 6/8 files")});
+    QCOMPARE(buttons, (QStringList{QStringLiteral("OK"), thoroughButton}));
+    const QString details = folder.seen[0].details;
+    for (const OfferRow &row : folder.rows) {
+        const QStringList under = linesUnder(details, row.name);
+        QVERIFY2((under.size() > 0) == row.offered, row.name.c_str());
+        if (row.offered) {
+            QVERIFY2(under.join('\n').contains(row.change), qPrintable(details));
+            QVERIFY(!folder.sound(row.name));
+        }
+    }
+    QVERIFY(!details.contains(QStringLiteral("J\\xE9r")));
+}
+
+void ConversionRunTest::thoroughRepairMakesTheOfferedFilesSound()
+{
+    OfferRun folder(offerFolder());
+    folder.ok({press(thoroughButton), press(QStringLiteral("OK"))});
+
+    QCOMPARE(folder.messages,
+             (QStringList{completed + QStringLiteral(". 6/8 files"),
+                          completed + QStringLiteral(". 5/5 files")}));
+    const QString details = folder.seen[1].details;
+    for (const OfferRow &row : folder.rows) {
+        QCOMPARE(readBytes(folder.source / row.name), row.bytes);
+        if (row.offered) {
+            QVERIFY2(folder.sound(row.name), row.name.c_str());
+            QVERIFY(details.contains(QString::fromStdString(row.name) + ": repaired thoroughly"));
+        }
+    }
+    QCOMPARE(readBytes(folder.destination / "b_recorder.edf"), buildEdf(repairedRecorderFile()));
+    QVERIFY(!fs::exists(folder.destination / "f_unrepairable.edf"));
+}
+
+void ConversionRunTest::cancelledThoroughRunKeepsCompleteFilesOnly()
+{
+    std::vector<OfferRow> rows = offerFolder();
+    rows.erase(rows.begin() + 3, rows.end());
+    rows.push_back({"d_count_unknown.edf", rows[2].bytes, true, {}});
+    OfferRun folder(rows);
+    const fs::path grown = folder.source / "d_count_unknown.edf";
+    std::string usualCopy;
+    folder.ok({[&](QWidget *dialog) {
+                   usualCopy = readBytes(folder.destination / "d_count_unknown.edf");
+                   // Grown since the offer (sparse: many seconds to copy), so the thorough
+                   // run is cancelled in it.
+                   fs::resize_file(grown, std::uintmax_t(8) << 30);
+                   return press(thoroughButton)(dialog);
+               },
+               [](QWidget *dialog) {
+                   dialog->findChild<QPushButton *>()->click();
+                   return ModalAnswerer::Close::closedByAnswer;
+               },
+               press(QStringLiteral("OK"))});
+
+    QCOMPARE(folder.seen[1].className, QStringLiteral("QProgressDialog"));
+    QCOMPARE(folder.messages.last(), completed + QStringLiteral(". 1/2 files"));
+    QCOMPARE(folder.destination.entries(),
+             (std::vector<std::string>{"a_sound.edf", "b_recorder.edf", "c_count_unknown.edf",
+                                       "d_count_unknown.edf"}));
+    QVERIFY(folder.sound("c_count_unknown.edf"));
+    QCOMPARE(readBytes(folder.destination / "d_count_unknown.edf"), usualCopy);
 }
 
 QTEST_MAIN(ConversionRunTest)

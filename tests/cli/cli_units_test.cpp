@@ -1,3 +1,4 @@
+#include "change_text.h"
 #include "edf_test_files.h"
 #include "json_line.h"
 #include "options.h"
@@ -136,6 +137,14 @@ TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
     const Finding g{"samples", "number of samples in each data record", 2, "0       ", "x", false};
     EXPECT_EQ(findingText(g),
               "number of samples in each data record of signal 2: \"0       \", expected x");
+    // Neither a finding nor a change repeats the patient's identification.
+    const std::string patient = "X F 02-FEB-1971 J\xE9r\xF4me_Made_Up";
+    const Finding p{"printable", "patient identification", 0, patient, "printable ASCII", false};
+    const FieldChange change{"patient identification", 0, patient, "X F 02-FEB-1971 Jerome"};
+    for (const std::string &text : {findingText(p), changeText(change)}) {
+        EXPECT_EQ(text.find("02-FEB-1971"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Jerome"), std::string::npos) << text;
+    }
 }
 
 namespace {

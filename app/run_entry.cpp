@@ -1,0 +1,25 @@
+#include "run_entry.h"
+
+#include "file_check.h"
+
+#include <exception>
+
+namespace velmorant {
+
+std::string utf8Path(const QString &path)
+{
+    return std::string(path.toUtf8().constData());
+}
+
+FileCheck checkPath(const QString &path)
+{
+    try {
+        return checkFile(utf8Path(path));
+    } catch (const std::exception &e) {
+        FileCheck unreadable;
+        unreadable.readError = e.what();
+        return unreadable;
+    }
+}
+
+} // namespace velmorant
