@@ -44,10 +44,17 @@ std::string jsonOrNull(bool present, const std::string &text)
     return present ? jsonString(text) : "null";
 }
 
+// The patient's field is never written out: null stands for its text.
+std::string fieldTextOrNull(const std::string &field, std::uint32_t signal, const std::string &text)
+{
+    return identifiesPatient(field, signal) ? "null" : jsonString(text);
+}
+
 std::string jsonFindingKeys(const CheckedFinding &f)
 {
-    return "{\"field\": " + jsonString(f.finding.field) + ", \"signal\": "
-        + jsonSignal(f.finding.signal) + ", \"found\": " + jsonString(f.finding.found)
+    return "{\"field\": " + jsonString(f.finding.field)
+        + ", \"signal\": " + jsonSignal(f.finding.signal)
+        + ", \"found\": " + fieldTextOrNull(f.finding.field, f.finding.signal, f.finding.found)
         + ", \"expected\": " + jsonString(f.finding.expected) + ", \"repaired\": "
         + jsonBool(f.repaired) + ", \"warning\": " + jsonBool(f.finding.warning)
         + ", \"caused_by_repair\": " + jsonBool(f.causedByRepair);
@@ -74,7 +81,8 @@ std::string jsonAnnotationFault(const Finding &f)
 std::string jsonChange(const FieldChange &c)
 {
     return "{\"field\": " + jsonString(c.field) + ", \"signal\": " + jsonSignal(c.signal)
-        + ", \"from\": " + jsonString(c.from) + ", \"to\": " + jsonString(c.to) + "}";
+        + ", \"from\": " + fieldTextOrNull(c.field, c.signal, c.from)
+        + ", \"to\": " + fieldTextOrNull(c.field, c.signal, c.to) + "}";
 }
 
 template<typename Item, typename Format>

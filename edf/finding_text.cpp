@@ -32,15 +32,19 @@ bool identifiesPatient(const std::string &field, std::uint32_t signal)
     return signal == 0 && field == velmorant::field(FixedField::patient).name;
 }
 
+std::string quotedFieldText(const std::string &field, std::uint32_t signal, const std::string &text)
+{
+    return identifiesPatient(field, signal) ? "(not shown: it identifies the patient)"
+                                            : "\"" + shownText(text) + "\"";
+}
+
 std::string findingText(const Finding &finding)
 {
     // The data's faults are measured, not quoted from a field.
     if (isTransferFinding(finding))
         return finding.found;
-    const std::string found = identifiesPatient(finding.field, finding.signal)
-        ? "(not shown: it identifies the patient)"
-        : "\"" + shownText(finding.found) + "\"";
-    return fieldName(finding.field, finding.signal) + ": " + found + ", expected "
+    return fieldName(finding.field, finding.signal) + ": "
+        + quotedFieldText(finding.field, finding.signal, finding.found) + ", expected "
         + finding.expected;
 }
 

@@ -22,6 +22,11 @@ std::string fieldName(const std::string &field, std::uint32_t signal);
 // reports are shared and kept, and its text never goes into one.
 bool identifiesPatient(const std::string &field, std::uint32_t signal);
 
+// A field's text in double quotes, or for the patient's field a note that
+// it is not shown.
+std::string quotedFieldText(const std::string &field, std::uint32_t signal,
+                            const std::string &text);
+
 // `number of signals: "-1  ", expected a whole number from 1 to 9999`; for
 // the patient's field the text found is left out.
 std::string findingText(const Finding &finding);

@@ -30,7 +30,7 @@ std::string unsettledSentence(const std::vector<Finding> &findings)
             data += (data.empty() ? "" : "; ") + f.found;
         else
             fields += (fields.empty() ? " " : "; ") + fieldName(f.field, f.signal) + " "
-                + quoted(f.found) + ", expected " + f.expected;
+                + quotedFieldText(f.field, f.signal, f.found) + ", expected " + f.expected;
     }
     if (fields.empty())
         return data;

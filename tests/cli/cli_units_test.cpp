@@ -141,7 +141,12 @@ TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
     const std::string patient = "X F 02-FEB-1971 J\xE9r\xF4me_Made_Up";
     const Finding p{"printable", "patient identification", 0, patient, "printable ASCII", false};
     const FieldChange change{"patient identification", 0, patient, "X F 02-FEB-1971 Jerome"};
-    for (const std::string &text : {findingText(p), changeText(change)}) {
+    FileCheck check;
+    check.findings = {{p, true, false}};
+    check.preview.changes = check.thorough.changes = {change};
+    check.thorough.failure = {RepairStep::unsettled, p.field, patient, {}, {p}};
+    for (const std::string &text : {findingText(p), changeText(change),
+                                    describe(check.thorough.failure), jsonLine("a", check, true)}) {
         EXPECT_EQ(text.find("02-FEB-1971"), std::string::npos) << text;
         EXPECT_EQ(text.find("Jerome"), std::string::npos) << text;
     }
