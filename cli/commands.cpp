@@ -9,9 +9,9 @@
 
 #include "file_system.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -30,7 +30,7 @@ struct Job {
 std::vector<fs::path> madeFolders(const std::string &destination)
 {
     std::vector<fs::path> made;
-    boost::system::error_code error;
+    std::error_code error;
     for (fs::path folder = toFsPath(destination).parent_path();
          !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path())
         made.insert(made.begin(), folder);
@@ -41,7 +41,7 @@ std::vector<fs::path> madeFolders(const std::string &destination)
 
 void removeIfEmpty(const std::vector<fs::path> &folders)
 {
-    boost::system::error_code ignored;
+    std::error_code ignored;
     for (auto it = folders.rbegin(); it != folders.rend(); ++it)
         if (fs::is_empty(*it, ignored))
             fs::remove(*it, ignored);

@@ -3,7 +3,7 @@
 #include "edf_header.h"
 #include "file_system.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,13 +11,13 @@
 #include <memory>
 #include <stdexcept>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
 namespace {
 
-std::string notReadable(const fs::file_status &status, const boost::system::error_code &error)
+std::string notReadable(const fs::file_status &status, const std::error_code &error)
 {
     if (error)
         return error.message();
@@ -38,7 +38,7 @@ bool readMore(std::FILE *in, std::string &bytes, std::size_t count)
     return !std::ferror(in);
 }
 
-std::string readFailure(const boost::system::error_code &error)
+std::string readFailure(const std::error_code &error)
 {
     if (error)
         return error.message();
@@ -52,7 +52,7 @@ FileCheck checkFile(const std::string &pathUtf8)
     FileCheck unreadable;
     try {
         const fs::path path = toFsPath(pathUtf8);
-        boost::system::error_code error;
+        std::error_code error;
         const fs::file_status status = fs::status(path, error);
         unreadable.readError = notReadable(status, error);
         if (!unreadable.readError.empty())

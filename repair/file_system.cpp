@@ -2,7 +2,7 @@
 
 #include "utf8.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <algorithm>
 #include <atomic>
@@ -25,7 +25,7 @@
 #include <unistd.h>
 #endif
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -96,7 +96,7 @@ bool stderrIsTerminal()
 
 StagingFile::~StagingFile()
 {
-    boost::system::error_code ignored;
+    std::error_code ignored;
     if (!name.empty() && !renamed)
         fs::remove(folderPath / name, ignored);
 }
@@ -104,7 +104,7 @@ StagingFile::~StagingFile()
 bool StagingFile::openFolder(const fs::path &path, std::string &reason)
 {
     folderPath = path.empty() ? fs::path(".") : path;
-    boost::system::error_code error;
+    std::error_code error;
     if (fs::is_directory(folderPath, error))
         return true;
     reason = "no file can be made in the destination folder: "
@@ -119,10 +119,10 @@ std::size_t StagingFile::longestName() const
 
 void StagingFile::removeUnlocked(const std::function<bool(const std::string &)> &isLeftover)
 {
-    boost::system::error_code error;
+    std::error_code error;
     for (fs::directory_iterator it(folderPath, error), end; !error && it != end;
          it.increment(error))
-        if (isLeftover(it->path().filename().string()))
+        if (isLeftover(it->path().filename().u8string()))
             fs::remove(it->path(), error);
 }
 
@@ -131,7 +131,7 @@ bool StagingFile::copyFrom(const fs::path &source, const std::string &newName, s
 {
     // The system's own copy crosses volumes and stops at the end of the file;
     // it runs in one call, so there is nothing to report in between.
-    boost::system::error_code error;
+    std::error_code error;
     const fs::path staged = folderPath / newName;
     finalPermissions = fs::status(source, error).permissions();
     if (!error)
@@ -139,7 +139,7 @@ bool StagingFile::copyFrom(const fs::path &source, const std::string &newName, s
     if (!error)
         name = newName;
     if (!error)
-        fs::permissions(staged, fs::perms::add_perms | fs::perms::owner_write, error);
+        fs::permissions(staged, fs::perms::owner_write, fs::perm_options::add, error);
     if (!error)
         copied = fs::file_size(staged, error);
     if (error)
@@ -154,7 +154,7 @@ std::FILE *StagingFile::openForUpdate()
 
 bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
 {
-    boost::system::error_code error;
+    std::error_code error;
     fs::permissions(folderPath / name, static_cast<fs::perms>(finalPermissions), error);
     if (!error)
         fs::rename(folderPath / name, folderPath / destinationName, error);
@@ -551,15 +551,15 @@ void installSignalHandlers()
 
 bool pathExists(const std::string &utf8)
 {
-    boost::system::error_code error;
+    std::error_code error;
     const auto type = fs::status(toFsPath(utf8), error).type();
-    return type != fs::status_error && type != fs::file_not_found;
+    return type != fs::file_type::none && type != fs::file_type::not_found;
 }
 
 std::string listingError(const std::string &utf8)
 {
     const fs::path folder = toFsPath(utf8);
-    boost::system::error_code error;
+    std::error_code error;
     if (!fs::is_directory(folder, error))
         return {};
     fs::directory_iterator listing(folder, error);

@@ -2,7 +2,7 @@
 
 #include "copy_progress.h"
 
-#include <boost/filesystem/path.hpp>
+#include <filesystem>
 
 #include <cstdint>
 #include <cstdio>
@@ -15,10 +15,10 @@ namespace velmorant {
 // repair as UTF-8 text; where the platform names files in UTF-16 the text is
 // decoded strictly, so a malformed name can never open some other file.
 
-boost::filesystem::path toFsPath(const std::string &utf8);
+std::filesystem::path toFsPath(const std::string &utf8);
 
 // Opens an existing file for reading in binary mode; null on failure.
-std::FILE *openForReading(const boost::filesystem::path &path);
+std::FILE *openForReading(const std::filesystem::path &path);
 
 // Flushes the stream and asks the system to put the file's data on disk.
 bool flushToDisk(std::FILE *file);
@@ -46,7 +46,7 @@ public:
     StagingFile(const StagingFile &) = delete;
     StagingFile &operator=(const StagingFile &) = delete;
 
-    bool openFolder(const boost::filesystem::path &folder, std::string &reason);
+    bool openFolder(const std::filesystem::path &folder, std::string &reason);
     // The longest file name the folder's file system takes.
     std::size_t longestName() const;
     // Removes the files named so that isLeftover accepts them, unless a
@@ -55,8 +55,8 @@ public:
     // Makes the file under a name not in use yet and copies the source's
     // bytes into it, on disk, also across file systems. Fails if the source
     // ends early or progress says to stop.
-    bool copyFrom(const boost::filesystem::path &source, const std::string &name,
-                  std::string &reason, const CopyProgress &progress = {});
+    bool copyFrom(const std::filesystem::path &source, const std::string &name, std::string &reason,
+                  const CopyProgress &progress = {});
     std::uintmax_t size() const { return copied; }
     // A stream on the copy, for the caller to close; null on failure.
     std::FILE *openForUpdate();
@@ -67,7 +67,7 @@ public:
 private:
     bool create(const std::string &newName, unsigned permissions, std::string &reason);
 
-    boost::filesystem::path folderPath; // where names are reached by path
+    std::filesystem::path folderPath; // where names are reached by path
     int folder = -1; // where names are reached through the open folder
     int file = -1;
     std::string name;

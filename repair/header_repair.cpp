@@ -4,7 +4,7 @@
 #include "repair_preview.h"
 #include "staged_copy.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +12,7 @@
 #include <new>
 #include <stdexcept>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -27,15 +27,15 @@ std::string systemReason()
 std::string whatItIs(const fs::file_status &status)
 {
     switch (status.type()) {
-    case fs::directory_file:
+    case fs::file_type::directory:
         return "it is a folder";
-    case fs::character_file:
+    case fs::file_type::character:
         return "it is a character device";
-    case fs::block_file:
+    case fs::file_type::block:
         return "it is a block device";
-    case fs::fifo_file:
+    case fs::file_type::fifo:
         return "it is a FIFO";
-    case fs::socket_file:
+    case fs::file_type::socket:
         return "it is a socket";
     default:
         return "";
@@ -61,7 +61,7 @@ bool HeaderRepair::repairHeader(const std::string &source, const std::string &de
 
 bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destination)
 {
-    boost::system::error_code error;
+    std::error_code error;
     // Copying a file onto itself would truncate it.
     if (fs::equivalent(source, destination, error))
         return fail(RepairStep::sameFile);
@@ -90,9 +90,9 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
 // refuses (one too long, say) is refused before a long copy, not after it.
 bool HeaderRepair::refuseUnlessReplaceable(const fs::path &destination)
 {
-    boost::system::error_code error;
+    std::error_code error;
     const fs::file_status status = fs::symlink_status(destination, error);
-    if (status.type() == fs::status_error)
+    if (status.type() == fs::file_type::none)
         return fail(RepairStep::copy, "the destination cannot be reached: " + error.message());
     if (!fs::exists(status) || fs::is_regular_file(status) || fs::is_symlink(status))
         return true;

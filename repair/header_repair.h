@@ -5,7 +5,7 @@
 #include "repair_failure.h"
 #include "repair_preview.h"
 
-#include <boost/filesystem/path.hpp>
+#include <filesystem>
 
 #include <cstdint>
 #include <cstdio>
@@ -45,10 +45,10 @@ protected:
     char edfHeader[256];
 
 private:
-    bool stageAndRepair(const boost::filesystem::path &source,
-                        const boost::filesystem::path &destination);
-    bool refuseUnlessReplaceable(const boost::filesystem::path &destination);
-    bool copyStaged(StagedCopy &copy, const boost::filesystem::path &source);
+    bool stageAndRepair(const std::filesystem::path &source,
+                        const std::filesystem::path &destination);
+    bool refuseUnlessReplaceable(const std::filesystem::path &destination);
+    bool copyStaged(StagedCopy &copy, const std::filesystem::path &source);
     bool repairCopy(StagedCopy &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);

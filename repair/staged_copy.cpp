@@ -1,10 +1,12 @@
 #include "staged_copy.h"
 
-#include <boost/filesystem/operations.hpp>
+#include "unique_name.h"
+
+#include <filesystem>
 
 #include <cstdio>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -56,14 +58,14 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const Cop
     if (!staging.openFolder(destination.parent_path(), reason))
         return false;
     const std::string prefix
-        = "." + borrowedName(destination.filename().string(), staging.longestName()) + ".";
+        = "." + borrowedName(destination.filename().u8string(), staging.longestName()) + ".";
     staging.removeUnlocked([&prefix](const std::string &name) {
         return name.size() == prefix.size() + randomDigits + suffix.size()
             && name.compare(0, prefix.size(), prefix) == 0
             && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0
             && isHexDigits(name.substr(prefix.size(), randomDigits));
     });
-    const std::string random = fs::unique_path(std::string(randomDigits, '%')).string();
+    const std::string random = uniqueName(std::string(randomDigits, '%'));
     // Never an existing file: the staging name is ours alone. Not Boost's
     // copy_file: 1.74 loops forever on a source that shrinks while it is
     // copied, and gives up across file systems.
@@ -72,7 +74,7 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const Cop
 
 bool StagedCopy::commit(std::string &reason)
 {
-    return staging.renameTo(destination.filename().string(), reason);
+    return staging.renameTo(destination.filename().u8string(), reason);
 }
 
 } // namespace velmorant

@@ -2,7 +2,7 @@
 
 #include "file_system.h"
 
-#include <boost/filesystem/path.hpp>
+#include <filesystem>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,9 +19,9 @@ namespace velmorant {
 class StagedCopy
 {
 public:
-    explicit StagedCopy(const boost::filesystem::path &destination);
+    explicit StagedCopy(const std::filesystem::path &destination);
 
-    bool copyFrom(const boost::filesystem::path &source, std::string &reason,
+    bool copyFrom(const std::filesystem::path &source, std::string &reason,
                   const CopyProgress &progress = {});
     std::uintmax_t size() const { return staging.size(); }
     // A stream on the copy, for the caller to close; null on failure.
@@ -29,7 +29,7 @@ public:
     bool commit(std::string &reason);
 
 private:
-    boost::filesystem::path destination;
+    std::filesystem::path destination;
     StagingFile staging;
 };
 

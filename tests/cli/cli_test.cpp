@@ -6,13 +6,13 @@
 #include "scratch_dir.h"
 #include "velmorant_version.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 namespace {

@@ -8,8 +8,9 @@
 #include "file_system.h"
 #include "run_program.h"
 #include "scratch_dir.h"
+#include "unique_name.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -78,12 +79,12 @@ public:
             whyNot = parent.string() + " is on the same file system as " + near.string();
             return;
         }
-        root = parent / fs::unique_path("velmorant-fault-%%%%-%%%%");
+        root = parent / velmorant::uniqueName("velmorant-fault-%%%%-%%%%");
         fs::create_directory(root);
     }
     ~ForeignFolder()
     {
-        boost::system::error_code ignored;
+        std::error_code ignored;
         if (!root.empty())
             fs::remove_all(root, ignored);
     }
@@ -253,13 +254,13 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
         using fs::perms;
         const perms file
             = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
-        const perms folder = file | perms::owner_exe | perms::group_exe | perms::others_exe;
+        const perms folder = file | perms::owner_exec | perms::group_exec | perms::others_exec;
         for (const auto &path : {scratch.path(), outFolder})
             fs::permissions(path, folder);
         for (const auto &path : {source, destination})
             fs::permissions(path, file);
     } else {
-        fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exe);
+        fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exec);
     }
     const ChildReport report = repairAsNobody(scenario());
     if (!root)
@@ -279,7 +280,7 @@ TEST_F(Faults, SourceFolderNotListableForUser)
     fs::create_directory(locked);
     writeBytes(locked / "a.edf", buildEdf(recorderFile()));
     fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_all);
-    fs::permissions(locked, fs::perms::owner_all | fs::perms::others_exe);
+    fs::permissions(locked, fs::perms::owner_all | fs::perms::others_exec);
     const std::vector<std::string> runs[] = {
         {"--folder", locked.string(), scratch.path().string()},
         {"--check", locked.string()},
@@ -315,7 +316,7 @@ TEST_F(Faults, SourceReadableOnlyThroughItsGroup)
         GTEST_SKIP() << "needs root to make a file of another owner";
     if (::chown(source.c_str(), 0, nobody) != 0 || ::chown(outFolder.c_str(), nobody, nobody) != 0)
         GTEST_SKIP() << "chown: " << strerror(errno);
-    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_exe);
+    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_exec);
     fs::permissions(source, fs::perms::group_read);
     const ChildReport report = repairAsNobody(scenario());
     if (!report.skipped.empty())
@@ -551,11 +552,11 @@ TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
 TEST_F(Faults, LongestNameAndAPathNearPathMax)
 {
     fs::path deep = outFolder;
-    while (deep.size() < PATH_MAX - NAME_MAX)
+    while (deep.native().size() < PATH_MAX - NAME_MAX)
         deep /= std::string(200, 'd');
     fs::create_directories(deep);
     const fs::path longestName = outFolder / (std::string(NAME_MAX - 4, 'n') + ".edf");
-    const fs::path longestPath = deep / std::string(PATH_MAX - 2 - deep.size(), 'p');
+    const fs::path longestPath = deep / std::string(PATH_MAX - 2 - deep.native().size(), 'p');
     for (const fs::path &target : {longestName, longestPath}) {
         const ChildReport report = repairInChild(Scenario(source, target, repairedRecording()));
         EXPECT_TRUE(keptPromise(report));
