@@ -11,8 +11,9 @@
 
 namespace velmorant {
 
-// Everything that differs between platforms lives here. Paths reach the
-// repair as UTF-8 text; where the platform names files in UTF-16 the text is
+// Everything that differs between platforms lives behind this header, in
+// file_system_posix.cpp and file_system_windows.cpp. Paths reach the repair
+// as UTF-8 text; where the platform names files in UTF-16 the text is
 // decoded strictly, so a malformed name can never open some other file.
 
 std::filesystem::path toFsPath(const std::string &utf8);
@@ -36,7 +37,8 @@ bool stderrIsTerminal();
 // the longer. The copy stays open, readable and writable whatever permissions
 // it is to end with, and locked (flock) while this object lives, so that a
 // repair that finds it can tell a copy still being written from one left by a
-// process that died. A signal that ends the process removes it first (see
+// process that died (on Windows: open without sharing the right to delete
+// it). A signal that ends the process removes it first (see
 // installSignalHandlers). Goes with this object unless renamed.
 class StagingFile
 {
@@ -67,9 +69,13 @@ public:
 private:
     bool create(const std::string &newName, unsigned permissions, std::string &reason);
 
-    std::filesystem::path folderPath; // where names are reached by path
+#ifdef _WIN32
+    std::filesystem::path folderPath;
+    void *file = nullptr; // a HANDLE with the right to rename and delete the file
+#else
     int folder = -1; // where names are reached through the open folder
     int file = -1;
+#endif
     std::string name;
     std::uintmax_t copied = 0;
     unsigned finalPermissions = 0;
@@ -77,7 +83,8 @@ private:
     bool renamed = false;
 };
 
-// For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE removes the
+// For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE (on Windows:
+// Ctrl+C, Ctrl+Break, closing the console, logging off) removes the
 // staging file being written, then ends the process as the signal would
 // have; one that was ignored at start stays ignored. SIGXFSZ is ignored, so
 // that a file-size limit is a write that fails with its reason.
