@@ -97,32 +97,43 @@ QString Velmorant::repairFileList(const QString &sourcePrefix, const QString &de
     setCopyProgress([&progress](std::uintmax_t done, std::uintmax_t total) {
         return progress.copied(done, total);
     });
-    int entry = 0;
-    for (; entry < fileCount && !progress.wasCancelled(); ++entry) {
-        const QString &name = fileList.at(entry);
-        progress.startFile(entry, name);
+    std::vector<velmorant::RepairJob> jobs;
+    for (const QString &name : fileList) {
         // Every file keeps its name in folder mode; file mode names the destination whole.
         const QString destination = fileMode ? destinationPrefix : destinationPrefix + name;
-        if (!repairEntry(sourcePrefix + name, destination)) {
-            details.notRepaired(name, lastFailure());
-            continue;
-        }
-        ++convertedCount;
-        details.repaired(name, checkRepaired(destination));
+        jobs.push_back({utf8Path(sourcePrefix + name), utf8Path(destination)});
     }
+    const std::size_t begun = repairEntries(
+        jobs,
+        [this, &progress](std::size_t entry) {
+            if (progress.wasCancelled())
+                return false;
+            progress.startFile(static_cast<int>(entry), fileList.at(static_cast<int>(entry)));
+            return true;
+        },
+        [this, &details, &jobs](std::size_t entry, bool repaired) {
+            const QString &name = fileList.at(static_cast<int>(entry));
+            if (!repaired) {
+                details.notRepaired(name, lastFailure());
+                return;
+            }
+            ++convertedCount;
+            details.repaired(name, checkRepaired(QString::fromStdString(jobs[entry].destination)));
+        });
     setCopyProgress({});
     if (progress.wasCancelled())
-        details.cancelled(fileCount - entry);
+        details.cancelled(fileCount - static_cast<int>(begun));
     return details.text();
 }
 
-bool Velmorant::repairEntry(const QString &source, const QString &destination)
+std::size_t Velmorant::repairEntries(const std::vector<velmorant::RepairJob> &jobs,
+                                     const BeforeFile &before, const AfterFile &after)
 {
     // One bad file must not end the run, let alone the program.
     try {
-        return repairHeader(utf8Path(source), utf8Path(destination));
+        return repairAll(jobs, before, after);
     } catch (...) {
-        return false;
+        return jobs.size();
     }
 }
 

@@ -33,7 +33,8 @@ private:
     QString buildFileList();
     QString repairFileList(const QString &sourcePrefix, const QString &destinationPrefix,
                            bool fileMode);
-    bool repairEntry(const QString &source, const QString &destination);
+    std::size_t repairEntries(const std::vector<velmorant::RepairJob> &jobs,
+                              const BeforeFile &before, const AfterFile &after);
     void resetForm();
 
     Ui::VelmorantClass ui;

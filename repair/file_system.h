@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace velmorant {
 
@@ -21,9 +22,6 @@ std::filesystem::path toFsPath(const std::string &utf8);
 // Opens an existing file for reading in binary mode; null on failure.
 std::FILE *openForReading(const std::filesystem::path &path);
 
-// Flushes the stream and asks the system to put the file's data on disk.
-bool flushToDisk(std::FILE *file);
-
 // Flushes the stream and cuts its file to size bytes.
 bool truncateFile(std::FILE *file, std::uintmax_t size);
 
@@ -32,7 +30,7 @@ bool truncateFile(std::FILE *file, std::uintmax_t size);
 bool stderrIsTerminal();
 
 // A copy of a file under a temporary name in a folder, which becomes another
-// name of that folder only when complete. Names are reached through the open
+// name of that folder only when complete and on disk. Names are reached through the open
 // folder, so a path near PATH_MAX still works although the temporary name is
 // the longer. The copy stays open, readable and writable whatever permissions
 // it is to end with, and locked (flock) while this object lives, so that a
@@ -51,20 +49,26 @@ public:
     bool openFolder(const std::filesystem::path &folder, std::string &reason);
     // The longest file name the folder's file system takes.
     std::size_t longestName() const;
-    // Removes the files named so that isLeftover accepts them, unless a
-    // process holds them locked.
-    void removeUnlocked(const std::function<bool(const std::string &)> &isLeftover);
+    // Removes these files of the folder, unless a process holds them locked.
+    void removeUnlocked(const std::vector<std::string> &leftovers);
     // Makes the file under a name not in use yet and copies the source's
-    // bytes into it, on disk, also across file systems. Fails if the source
-    // ends early or progress says to stop.
+    // bytes into it, also across file systems. Fails if the source ends
+    // early or progress says to stop.
     bool copyFrom(const std::filesystem::path &source, const std::string &name, std::string &reason,
                   const CopyProgress &progress = {});
     std::uintmax_t size() const { return copied; }
     // A stream on the copy, for the caller to close; null on failure.
     std::FILE *openForUpdate();
+    // Has the system start writing the copy to disk, and not wait for it, so
+    // that the writes of many copies overlap.
+    void startWriteBack();
+    // Waits until the copy's bytes are on disk; only then may it be renamed.
+    bool makeDurable(std::string &reason);
     // Gives the copy the source's permission bits (less the umask's) and the
-    // new name, replacing what had that name, and puts the name on disk.
+    // new name, replacing what had that name.
     bool renameTo(const std::string &name, std::string &reason);
+    // Puts the names of the folder, the new one among them, on disk.
+    void syncFolder() const;
 
 private:
     bool create(const std::string &newName, unsigned permissions, std::string &reason);
@@ -79,9 +83,17 @@ private:
     std::string name;
     std::uintmax_t copied = 0;
     unsigned finalPermissions = 0;
+#ifdef _WIN32
     bool armed = false; // the signal handler knows this file
+#else
+    int signalSlot = -1; // where the signal handler knows this file
+#endif
     bool renamed = false;
 };
+
+// How many staging files may be open at once, so that a signal still
+// removes every one of them.
+std::size_t stagingFilesAtOnce();
 
 // For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE (on Windows:
 // Ctrl+C, Ctrl+Break, closing the console, logging off) removes the

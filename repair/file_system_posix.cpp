@@ -9,7 +9,6 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
@@ -29,11 +28,6 @@ fs::path toFsPath(const std::string &utf8)
 std::FILE *openForReading(const fs::path &path)
 {
     return std::fopen(path.c_str(), "rb");
-}
-
-bool flushToDisk(std::FILE *file)
-{
-    return std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
 }
 
 bool truncateFile(std::FILE *file, std::uintmax_t size)
@@ -165,39 +159,46 @@ Copied copyFile(int from, int to, std::uintmax_t size, const CopyProgress &progr
     return copyBytes(from, to, size, points);
 }
 
-// The staging file that a signal handler must remove. Global, because a
-// handler can reach nothing else; a flag and fixed storage, because a handler
-// may use only async-signal-safe calls: the flag is set only while the folder
-// and the name are complete.
+// The staging files that a signal handler must remove: one per file of a
+// batch. Global, because a handler can reach nothing else; flags and fixed
+// storage, because a handler may use only async-signal-safe calls: a slot's
+// flag is set only while its folder and name are complete.
 struct StagingOnSignal {
     volatile std::sig_atomic_t armed = 0;
     int folder = -1;
     char name[NAME_MAX + 1] = {};
 };
-StagingOnSignal stagingOnSignal;
+constexpr std::size_t stagingSlots = 64;
+StagingOnSignal stagingOnSignal[stagingSlots];
 
-bool armSignalCleanup(int folder, const std::string &name)
+// The slot taken, or -1 when none is free or the name does not fit.
+int armSignalCleanup(int folder, const std::string &name)
 {
-    if (stagingOnSignal.armed || name.size() > NAME_MAX)
-        return false;
-    stagingOnSignal.folder = folder;
-    name.copy(stagingOnSignal.name, name.size());
-    stagingOnSignal.name[name.size()] = '\0';
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    stagingOnSignal.armed = 1;
-    return true;
+    for (std::size_t i = 0; i < stagingSlots && name.size() <= NAME_MAX; ++i) {
+        StagingOnSignal &slot = stagingOnSignal[i];
+        if (slot.armed)
+            continue;
+        slot.folder = folder;
+        name.copy(slot.name, name.size());
+        slot.name[name.size()] = '\0';
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        slot.armed = 1;
+        return static_cast<int>(i);
+    }
+    return -1;
 }
 
-void disarmSignalCleanup()
+void disarmSignalCleanup(int slot)
 {
-    stagingOnSignal.armed = 0;
+    stagingOnSignal[slot].armed = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
 }
 
 void removeStagingAndEnd(int signal)
 {
-    if (stagingOnSignal.armed)
-        ::unlinkat(stagingOnSignal.folder, stagingOnSignal.name, 0);
+    for (const StagingOnSignal &slot : stagingOnSignal)
+        if (slot.armed)
+            ::unlinkat(slot.folder, slot.name, 0);
     // SA_RESETHAND put the default action back; the signal stays blocked
     // until this returns and then ends the process as it would have.
     ::raise(signal);
@@ -213,23 +214,6 @@ constexpr int folderAccess = O_RDONLY;
 int openListable(int folder)
 {
     return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-std::vector<std::string> namesIn(int folder, const std::function<bool(const std::string &)> &wanted)
-{
-    std::vector<std::string> names;
-    const int listing = openListable(folder);
-    DIR *entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
-    if (!entries) {
-        if (listing >= 0)
-            ::close(listing);
-        return names;
-    }
-    while (const dirent *entry = ::readdir(entries))
-        if (wanted(entry->d_name))
-            names.push_back(entry->d_name);
-    ::closedir(entries);
-    return names;
 }
 
 // Only a plain file that no process holds locked, and only while the name
@@ -254,8 +238,8 @@ StagingFile::~StagingFile()
 {
     if (file >= 0 && !renamed)
         ::unlinkat(folder, name.c_str(), 0);
-    if (armed)
-        disarmSignalCleanup();
+    if (signalSlot >= 0)
+        disarmSignalCleanup(signalSlot);
     if (file >= 0)
         ::close(file);
     if (folder >= 0)
@@ -277,9 +261,9 @@ std::size_t StagingFile::longestName() const
     return longest > 0 && longest < NAME_MAX ? static_cast<std::size_t>(longest) : NAME_MAX;
 }
 
-void StagingFile::removeUnlocked(const std::function<bool(const std::string &)> &isLeftover)
+void StagingFile::removeUnlocked(const std::vector<std::string> &leftovers)
 {
-    for (const std::string &leftover : namesIn(folder, isLeftover))
+    for (const std::string &leftover : leftovers)
         removeIfUnlocked(folder, leftover);
 }
 
@@ -301,7 +285,7 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
     reason = stoppedReason(result);
     if (!reason.empty())
         return false;
-    if (result != Copied::all || ::fsync(file) != 0) {
+    if (result != Copied::all) {
         reason = std::strerror(errno);
         return false;
     }
@@ -312,16 +296,16 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
 bool StagingFile::create(const std::string &newName, unsigned permissions, std::string &reason)
 {
     // Armed before the file exists, so that no moment goes uncovered.
-    armed = armSignalCleanup(folder, newName);
+    signalSlot = armSignalCleanup(folder, newName);
     // Whatever the source's mode, the owner may read and write the copy.
     file = ::openat(folder, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
                     permissions | S_IRUSR | S_IWUSR);
     if (file < 0) {
         reason
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
-        if (armed)
-            disarmSignalCleanup();
-        armed = false;
+        if (signalSlot >= 0)
+            disarmSignalCleanup(signalSlot);
+        signalSlot = -1;
         return false;
     }
     name = newName;
@@ -350,6 +334,22 @@ std::FILE *StagingFile::openForUpdate()
     return stream;
 }
 
+void StagingFile::startWriteBack()
+{
+#ifdef __linux__
+    // Failures surface in makeDurable's fsync.
+    ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+bool StagingFile::makeDurable(std::string &reason)
+{
+    if (::fsync(file) == 0)
+        return true;
+    reason = std::strerror(errno);
+    return false;
+}
+
 bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
 {
     if (::fchmod(file, finalPermissions) != 0
@@ -358,15 +358,24 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         return false;
     }
     renamed = true;
-    if (armed)
-        disarmSignalCleanup();
-    armed = false;
-    // The copy is complete and in place; only its name's durability is at
-    // stake, so a folder that cannot be synced is no failure.
+    if (signalSlot >= 0)
+        disarmSignalCleanup(signalSlot);
+    signalSlot = -1;
+    return true;
+}
+
+void StagingFile::syncFolder() const
+{
+    // The copies are complete and in place; only their names' durability is
+    // at stake, so a folder that cannot be synced is no failure.
     FileDescriptor listable(openListable(folder));
     if (listable.get() >= 0)
         ::fsync(listable.get());
-    return true;
+}
+
+std::size_t stagingFilesAtOnce()
+{
+    return stagingSlots;
 }
 
 void installSignalHandlers()

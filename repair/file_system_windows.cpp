@@ -130,11 +130,6 @@ std::FILE *openForReading(const fs::path &path)
     return ::_wfopen(path.c_str(), L"rb");
 }
 
-bool flushToDisk(std::FILE *file)
-{
-    return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
-}
-
 bool truncateFile(std::FILE *file, std::uintmax_t size)
 {
     return std::fflush(file) == 0 && ::_chsize_s(::_fileno(file), static_cast<__int64>(size)) == 0;
@@ -183,16 +178,16 @@ std::size_t StagingFile::longestName() const
     return 255; // UTF-16 units; a name's UTF-8 bytes never undercount them
 }
 
-void StagingFile::removeUnlocked(const std::function<bool(const std::string &)> &isLeftover)
+void StagingFile::removeUnlocked(const std::vector<std::string> &leftovers)
 {
     // A staging file still being written is open without sharing the right
     // to delete it, so DeleteFileW leaves it alone; links are never followed.
     std::error_code error;
-    for (fs::directory_iterator it(folderPath, error), end; !error && it != end;
-         it.increment(error))
-        if (it->symlink_status(error).type() == fs::file_type::regular
-            && isLeftover(it->path().filename().u8string()))
-            ::DeleteFileW(longForm(it->path()).c_str());
+    for (const std::string &leftover : leftovers) {
+        const fs::path path = folderPath / widePath(leftover);
+        if (fs::symlink_status(path, error).type() == fs::file_type::regular)
+            ::DeleteFileW(longForm(path).c_str());
+    }
 }
 
 bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason,
@@ -298,6 +293,24 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         }
     }
     return true;
+}
+
+void StagingFile::startWriteBack() { }
+
+bool StagingFile::makeDurable(std::string &reason)
+{
+    if (::FlushFileBuffers(file))
+        return true;
+    reason = lastErrorText();
+    return false;
+}
+
+void StagingFile::syncFolder() const { }
+
+// One at a time: the console handler knows a single staging file.
+std::size_t stagingFilesAtOnce()
+{
+    return 1;
 }
 
 void installSignalHandlers()

@@ -46,10 +46,21 @@ std::string whatItIs(const fs::file_status &status)
 
 bool HeaderRepair::repairHeader(const std::string &source, const std::string &destination)
 {
+    bool done = false;
+    repairAll({{source, destination}}, {},
+              [&done](std::size_t, bool repaired) { done = repaired; });
+    return done;
+}
+
+// The copy, patched and on its way to the disk, but not yet in place.
+bool HeaderRepair::stageRepair(const RepairJob &job, LeftoverSweep &sweep,
+                               std::unique_ptr<StagedCopy> &copy, fs::path &destination)
+{
     failure = RepairFailure{};
     repaired = RepairPreview{};
     try {
-        return stageAndRepair(toFsPath(source), toFsPath(destination));
+        destination = toFsPath(job.destination);
+        return stageAndRepair(toFsPath(job.source), destination, sweep, copy);
     } catch (const std::range_error &) {
         return fail(RepairStep::badPathText);
     } catch (const std::exception &e) {
@@ -59,7 +70,8 @@ bool HeaderRepair::repairHeader(const std::string &source, const std::string &de
     }
 }
 
-bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destination)
+bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destination,
+                                  LeftoverSweep &sweep, std::unique_ptr<StagedCopy> &copy)
 {
     std::error_code error;
     // Copying a file onto itself would truncate it.
@@ -73,11 +85,17 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     if (!refuseUnlessReplaceable(destination))
         return false;
 
-    StagedCopy copy(destination);
-    if (!copyStaged(copy, source))
+    copy = std::make_unique<StagedCopy>(destination, sweep);
+    if (!copyStaged(*copy, source) || !repairCopy(*copy))
         return false;
+    copy->startWriteBack();
+    return true;
+}
+
+bool HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination)
+{
     // Checked again, as it may have changed during a long copy.
-    if (!repairCopy(copy) || !refuseUnlessReplaceable(destination))
+    if (!refuseUnlessReplaceable(destination))
         return false;
     std::string reason;
     if (!copy.commit(reason))
@@ -192,10 +210,11 @@ bool HeaderRepair::shortenTo(std::uintmax_t size)
     return true;
 }
 
+// Only to the system: the commit waits for the disk, for many files at once.
 bool HeaderRepair::closeEdfFile()
 {
     errno = 0;
-    const bool flushed = flushToDisk(edfFile);
+    const bool flushed = std::fflush(edfFile) == 0;
     const bool closed = std::fclose(edfFile) == 0;
     edfFile = nullptr;
     return flushed && closed;

@@ -1,0 +1,84 @@
+#include "header_repair.h"
+
+#include "file_system.h"
+#include "staged_copy.h"
+
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace velmorant {
+
+namespace {
+
+// A batch ends at this many bytes, so that a cancel or a failure waits for
+// little, and at stagingFilesAtOnce() files, which bounds open descriptors.
+constexpr std::uintmax_t batchBytes = std::uintmax_t(128) << 20;
+
+} // namespace
+
+// A staged file waiting for its batch to be committed, with what its
+// callers are to be told.
+struct HeaderRepair::PendingFile {
+    std::size_t index = 0;
+    std::unique_ptr<StagedCopy> copy; // none once the file failed
+    fs::path destination;
+    RepairFailure failure;
+    RepairPreview preview;
+};
+
+std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const BeforeFile &before,
+                                    const AfterFile &after)
+{
+    LeftoverSweep sweep;
+    std::vector<PendingFile> batch;
+    std::uintmax_t batchSize = 0;
+    std::size_t begun = 0;
+    for (; begun < jobs.size() && (!before || before(begun)); ++begun) {
+        PendingFile file;
+        file.index = begun;
+        if (!stageRepair(jobs[begun], sweep, file.copy, file.destination))
+            file.copy.reset(); // its staging file goes now
+        file.failure = failure;
+        file.preview = std::move(repaired);
+        // Written already; the batch keeps only what the callers are told.
+        std::string().swap(file.preview.header);
+        batchSize += file.copy ? file.copy->size() : 0;
+        batch.push_back(std::move(file));
+        if (batch.size() >= stagingFilesAtOnce() || batchSize >= batchBytes) {
+            finishBatch(batch, after);
+            batchSize = 0;
+        }
+    }
+    finishBatch(batch, after);
+    return begun;
+}
+
+// Every copy of the batch is already on its way to the disk, so waiting for
+// each in turn costs about as much as waiting for the last. No copy is
+// renamed before its bytes are on disk.
+void HeaderRepair::finishBatch(std::vector<PendingFile> &batch, const AfterFile &after)
+{
+    std::set<fs::path> synced;
+    for (PendingFile &file : batch) {
+        if (!file.copy)
+            continue;
+        if (!commitStaged(*file.copy, file.destination)) {
+            file.failure = failure;
+            file.preview = RepairPreview{};
+            file.copy.reset();
+        }
+    }
+    for (const PendingFile &file : batch)
+        if (file.copy && synced.insert(file.copy->folder()).second)
+            file.copy->syncFolder();
+    for (PendingFile &file : batch) {
+        failure = file.failure;
+        repaired = std::move(file.preview);
+        if (after)
+            after(file.index, file.copy != nullptr);
+    }
+    batch.clear();
+}
+
+} // namespace velmorant
