@@ -6,6 +6,7 @@
 #include "edf_test_files.h"
 #include "fault_harness.h"
 #include "file_system.h"
+#include "header_repair.h"
 #include "run_program.h"
 #include "scratch_dir.h"
 #include "unique_name.h"
@@ -519,6 +520,68 @@ TEST_F(Faults, SignalEndsTheRepairDuringTheCopy)
             report = ChildReport{true, {}, false, {}, s.check(false), {}};
         EXPECT_TRUE(keptPromise(report));
     }
+}
+
+// Many small files, killed outright while a batch waits to be committed and
+// after an earlier batch was: every destination is complete or absent, and
+// the next run to the folder removes what the killed one left.
+TEST_F(Faults, KillInTheMiddleOfABatch)
+{
+    EdfFileSpec repairedSpec = soundFile();
+    repairedSpec.prefiltering = repairedSpec.signalReserved = "";
+    const std::string small = buildEdf(soundFile()), repaired = buildEdf(repairedSpec);
+    const std::size_t files = stagingFilesAtOnce() + stagingFilesAtOnce() / 2;
+    const fs::path sources = scratch / "many";
+    fs::create_directory(sources);
+    std::vector<RepairJob> jobs;
+    for (std::size_t i = 0; i < files; ++i) {
+        const std::string name = std::to_string(i) + ".edf";
+        writeBytes(sources / name, small);
+        jobs.push_back({(sources / name).string(), (outFolder / name).string()});
+    }
+    const auto run = [&jobs](std::size_t killAt) {
+        return runInChild(
+            [&jobs, killAt] {
+                ChildReport report;
+                HeaderRepair repair;
+                std::size_t repaired = 0;
+                repair.repairAll(
+                    jobs, [killAt](std::size_t i) { return i != killAt || ::raise(SIGKILL) != 0; },
+                    [&repaired](std::size_t, bool done) { repaired += done ? 1 : 0; });
+                report.repaired = repaired == jobs.size();
+                report.completed = true;
+                return report;
+            },
+            timeLimit);
+    };
+    const auto entries = [this] {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(outFolder), fs::directory_iterator()));
+    };
+    const ChildReport killed = run(files - 2);
+    EXPECT_THAT(killed.abnormalEnd, HasSubstr(strsignal(SIGKILL)));
+    // Committed in order: complete files first, then none.
+    const auto isRepaired = [&repaired](const std::string &path) {
+        const PathState state = stateOf(path);
+        return state.kind == PathState::file && state.content == repaired;
+    };
+    std::size_t complete = 0;
+    while (complete < files && isRepaired(jobs[complete].destination))
+        ++complete;
+    for (std::size_t i = complete; i < files; ++i)
+        EXPECT_EQ(stateOf(jobs[i].destination).kind, PathState::absent)
+            << jobs[i].destination << " is " << describe(stateOf(jobs[i].destination));
+    EXPECT_GT(complete, 0u) << "no batch was committed before the kill";
+    EXPECT_LT(complete, files - 2) << "the batch under way was committed";
+    ASSERT_GT(entries(), complete) << "the killed run left no staging file to remove";
+
+    const ChildReport again = run(files);
+    EXPECT_TRUE(again.repaired) << again.abnormalEnd;
+    for (const RepairJob &job : jobs) {
+        EXPECT_TRUE(isRepaired(job.destination)) << job.destination;
+        EXPECT_EQ(readBytes(job.source), small);
+    }
+    EXPECT_EQ(entries(), files) << "staging files left behind";
 }
 
 // A repair to the same destination started while another still copies
