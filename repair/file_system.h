@@ -62,8 +62,15 @@ public:
     // Has the system start writing the copy to disk, and not wait for it, so
     // that the writes of many copies overlap.
     void startWriteBack();
-    // Waits until the copy's bytes are on disk; only then may it be renamed.
-    bool makeDurable(std::string &reason);
+    // Puts everything written to the copy's file system on disk at once, as
+    // `sync -f` does: one flush of the disk's cache for a batch of copies,
+    // where each copy's own fsync would flush it again. False where the
+    // system cannot, or failed.
+    bool syncFileSystem();
+    // Waits until the copy's bytes are on disk, and reports the copy's own
+    // write errors; only then may it be renamed. After syncFileSystem it only
+    // waits for what is left.
+    bool makeDurable(std::string &reason, bool fileSystemSynced = false);
     // Gives the copy the source's permission bits (less the umask's) and the
     // new name, replacing what had that name.
     bool renameTo(const std::string &name, std::string &reason);

@@ -342,8 +342,26 @@ void StagingFile::startWriteBack()
 #endif
 }
 
-bool StagingFile::makeDurable(std::string &reason)
+bool StagingFile::syncFileSystem()
 {
+#ifdef __linux__
+    return ::syncfs(file) == 0;
+#else
+    return false;
+#endif
+}
+
+bool StagingFile::makeDurable(std::string &reason, bool fileSystemSynced)
+{
+#ifdef __linux__
+    // The data's write errors since this file was opened, without another flush.
+    constexpr unsigned waitForAll
+        = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (fileSystemSynced && ::sync_file_range(file, 0, 0, waitForAll) == 0)
+        return true;
+#else
+    (void)fileSystemSynced;
+#endif
     if (::fsync(file) == 0)
         return true;
     reason = std::strerror(errno);

@@ -297,7 +297,12 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
 
 void StagingFile::startWriteBack() { }
 
-bool StagingFile::makeDurable(std::string &reason)
+bool StagingFile::syncFileSystem()
+{
+    return false;
+}
+
+bool StagingFile::makeDurable(std::string &reason, bool)
 {
     if (::FlushFileBuffers(file))
         return true;

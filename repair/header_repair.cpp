@@ -92,13 +92,14 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     return true;
 }
 
-bool HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination)
+bool HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
+                                bool fileSystemSynced)
 {
     // Checked again, as it may have changed during a long copy.
     if (!refuseUnlessReplaceable(destination))
         return false;
     std::string reason;
-    if (!copy.commit(reason))
+    if (!copy.commit(reason, fileSystemSynced))
         return fail(RepairStep::commit, reason);
     return true;
 }

@@ -77,7 +77,8 @@ private:
     bool stageAndRepair(const std::filesystem::path &source,
                         const std::filesystem::path &destination, LeftoverSweep &sweep,
                         std::unique_ptr<StagedCopy> &copy);
-    bool commitStaged(StagedCopy &copy, const std::filesystem::path &destination);
+    bool commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
+                      bool fileSystemSynced);
     bool refuseUnlessReplaceable(const std::filesystem::path &destination);
     bool copyStaged(StagedCopy &copy, const std::filesystem::path &source);
     bool repairCopy(StagedCopy &copy);

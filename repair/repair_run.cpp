@@ -3,6 +3,8 @@
 #include "file_system.h"
 #include "staged_copy.h"
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -54,21 +56,28 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
     return begun;
 }
 
-// Every copy of the batch is already on its way to the disk, so waiting for
-// each in turn costs about as much as waiting for the last. No copy is
-// renamed before its bytes are on disk.
+// Every copy of the batch is already on its way to the disk. Several copies
+// are put on disk by syncing their file system once, a single one by its own
+// fsync; either way, no copy is renamed before its bytes are on disk.
 void HeaderRepair::finishBatch(std::vector<PendingFile> &batch, const AfterFile &after)
 {
-    std::set<fs::path> synced;
+    const bool several = std::count_if(batch.begin(), batch.end(),
+                                       [](const PendingFile &f) { return f.copy != nullptr; })
+        > 1;
+    std::map<fs::path, bool> fileSystemSynced;
     for (PendingFile &file : batch) {
         if (!file.copy)
             continue;
-        if (!commitStaged(*file.copy, file.destination)) {
+        const auto folder = fileSystemSynced.emplace(file.copy->folder(), false);
+        if (folder.second && several)
+            folder.first->second = file.copy->syncFileSystem();
+        if (!commitStaged(*file.copy, file.destination, folder.first->second)) {
             file.failure = failure;
             file.preview = RepairPreview{};
             file.copy.reset();
         }
     }
+    std::set<fs::path> synced;
     for (const PendingFile &file : batch)
         if (file.copy && synced.insert(file.copy->folder()).second)
             file.copy->syncFolder();

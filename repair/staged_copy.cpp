@@ -100,9 +100,9 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const Cop
     return staging.copyFrom(source, prefix + random + suffix, reason, progress);
 }
 
-bool StagedCopy::commit(std::string &reason)
+bool StagedCopy::commit(std::string &reason, bool fileSystemSynced)
 {
-    return staging.makeDurable(reason)
+    return staging.makeDurable(reason, fileSystemSynced)
         && staging.renameTo(destination.filename().u8string(), reason);
 }
 

@@ -46,7 +46,8 @@ public:
     void startWriteBack() { staging.startWriteBack(); }
     // The copy's bytes on disk, then the rename; the folder's names are put
     // on disk by syncFolder, once for many commits.
-    bool commit(std::string &reason);
+    bool commit(std::string &reason, bool fileSystemSynced = false);
+    bool syncFileSystem() { return staging.syncFileSystem(); }
     void syncFolder() const { staging.syncFolder(); }
     std::filesystem::path folder() const { return destination.parent_path(); }
 
