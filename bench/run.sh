@@ -8,19 +8,19 @@
 # for its peak memory. For people, not CI: the figures depend on the machine
 # and on what else runs on it.
 #
-# Environment: ROUNDS (default 7), SIZES in MiB (default "64 512"), FOLDERS
-# as COUNTxSIZE with the size in MiB or, with a k, in KiB (default "1000x16k
-# 500x1024k 3000x16k"; empty skips them), CLI for another velmorant-cli
-# (one built from an earlier commit, say),
-# MEMORY_SIZES in MiB for the memory-only run (default "4096"; empty skips it),
-# BENCH_DIR for the generated recordings (default build-bench/data, on the
-# repository's disk), COPY_DIR for the copies (default BENCH_DIR; a folder on
-# another file system measures the copy across file systems), REPAIR_ARGS for
-# more velmorant-cli arguments (e.g. --thorough).
+# Environment: ROUNDS (default 7), SIZES in MiB (default "64 512"; empty
+# skips them), FOLDERS as COUNTxSIZE with the size in MiB or, with a k, in
+# KiB (default "1000x16k 500x1024k 3000x16k"; empty skips them), CLI for
+# another velmorant-cli (one built from an earlier commit, say), MEMORY_SIZES
+# in MiB for the memory-only run (default "4096"; empty skips it), BENCH_DIR
+# for the generated recordings (default build-bench/data, on the repository's
+# disk), COPY_DIR for the copies (default BENCH_DIR; a folder on another file
+# system measures the copy across file systems), REPAIR_ARGS for more
+# velmorant-cli arguments (e.g. --thorough).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${ROUNDS:-7}"
-sizes="${SIZES:-64 512}"
+sizes="${SIZES-64 512}"
 folders="${FOLDERS-1000x16k 500x1024k 3000x16k}"
 memory_sizes="${MEMORY_SIZES-4096}"
 build=build-bench
