@@ -522,9 +522,10 @@ TEST_F(Faults, SignalEndsTheRepairDuringTheCopy)
     }
 }
 
-// Many small files, killed outright while a batch waits to be committed and
-// after an earlier batch was: every destination is complete or absent, and
-// the next run to the folder removes what the killed one left.
+// Many small files, ended while a batch waits to be committed and after an
+// earlier batch was: every destination is complete or absent. SIGTERM
+// removes every staging file of the batch; after SIGKILL the next run to
+// the folder removes what the killed one left.
 TEST_F(Faults, KillInTheMiddleOfABatch)
 {
     EdfFileSpec repairedSpec = soundFile();
@@ -539,14 +540,15 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
         writeBytes(sources / name, small);
         jobs.push_back({(sources / name).string(), (outFolder / name).string()});
     }
-    const auto run = [&jobs](std::size_t killAt) {
+    const auto run = [&jobs](std::size_t killAt, int signal) {
         return runInChild(
-            [&jobs, killAt] {
+            [&jobs, killAt, signal] {
                 ChildReport report;
                 HeaderRepair repair;
                 std::size_t repaired = 0;
+                installSignalHandlers();
                 repair.repairAll(
-                    jobs, [killAt](std::size_t i) { return i != killAt || ::raise(SIGKILL) != 0; },
+                    jobs, [=](std::size_t i) { return i != killAt || ::raise(signal) != 0; },
                     [&repaired](std::size_t, bool done) { repaired += done ? 1 : 0; });
                 report.repaired = repaired == jobs.size();
                 report.completed = true;
@@ -558,24 +560,33 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(outFolder), fs::directory_iterator()));
     };
-    const ChildReport killed = run(files - 2);
-    EXPECT_THAT(killed.abnormalEnd, HasSubstr(strsignal(SIGKILL)));
     // Committed in order: complete files first, then none.
     const auto isRepaired = [&repaired](const std::string &path) {
         const PathState state = stateOf(path);
         return state.kind == PathState::file && state.content == repaired;
     };
-    std::size_t complete = 0;
-    while (complete < files && isRepaired(jobs[complete].destination))
-        ++complete;
-    for (std::size_t i = complete; i < files; ++i)
-        EXPECT_EQ(stateOf(jobs[i].destination).kind, PathState::absent)
-            << jobs[i].destination << " is " << describe(stateOf(jobs[i].destination));
-    EXPECT_GT(complete, 0u) << "no batch was committed before the kill";
-    EXPECT_LT(complete, files - 2) << "the batch under way was committed";
-    ASSERT_GT(entries(), complete) << "the killed run left no staging file to remove";
+    for (int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signal));
+        fs::remove_all(outFolder);
+        fs::create_directory(outFolder);
+        const ChildReport killed = run(files - 2, signal);
+        EXPECT_THAT(killed.abnormalEnd, HasSubstr(strsignal(signal)));
+        std::size_t complete = 0;
+        while (complete < files && isRepaired(jobs[complete].destination))
+            ++complete;
+        for (std::size_t i = complete; i < files; ++i)
+            EXPECT_EQ(stateOf(jobs[i].destination).kind, PathState::absent)
+                << jobs[i].destination << " is " << describe(stateOf(jobs[i].destination));
+        EXPECT_GT(complete, 0u) << "no batch was committed before the end";
+        EXPECT_LT(complete, files - 2) << "the batch under way was committed";
+        if (signal == SIGTERM) {
+            EXPECT_EQ(entries(), complete) << "staging files left behind";
+        } else {
+            ASSERT_GT(entries(), complete) << "the killed run left no staging file to remove";
+        }
+    }
 
-    const ChildReport again = run(files);
+    const ChildReport again = run(files, SIGKILL);
     EXPECT_TRUE(again.repaired) << again.abnormalEnd;
     for (const RepairJob &job : jobs) {
         EXPECT_TRUE(isRepaired(job.destination)) << job.destination;
