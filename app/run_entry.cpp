@@ -11,10 +11,10 @@ std::string utf8Path(const QString &path)
     return std::string(path.toUtf8().constData());
 }
 
-FileCheck checkPath(const QString &path)
+FileCheck checkPath(const QString &path, RecordReading reading)
 {
     try {
-        return checkFile(utf8Path(path));
+        return checkFile(utf8Path(path), reading);
     } catch (const std::exception &e) {
         FileCheck unreadable;
         unreadable.readError = e.what();

@@ -22,7 +22,8 @@ using RunEntries = QVector<RunEntry>;
 std::string utf8Path(const QString &path);
 
 // The strict check of the file at path, from its header and size; a file
-// that cannot be checked has the reason as its readError.
-FileCheck checkPath(const QString &path);
+// that cannot be checked has the reason as its readError. A copy just made
+// needs only its first and last records read to show a shift.
+FileCheck checkPath(const QString &path, RecordReading reading = RecordReading::gaps);
 
 } // namespace velmorant

@@ -118,7 +118,8 @@ QString Velmorant::repairFileList(const velmorant::RunEntries &entries,
             details.changes(offer.consider(entry, &lastFailure()));
             return;
         }
-        const velmorant::FileCheck copy = velmorant::checkPath(entry.destination);
+        const velmorant::FileCheck copy
+            = velmorant::checkPath(entry.destination, velmorant::RecordReading::ends);
         details.repaired(entry.name, copy);
         if (!copy.sound)
             details.changes(offer.consider(entry));
@@ -142,7 +143,8 @@ void Velmorant::repairThoroughly(const velmorant::ThoroughOffer &offer)
             return;
         }
         details.thoroughlyRepaired(entry.name, offer.changesMade(index, lastRepair()));
-        details.repaired(entry.name, velmorant::checkPath(entry.destination));
+        details.repaired(entry.name,
+                         velmorant::checkPath(entry.destination, velmorant::RecordReading::ends));
     });
     setMode(velmorant::RepairMode::usual);
     showOutcome(outcome(repaired, entries.size()), details.text(), false);
@@ -157,28 +159,36 @@ int Velmorant::repairEntries(const velmorant::RunEntries &entries, velmorant::Ru
     setCopyProgress([&progress](std::uintmax_t copied, std::uintmax_t total) {
         return progress.copied(copied, total);
     });
+    std::vector<velmorant::RepairJob> jobs;
+    for (const velmorant::RunEntry &entry : entries)
+        jobs.push_back({velmorant::utf8Path(entry.source), velmorant::utf8Path(entry.destination)});
     int repaired = 0;
-    int index = 0;
-    for (; index < entries.size() && !progress.wasCancelled(); ++index) {
-        const velmorant::RunEntry &entry = entries.at(index);
-        progress.startFile(index, entry.name);
-        const bool ok = repairEntry(entry.source, entry.destination);
-        repaired += ok ? 1 : 0;
-        done(index, ok);
-    }
+    const std::size_t begun = repairJobs(
+        jobs,
+        [&](std::size_t index) {
+            if (progress.wasCancelled())
+                return false;
+            progress.startFile(static_cast<int>(index), entries.at(static_cast<int>(index)).name);
+            return true;
+        },
+        [&](std::size_t index, bool ok) {
+            repaired += ok ? 1 : 0;
+            done(static_cast<int>(index), ok);
+        });
     setCopyProgress({});
     if (progress.wasCancelled())
-        details.cancelled(entries.size() - index);
+        details.cancelled(entries.size() - static_cast<int>(begun));
     return repaired;
 }
 
-bool Velmorant::repairEntry(const QString &source, const QString &destination)
+std::size_t Velmorant::repairJobs(const std::vector<velmorant::RepairJob> &jobs,
+                                  const BeforeFile &before, const AfterFile &after)
 {
     // One bad file must not end the run, let alone the program.
     try {
-        return repairHeader(velmorant::utf8Path(source), velmorant::utf8Path(destination));
+        return repairAll(jobs, before, after);
     } catch (...) {
-        return false;
+        return jobs.size();
     }
 }
 

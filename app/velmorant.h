@@ -47,7 +47,8 @@ private:
     using EntryDone = std::function<void(int index, bool repaired)>;
     int repairEntries(const velmorant::RunEntries &entries, velmorant::RunDetails &details,
                       const EntryDone &done);
-    bool repairEntry(const QString &source, const QString &destination);
+    std::size_t repairJobs(const std::vector<velmorant::RepairJob> &jobs, const BeforeFile &before,
+                           const AfterFile &after);
     void resetForm();
 
     Ui::VelmorantClass ui;

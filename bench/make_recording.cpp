@@ -1,8 +1,9 @@
-// Writes a recorder file of about the size asked for, in MiB: the header as
-// the recorder writes it (a date for a version, the count of samples where
-// the count of records belongs), then data records. 32 signals keep that
-// count within its 8 characters up to 4 GiB.
-// Usage: make_recording FILE MIB
+// Writes a recorder file of about the size asked for, in MiB (or in KiB with
+// a "k" after the number): the header as the recorder writes it (a date for a
+// version, the count of samples where the count of records belongs), then
+// data records. 32 signals keep that count within its 8 characters up to
+// 4 GiB; a file under a MiB has one signal, so that it still holds records.
+// Usage: make_recording FILE SIZE
 
 #include "edf_header.h"
 
@@ -15,9 +16,7 @@ using namespace velmorant;
 
 namespace {
 
-constexpr unsigned signals = 32;
 constexpr unsigned samplesPerRecord = 512;
-constexpr std::size_t recordBytes = signals * samplesPerRecord * 2;
 
 std::string padded(const std::string &text, std::size_t width)
 {
@@ -26,7 +25,7 @@ std::string padded(const std::string &text, std::size_t width)
     return field;
 }
 
-std::string header(unsigned long records)
+std::string header(unsigned signals, unsigned long records)
 {
     const std::vector<std::string> fixed{"20160817",
                                          "X X X X",
@@ -63,10 +62,13 @@ std::string header(unsigned long records)
 int main(int argc, char **argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: make_recording FILE MIB\n");
+        std::fprintf(stderr, "usage: make_recording FILE SIZE\n");
         return 2;
     }
-    const unsigned long long bytes = std::strtoull(argv[2], nullptr, 10) << 20;
+    char *unit = nullptr;
+    const unsigned long long bytes = std::strtoull(argv[2], &unit, 10) << (*unit == 'k' ? 10 : 20);
+    const unsigned signals = bytes < (1 << 20) ? 1 : 32;
+    const std::size_t recordBytes = signals * samplesPerRecord * 2;
     const unsigned long records
         = static_cast<unsigned long>((bytes - headerSize(signals)) / recordBytes);
     std::FILE *out = std::fopen(argv[1], "wb");
@@ -74,7 +76,7 @@ int main(int argc, char **argv)
         std::perror(argv[1]);
         return 1;
     }
-    const std::string head = header(records);
+    const std::string head = header(signals, records);
     std::fwrite(head.data(), 1, head.size(), out);
     std::vector<char> block(recordBytes * 32);
     for (std::size_t i = 0; i < block.size(); ++i)

@@ -2,37 +2,44 @@
 # Times velmorant-cli repairing a generated recorder file against cp of the
 # same file followed by sync of the copy, paired and alternating, and prints
 # per size the median times, the median of the per-round ratios and the peak
-# memory of each (GNU time's maximum resident set size). Then repairs a large
-# file once for its peak memory. For people, not CI: the figures depend on
-# the machine and on what else runs on it.
+# memory of each (GNU time's maximum resident set size). Then the same for
+# folders of many files (velmorant-cli --folder against cp of every file and
+# one sync -f of the destination's file system), and repairs a large file once
+# for its peak memory. For people, not CI: the figures depend on the machine
+# and on what else runs on it.
 #
-# Environment: ROUNDS (default 7), SIZES in MiB (default "64 512"),
-# MEMORY_SIZES in MiB for the memory-only run (default "4096"; empty skips it),
-# BENCH_DIR for the generated recordings (default build-bench/data, on the
-# repository's disk), COPY_DIR for the copies (default BENCH_DIR; a folder on
-# another file system measures the copy across file systems), REPAIR_ARGS for
-# more velmorant-cli arguments (e.g. --thorough).
+# Environment: ROUNDS (default 7), SIZES in MiB (default "64 512"; empty
+# skips them), FOLDERS as COUNTxSIZE with the size in MiB or, with a k, in
+# KiB (default "1000x16k 500x1024k 3000x16k"; empty skips them), CLI for
+# another velmorant-cli (one built from an earlier commit, say), MEMORY_SIZES
+# in MiB for the memory-only run (default "4096"; empty skips it), BENCH_DIR
+# for the generated recordings (default build-bench/data, on the repository's
+# disk), COPY_DIR for the copies (default BENCH_DIR; a folder on another file
+# system measures the copy across file systems), REPAIR_ARGS for more
+# velmorant-cli arguments (e.g. --thorough).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${ROUNDS:-7}"
-sizes="${SIZES:-64 512}"
+sizes="${SIZES-64 512}"
+folders="${FOLDERS-1000x16k 500x1024k 3000x16k}"
 memory_sizes="${MEMORY_SIZES-4096}"
 build=build-bench
 data="${BENCH_DIR:-$build/data}"
 copies="${COPY_DIR:-$data}"
 
 scripts/build.sh bench >/dev/null
-cli="$build/cli/velmorant-cli"
+cli="${CLI:-$build/cli/velmorant-cli}"
 
 mkdir -p "$data" "$copies"
-trap 'rm -f "$data"/recording-* "$copies/copy.edf"' EXIT
+trap 'rm -rf "$data"/recording-* "$copies/copy.edf" "$data/folder" "$copies/folder-copy"' EXIT
 
 # Runs a command under GNU time; prints "microseconds peak-KiB". Each run
 # writes the same copy, removed first, with nothing left to write back from
 # earlier runs, so that both commands start from the same state.
 measure() {
     local report="$data/time-report"
-    rm -f "$copy"
+    rm -rf "$copy"
+    if [[ $copy == */folder-copy ]]; then mkdir "$copy"; fi
     sync
     local start end
     start=$(date +%s%N)
@@ -50,19 +57,17 @@ ms() { awk -v us="$1" 'BEGIN { print us / 1000 }'; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 largest() { sort -n | tail -n 1; }
 
-for size in $sizes; do
-    source="$data/recording-$size.edf"
-    "$build/bench/make_recording" "$source" "$size"
+# Runs ROUNDS pairs of repair_it and copy_it on $1, alternating which goes
+# first, so that neither always meets a cooler cache; prints the medians.
+compare() {
     : >"$data/repair" && : >"$data/copy" && : >"$data/ratio"
-    echo "== $size MiB, $rounds rounds (time in ms, peak memory in KiB)"
     for ((round = 1; round <= rounds; round++)); do
-        # Alternate which goes first, so that neither always meets a cooler cache.
         if ((round % 2)); then
-            read -r repair_us repair_kib < <(repair "$source")
-            read -r copy_us copy_kib < <(copy_and_sync "$source")
+            read -r repair_us repair_kib < <(repair_it "$1")
+            read -r copy_us copy_kib < <(copy_it "$1")
         else
-            read -r copy_us copy_kib < <(copy_and_sync "$source")
-            read -r repair_us repair_kib < <(repair "$source")
+            read -r copy_us copy_kib < <(copy_it "$1")
+            read -r repair_us repair_kib < <(repair_it "$1")
         fi
         echo "$repair_us $repair_kib" >>"$data/repair"
         echo "$copy_us $copy_kib" >>"$data/copy"
@@ -71,14 +76,37 @@ for size in $sizes; do
         printf '  round %d: repair %8.1f ms %6d KiB   cp+sync %8.1f ms %6d KiB   ratio %s\n' \
             "$round" "$(ms "$repair_us")" "$repair_kib" "$(ms "$copy_us")" "$copy_kib" "$ratio"
     done
-    printf '  median: repair %.1f ms, cp+sync %.1f ms, ratio %s (target <= 1.05)\n' \
+    printf '  median: repair %.1f ms, cp+sync %.1f ms, ratio %s (target <= %s)\n' \
         "$(ms "$(cut -d' ' -f1 "$data/repair" | median)")" \
         "$(ms "$(cut -d' ' -f1 "$data/copy" | median)")" \
-        "$(median <"$data/ratio")"
+        "$(median <"$data/ratio")" "$2"
     printf '  peak memory: repair %s KiB, cp+sync %s KiB (target <= 8192 KiB)\n' \
         "$(cut -d' ' -f2 "$data/repair" | largest)" "$(cut -d' ' -f2 "$data/copy" | largest)"
+}
+
+repair_it() { repair "$1"; }
+copy_it() { copy_and_sync "$1"; }
+for size in $sizes; do
+    source="$data/recording-$size.edf"
+    "$build/bench/make_recording" "$source" "$size"
+    echo "== $size MiB, $rounds rounds (time in ms, peak memory in KiB)"
+    compare "$source" 1.05
     rm -f "$source" "$copy"
 done
+
+copy="$copies/folder-copy"
+repair_it() { measure "$cli" "${repair_args[@]}" --folder "$1" "$copy"; }
+copy_it() { measure sh -c 'cp -- "$1"/* "$2"/ && sync -f -- "$2"' sh "$1" "$copy"; }
+for folder in $folders; do
+    count="${folder%x*}" size="${folder#*x}"
+    rm -rf "$data/folder" && mkdir "$data/folder"
+    "$build/bench/make_recording" "$data/folder/0.edf" "$size"
+    for ((i = 1; i < count; i++)); do cp "$data/folder/0.edf" "$data/folder/$i.edf"; done
+    echo "== folder of $count files of $size, $rounds rounds (time in ms, peak memory in KiB)"
+    compare "$data/folder" 1.3
+    rm -rf "$data/folder" "$copy"
+done
+copy="$copies/copy.edf"
 
 for size in $memory_sizes; do
     source="$data/recording-$size.edf"

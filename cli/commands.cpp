@@ -11,9 +11,11 @@
 
 #include "file_system.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
-namespace fs = boost::filesystem;
+#include <set>
+
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -22,32 +24,38 @@ namespace {
 constexpr int allDone = 0;
 constexpr int someNotDone = 1;
 
-struct Job {
-    std::string source;
-    std::string destination;
+// The folders a run made above its destinations, so that a failed repair can
+// take away again what only it needed, even when a later file of its batch
+// was staged in the same folder meanwhile.
+class MadeFolders
+{
+public:
+    void makeFor(const std::string &destination)
+    {
+        std::vector<fs::path> missing;
+        std::error_code error;
+        for (fs::path folder = toFsPath(destination).parent_path();
+             !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path())
+            missing.insert(missing.begin(), folder);
+        for (const fs::path &folder : missing)
+            if (fs::create_directory(folder, error))
+                made.insert(folder);
+    }
+
+    void removeEmptyFor(const std::string &destination)
+    {
+        std::error_code ignored;
+        for (fs::path folder = toFsPath(destination).parent_path();
+             made.count(folder) > 0 && fs::is_empty(folder, ignored);
+             folder = folder.parent_path()) {
+            fs::remove(folder, ignored);
+            made.erase(folder);
+        }
+    }
+
+private:
+    std::set<fs::path> made;
 };
-
-// The folders missing above a destination, made now, outermost first, so
-// that a failed repair can take away again what it alone needed.
-std::vector<fs::path> madeFolders(const std::string &destination)
-{
-    std::vector<fs::path> made;
-    boost::system::error_code error;
-    for (fs::path folder = toFsPath(destination).parent_path();
-         !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path())
-        made.insert(made.begin(), folder);
-    for (const fs::path &folder : made)
-        fs::create_directory(folder, error);
-    return made;
-}
-
-void removeIfEmpty(const std::vector<fs::path> &folders)
-{
-    boost::system::error_code ignored;
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
-        if (fs::is_empty(*it, ignored))
-            fs::remove(*it, ignored);
-}
 
 // What the check finds in a repaired copy: its header's findings, and
 // faults in its data records' annotations, which the usual repair leaves.
@@ -61,7 +69,8 @@ std::vector<CheckedFinding> stillFound(const FileCheck &check)
 
 // The key's row for a de-identified copy; without it the copy cannot be
 // traced back, so a row not written fails the file.
-bool writeKey(const Job &job, const HeaderRepair &repair, const Options &o, std::ostream &err)
+bool writeKey(const RepairJob &job, const HeaderRepair &repair, const Options &o,
+              std::ostream &err)
 {
     if (o.keyFile.empty())
         return true;
@@ -75,7 +84,7 @@ bool writeKey(const Job &job, const HeaderRepair &repair, const Options &o, std:
     return false;
 }
 
-bool deidentifiedAfterward(const Job &job, const HeaderRepair &repair, const Options &o,
+bool deidentifiedAfterward(const RepairJob &job, const HeaderRepair &repair, const Options &o,
                            std::ostream &err)
 {
     const std::string warning = fileNameWarning(repair.lastDeidentification());
@@ -84,18 +93,11 @@ bool deidentifiedAfterward(const Job &job, const HeaderRepair &repair, const Opt
     return writeKey(job, repair, o, err);
 }
 
-// Repairs one file and says so; a repaired copy that still disagrees with
-// the EDF rules (a record count that did not divide evenly, say) is warned about.
-bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostream &out,
-               std::ostream &err, ProgressLine &progress)
+// Says how one file went; a repaired copy that still disagrees with the EDF
+// rules (a record count that did not divide evenly, say) is warned about.
+bool reportOne(const HeaderRepair &repair, const RepairJob &job, bool repaired, const Options &o,
+               std::ostream &out, std::ostream &err)
 {
-    const std::vector<fs::path> made
-        = o.recursive ? madeFolders(job.destination) : std::vector<fs::path>{};
-    progress.startFile(job.source);
-    const bool repaired = repair.repairHeader(job.source, job.destination);
-    progress.clear();
-    if (!repaired)
-        removeIfEmpty(made);
     const std::vector<CheckedFinding> warnings = repaired
         ? stillFound(checkFile(job.destination, RecordReading::ends))
         : std::vector<CheckedFinding>{};
@@ -120,10 +122,11 @@ bool repairOne(HeaderRepair &repair, const Job &job, const Options &o, std::ostr
     return !o.deidentify || deidentifiedAfterward(job, repair, o, err);
 }
 
-int repairAll(const std::vector<Job> &jobs, const Options &o, std::ostream &out, std::ostream &err)
+int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream &out,
+              std::ostream &err)
 {
     std::vector<std::string> sources;
-    for (const Job &job : jobs)
+    for (const RepairJob &job : jobs)
         sources.push_back(job.source);
     const DeidentifyPlan plan = planDeidentification(o, sources);
     if (!plan.error.empty()) {
@@ -134,9 +137,22 @@ int repairAll(const std::vector<Job> &jobs, const Options &o, std::ostream &out,
     repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
     repair.setDeidentification(plan.request);
     ProgressLine progress(err, repair, jobs.size(), o.progressOnStderr && !o.json);
+    MadeFolders made;
     int repaired = 0;
-    for (const Job &job : jobs)
-        repaired += repairOne(repair, job, o, out, err, progress) ? 1 : 0;
+    repair.repairAll(
+        jobs,
+        [&](std::size_t i) {
+            if (o.recursive)
+                made.makeFor(jobs[i].destination);
+            progress.startFile(jobs[i].source);
+            return true;
+        },
+        [&](std::size_t i, bool done) {
+            progress.clear();
+            if (!done)
+                made.removeEmptyFor(jobs[i].destination);
+            repaired += reportOne(repair, jobs[i], done, o, out, err) ? 1 : 0;
+        });
     if (!o.json)
         out << repairSummary(repaired, static_cast<int>(jobs.size()))
             << (o.deidentify ? " and de-identified" : "") << std::endl;
@@ -172,7 +188,7 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
     // Never "nothing to convert" for a folder that could not be read.
     for (const UnlistedFolder &unlisted : listing.unlisted)
         err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
-    std::vector<Job> jobs;
+    std::vector<RepairJob> jobs;
     for (const std::string &name : listing.names)
         jobs.push_back({joinedPath(sourceFolder, name), joinedPath(destinationFolder, name)});
     if (jobs.empty() && listing.unlisted.empty())

@@ -3,7 +3,7 @@
 #include "deidentify.h"
 #include "file_system.h"
 
-#include <boost/filesystem/fstream.hpp>
+#include <fstream>
 
 #include <algorithm>
 
@@ -22,7 +22,7 @@ bool identifiesAnyone(const std::string &field)
 
 bool readWords(const std::string &path, std::vector<std::string> &words)
 {
-    boost::filesystem::ifstream in(toFsPath(path), std::ios::binary);
+    std::ifstream in(toFsPath(path), std::ios::binary);
     for (std::string line; std::getline(in, line);) {
         line.erase(line.find_last_not_of(" \t\r") + 1);
         line.erase(0, line.find_first_not_of(" \t"));

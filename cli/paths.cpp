@@ -3,12 +3,12 @@
 #include "file_system.h"
 #include "utf8.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <algorithm>
 #include <stdexcept>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -49,14 +49,14 @@ std::u16string comparable(const std::string &name)
 // or a device is not listed.
 bool isListable(const fs::path &path)
 {
-    boost::system::error_code error;
+    std::error_code error;
     const fs::file_status status = fs::status(path, error);
     return !error && (fs::is_regular_file(status) || fs::is_directory(status));
 }
 
 bool isRealFolder(const fs::path &path)
 {
-    boost::system::error_code error;
+    std::error_code error;
     return fs::is_directory(fs::symlink_status(path, error));
 }
 
@@ -66,9 +66,9 @@ std::vector<std::string> visibleEntries(const fs::path &folder, const std::strin
                                         std::vector<UnlistedFolder> &unlisted)
 {
     std::vector<std::string> names;
-    boost::system::error_code error;
+    std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = it->path().filename().u8string();
         if (name[0] != '.')
             names.push_back(name);
     }
@@ -110,7 +110,7 @@ std::string derivedDestination(const std::string &sourceUtf8)
 bool isFolder(const std::string &pathUtf8)
 {
     try {
-        boost::system::error_code error;
+        std::error_code error;
         return fs::is_directory(toFsPath(pathUtf8), error);
     } catch (const std::range_error &) {
         return false;

@@ -4,11 +4,11 @@
 #include "header_cases.h"
 #include "scratch_dir.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <iostream>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 int main(int argc, char **argv)
 {

@@ -11,9 +11,10 @@
 #include "header_repair.h"
 #include "numeric_text.h"
 #include "transfer_damage.h"
+#include "unique_name.h"
 
-#include <boost/filesystem/fstream.hpp>
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
+#include <fstream>
 
 #include <cstdint>
 #include <cstdio>
@@ -23,7 +24,7 @@
 #include <utility>
 #include <vector>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 namespace {
@@ -38,16 +39,16 @@ public:
     Workspace()
     {
         const fs::path shm("/dev/shm");
-        boost::system::error_code error;
+        std::error_code error;
         const fs::path base = fs::is_directory(shm, error) ? shm : fs::temp_directory_path();
-        root = base / fs::unique_path("velmorant-fuzz-%%%%-%%%%-%%%%");
+        root = base / velmorant::uniqueName("velmorant-fuzz-%%%%-%%%%-%%%%");
         fs::create_directories(root / "out");
         source = root / "source.edf";
         destination = root / "out" / "repaired.edf";
     }
     ~Workspace()
     {
-        boost::system::error_code ignored;
+        std::error_code ignored;
         fs::remove_all(root, ignored);
     }
 
@@ -56,13 +57,13 @@ public:
 
 void write(const fs::path &path, const std::string &bytes)
 {
-    fs::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string read(const fs::path &path)
 {
-    fs::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -155,7 +156,7 @@ void repairOnce(const std::string &source, const Workspace &workspace, RepairMod
 {
     // Half of the inputs find an earlier destination that must survive a failure.
     const bool earlier = source.size() % 2 == 0;
-    boost::system::error_code error;
+    std::error_code error;
     fs::remove(workspace.destination, error);
     if (earlier)
         write(workspace.destination, earlierDestination);

@@ -5,7 +5,7 @@
 #include "file_system.h"
 #include "record_reader.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <cerrno>
 #include <cstdio>
@@ -13,13 +13,13 @@
 #include <memory>
 #include <stdexcept>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
 namespace {
 
-std::string notReadable(const fs::file_status &status, const boost::system::error_code &error)
+std::string notReadable(const fs::file_status &status, const std::error_code &error)
 {
     if (error)
         return error.message();
@@ -40,7 +40,7 @@ bool readMore(std::FILE *in, std::string &bytes, std::size_t count)
     return !std::ferror(in);
 }
 
-std::string readFailure(const boost::system::error_code &error)
+std::string readFailure(const std::error_code &error)
 {
     if (error)
         return error.message();
@@ -54,7 +54,7 @@ FileCheck checkFile(const std::string &pathUtf8, RecordReading reading, DataRead
     FileCheck unreadable;
     try {
         const fs::path path = toFsPath(pathUtf8);
-        boost::system::error_code error;
+        std::error_code error;
         const fs::file_status status = fs::status(path, error);
         unreadable.readError = notReadable(status, error);
         if (!unreadable.readError.empty())

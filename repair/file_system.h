@@ -2,26 +2,25 @@
 
 #include "copy_progress.h"
 
-#include <boost/filesystem/path.hpp>
+#include <filesystem>
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace velmorant {
 
-// Everything that differs between platforms lives here. Paths reach the
-// repair as UTF-8 text; where the platform names files in UTF-16 the text is
+// Everything that differs between platforms lives behind this header, in
+// file_system_posix.cpp and file_system_windows.cpp. Paths reach the repair
+// as UTF-8 text; where the platform names files in UTF-16 the text is
 // decoded strictly, so a malformed name can never open some other file.
 
-boost::filesystem::path toFsPath(const std::string &utf8);
+std::filesystem::path toFsPath(const std::string &utf8);
 
 // Opens an existing file for reading in binary mode; null on failure.
-std::FILE *openForReading(const boost::filesystem::path &path);
-
-// Flushes the stream and asks the system to put the file's data on disk.
-bool flushToDisk(std::FILE *file);
+std::FILE *openForReading(const std::filesystem::path &path);
 
 // Reads up to size bytes at offset, after what the stream holds has been
 // written, also past 2 GiB, and says how many it got: fewer at the end of the
@@ -41,12 +40,13 @@ bool truncateFile(std::FILE *file, std::uintmax_t size);
 bool stderrIsTerminal();
 
 // A copy of a file under a temporary name in a folder, which becomes another
-// name of that folder only when complete. Names are reached through the open
+// name of that folder only when complete and on disk. Names are reached through the open
 // folder, so a path near PATH_MAX still works although the temporary name is
 // the longer. The copy stays open, readable and writable whatever permissions
 // it is to end with, and locked (flock) while this object lives, so that a
 // repair that finds it can tell a copy still being written from one left by a
-// process that died. A signal that ends the process removes it first (see
+// process that died (on Windows: open without sharing the right to delete
+// it). A signal that ends the process removes it first (see
 // installSignalHandlers). Goes with this object unless renamed.
 class StagingFile
 {
@@ -56,38 +56,64 @@ public:
     StagingFile(const StagingFile &) = delete;
     StagingFile &operator=(const StagingFile &) = delete;
 
-    bool openFolder(const boost::filesystem::path &folder, std::string &reason);
+    bool openFolder(const std::filesystem::path &folder, std::string &reason);
     // The longest file name the folder's file system takes.
     std::size_t longestName() const;
-    // Removes the files named so that isLeftover accepts them, unless a
-    // process holds them locked.
-    void removeUnlocked(const std::function<bool(const std::string &)> &isLeftover);
+    // Removes these files of the folder, unless a process holds them locked.
+    void removeUnlocked(const std::vector<std::string> &leftovers);
     // Makes the file under a name not in use yet and copies the source's
-    // bytes into it, on disk, also across file systems. Fails if the source
-    // ends early or progress says to stop.
-    bool copyFrom(const boost::filesystem::path &source, const std::string &name,
-                  std::string &reason, const CopyProgress &progress = {});
+    // bytes into it, also across file systems. Fails if the source ends
+    // early or progress says to stop.
+    bool copyFrom(const std::filesystem::path &source, const std::string &name, std::string &reason,
+                  const CopyProgress &progress = {});
     std::uintmax_t size() const { return copied; }
     // A stream on the copy, for the caller to close; null on failure.
     std::FILE *openForUpdate();
+    // Has the system start writing the copy to disk, and not wait for it, so
+    // that the writes of many copies overlap.
+    void startWriteBack();
+    // Puts everything written to the copy's file system on disk at once, as
+    // `sync -f` does: one flush of the disk's cache for a batch of copies,
+    // where each copy's own fsync would flush it again. False where the
+    // system cannot, or failed.
+    bool syncFileSystem();
+    // Waits until the copy's bytes are on disk, and reports the copy's own
+    // write errors; only then may it be renamed. After syncFileSystem it only
+    // waits for what is left.
+    bool makeDurable(std::string &reason, bool fileSystemSynced = false);
     // Gives the copy the source's permission bits (less the umask's) and the
-    // new name, replacing what had that name, and puts the name on disk.
+    // new name, replacing what had that name.
     bool renameTo(const std::string &name, std::string &reason);
+    // Puts the names of the folder, the new one among them, on disk.
+    void syncFolder() const;
 
 private:
     bool create(const std::string &newName, unsigned permissions, std::string &reason);
 
-    boost::filesystem::path folderPath; // where names are reached by path
+#ifdef _WIN32
+    std::filesystem::path folderPath;
+    void *file = nullptr; // a HANDLE with the right to rename and delete the file
+#else
     int folder = -1; // where names are reached through the open folder
     int file = -1;
+#endif
     std::string name;
     std::uintmax_t copied = 0;
     unsigned finalPermissions = 0;
+#ifdef _WIN32
     bool armed = false; // the signal handler knows this file
+#else
+    int signalSlot = -1; // where the signal handler knows this file
+#endif
     bool renamed = false;
 };
 
-// For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE removes the
+// How many staging files may be open at once, so that a signal still
+// removes every one of them.
+std::size_t stagingFilesAtOnce();
+
+// For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE (on Windows:
+// Ctrl+C, Ctrl+Break, closing the console, logging off) removes the
 // staging file being written, then ends the process as the signal would
 // have; one that was ignored at start stays ignored. SIGXFSZ is ignored, so
 // that a file-size limit is a write that fails with its reason.

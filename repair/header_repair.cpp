@@ -7,7 +7,7 @@
 #include "repair_preview.h"
 #include "staged_copy.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,7 +15,7 @@
 #include <new>
 #include <stdexcept>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -30,15 +30,15 @@ std::string systemReason()
 std::string whatItIs(const fs::file_status &status)
 {
     switch (status.type()) {
-    case fs::directory_file:
+    case fs::file_type::directory:
         return "it is a folder";
-    case fs::character_file:
+    case fs::file_type::character:
         return "it is a character device";
-    case fs::block_file:
+    case fs::file_type::block:
         return "it is a block device";
-    case fs::fifo_file:
+    case fs::file_type::fifo:
         return "it is a FIFO";
-    case fs::socket_file:
+    case fs::file_type::socket:
         return "it is a socket";
     default:
         return "";
@@ -49,11 +49,22 @@ std::string whatItIs(const fs::file_status &status)
 
 bool HeaderRepair::repairHeader(const std::string &source, const std::string &destination)
 {
+    bool done = false;
+    repairAll({{source, destination}}, {},
+              [&done](std::size_t, bool repaired) { done = repaired; });
+    return done;
+}
+
+// The copy, patched and on its way to the disk, but not yet in place.
+bool HeaderRepair::stageRepair(const RepairJob &job, LeftoverSweep &sweep,
+                               std::unique_ptr<StagedCopy> &copy, fs::path &destination)
+{
     failure = RepairFailure{};
     repaired = RepairPreview{};
     deidentified = Deidentification{};
     try {
-        return stageAndRepair(toFsPath(source), toFsPath(destination));
+        destination = toFsPath(job.destination);
+        return stageAndRepair(toFsPath(job.source), destination, sweep, copy);
     } catch (const std::range_error &) {
         return fail(RepairStep::badPathText);
     } catch (const std::exception &e) {
@@ -63,9 +74,10 @@ bool HeaderRepair::repairHeader(const std::string &source, const std::string &de
     }
 }
 
-bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destination)
+bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destination,
+                                  LeftoverSweep &sweep, std::unique_ptr<StagedCopy> &copy)
 {
-    boost::system::error_code error;
+    std::error_code error;
     // Copying a file onto itself would truncate it.
     if (fs::equivalent(source, destination, error))
         return fail(RepairStep::sameFile);
@@ -77,15 +89,22 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     if (!refuseUnlessReplaceable(destination))
         return false;
 
-    fileNames = {source.filename().string(), destination.filename().string()};
-    StagedCopy copy(destination);
-    if (!copyStaged(copy, source))
+    fileNames = {source.filename().u8string(), destination.filename().u8string()};
+    copy = std::make_unique<StagedCopy>(destination, sweep);
+    if (!copyStaged(*copy, source) || !repairCopy(*copy))
         return false;
+    copy->startWriteBack();
+    return true;
+}
+
+bool HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
+                                bool fileSystemSynced)
+{
     // Checked again, as it may have changed during a long copy.
-    if (!repairCopy(copy) || !refuseUnlessReplaceable(destination))
+    if (!refuseUnlessReplaceable(destination))
         return false;
     std::string reason;
-    if (!copy.commit(reason))
+    if (!copy.commit(reason, fileSystemSynced))
         return fail(RepairStep::commit, reason);
     return true;
 }
@@ -95,9 +114,9 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
 // refuses (one too long, say) is refused before a long copy, not after it.
 bool HeaderRepair::refuseUnlessReplaceable(const fs::path &destination)
 {
-    boost::system::error_code error;
+    std::error_code error;
     const fs::file_status status = fs::symlink_status(destination, error);
-    if (status.type() == fs::status_error)
+    if (status.type() == fs::file_type::none)
         return fail(RepairStep::copy, "the destination cannot be reached: " + error.message());
     if (!fs::exists(status) || fs::is_regular_file(status) || fs::is_symlink(status))
         return true;
@@ -248,10 +267,11 @@ bool HeaderRepair::shortenTo(std::uintmax_t size)
     return true;
 }
 
+// Only to the system: the commit waits for the disk, for many files at once.
 bool HeaderRepair::closeEdfFile()
 {
     errno = 0;
-    const bool flushed = flushToDisk(edfFile);
+    const bool flushed = std::fflush(edfFile) == 0;
     const bool closed = std::fclose(edfFile) == 0;
     edfFile = nullptr;
     return flushed && closed;

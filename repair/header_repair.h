@@ -6,17 +6,27 @@
 #include "repair_failure.h"
 #include "repair_preview.h"
 
-#include <boost/filesystem/path.hpp>
+#include <filesystem>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace velmorant {
 
+class LeftoverSweep;
 class StagedCopy;
+
+// One file of a run, both paths UTF-8 text.
+struct RepairJob {
+    std::string source;
+    std::string destination;
+};
 
 // Copies one EDF recording and repairs the copy's header. The source is only
 // ever read. The destination appears only when the whole repair succeeded;
@@ -31,6 +41,19 @@ public:
 
     // Both paths are UTF-8 text. True when the destination holds the repaired copy.
     bool repairHeader(const std::string &source, const std::string &destination);
+
+    // Told before file `index` is begun; false ends the run there.
+    using BeforeFile = std::function<bool(std::size_t index)>;
+    // Told of each file begun, in order, once its outcome is final;
+    // lastFailure and lastRepair describe that file meanwhile.
+    using AfterFile = std::function<void(std::size_t index, bool repaired)>;
+    // Repairs the files in order, each as repairHeader would, but lets the
+    // writes of many overlap: a batch of files is staged, then each is put
+    // on disk and renamed, in order, and each folder synced once. A failure,
+    // a cancel or the end of the process leaves every destination complete
+    // or as it was. Returns how many files were begun (repair_run.cpp).
+    std::size_t repairAll(const std::vector<RepairJob> &jobs, const BeforeFile &before,
+                          const AfterFile &after);
 
     // Why the last repairHeader returned false.
     const RepairFailure &lastFailure() const { return failure; }
@@ -54,10 +77,18 @@ protected:
     char edfHeader[256];
 
 private:
-    bool stageAndRepair(const boost::filesystem::path &source,
-                        const boost::filesystem::path &destination);
-    bool refuseUnlessReplaceable(const boost::filesystem::path &destination);
-    bool copyStaged(StagedCopy &copy, const boost::filesystem::path &source);
+    struct PendingFile;
+
+    void finishBatch(std::vector<PendingFile> &batch, const AfterFile &after);
+    bool stageRepair(const RepairJob &job, LeftoverSweep &sweep, std::unique_ptr<StagedCopy> &copy,
+                     std::filesystem::path &destination);
+    bool stageAndRepair(const std::filesystem::path &source,
+                        const std::filesystem::path &destination, LeftoverSweep &sweep,
+                        std::unique_ptr<StagedCopy> &copy);
+    bool commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
+                      bool fileSystemSynced);
+    bool refuseUnlessReplaceable(const std::filesystem::path &destination);
+    bool copyStaged(StagedCopy &copy, const std::filesystem::path &source);
     bool repairCopy(StagedCopy &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);
     bool readHeader(std::string &header);

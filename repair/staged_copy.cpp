@@ -1,10 +1,13 @@
 #include "staged_copy.h"
 
-#include <boost/filesystem/operations.hpp>
+#include "unique_name.h"
 
+#include <filesystem>
+
+#include <algorithm>
 #include <cstdio>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 namespace velmorant {
 
@@ -49,30 +52,58 @@ bool isHexDigits(const std::string &text)
 
 } // namespace
 
-StagedCopy::StagedCopy(const fs::path &destination) : destination(destination) { }
+std::vector<std::string>
+LeftoverSweep::take(const fs::path &folder, const std::function<bool(const std::string &)> &belongs)
+{
+    auto found = listed.find(folder);
+    if (found == listed.end()) {
+        std::vector<std::string> &names = listed[folder];
+        // A folder that may be written but not listed can still take the copy.
+        std::error_code error;
+        for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error), end;
+             !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().u8string();
+            if (name.size() > suffix.size() && name[0] == '.'
+                && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                names.push_back(name);
+        }
+        found = listed.find(folder);
+    }
+    std::vector<std::string> &names = found->second;
+    const auto taken = std::stable_partition(
+        names.begin(), names.end(), [&belongs](const std::string &n) { return !belongs(n); });
+    std::vector<std::string> result(taken, names.end());
+    names.erase(taken, names.end());
+    return result;
+}
+
+StagedCopy::StagedCopy(const fs::path &destination, LeftoverSweep &sweep)
+    : destination(destination), sweep(sweep)
+{ }
 
 bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const CopyProgress &progress)
 {
     if (!staging.openFolder(destination.parent_path(), reason))
         return false;
     const std::string prefix
-        = "." + borrowedName(destination.filename().string(), staging.longestName()) + ".";
-    staging.removeUnlocked([&prefix](const std::string &name) {
-        return name.size() == prefix.size() + randomDigits + suffix.size()
-            && name.compare(0, prefix.size(), prefix) == 0
-            && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0
-            && isHexDigits(name.substr(prefix.size(), randomDigits));
-    });
-    const std::string random = fs::unique_path(std::string(randomDigits, '%')).string();
+        = "." + borrowedName(destination.filename().u8string(), staging.longestName()) + ".";
+    staging.removeUnlocked(
+        sweep.take(destination.parent_path(), [&prefix](const std::string &name) {
+            return name.size() == prefix.size() + randomDigits + suffix.size()
+                && name.compare(0, prefix.size(), prefix) == 0
+                && isHexDigits(name.substr(prefix.size(), randomDigits));
+        }));
+    const std::string random = uniqueName(std::string(randomDigits, '%'));
     // Never an existing file: the staging name is ours alone. Not Boost's
     // copy_file: 1.74 loops forever on a source that shrinks while it is
     // copied, and gives up across file systems.
     return staging.copyFrom(source, prefix + random + suffix, reason, progress);
 }
 
-bool StagedCopy::commit(std::string &reason)
+bool StagedCopy::commit(std::string &reason, bool fileSystemSynced)
 {
-    return staging.renameTo(destination.filename().string(), reason);
+    return staging.makeDurable(reason, fileSystemSynced)
+        && staging.renameTo(destination.filename().u8string(), reason);
 }
 
 } // namespace velmorant

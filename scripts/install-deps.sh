@@ -4,7 +4,7 @@
 # that is already there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools libboost-filesystem-dev)
+packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev locales biosig-tools clang clang-format libclang-rt-14-dev
                desktop-file-utils time)

@@ -8,9 +8,9 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 namespace {

@@ -80,7 +80,7 @@ EdfFileSpec unrepairableFile()
     return fileSpec;
 }
 
-QString qtPath(const boost::filesystem::path &path)
+QString qtPath(const std::filesystem::path &path)
 {
     return QString::fromStdString(path.string());
 }

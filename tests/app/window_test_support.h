@@ -91,7 +91,7 @@ template<typename Widget> Widget *child(const Velmorant &window, const char *nam
 // A file the repair refuses: no samples in the first signal.
 EdfFileSpec unrepairableFile();
 
-QString qtPath(const boost::filesystem::path &path);
+QString qtPath(const std::filesystem::path &path);
 
 // Drags the data over the widget and drops it there; true when the drop was taken.
 bool dropOn(QWidget *target, const QMimeData &data);

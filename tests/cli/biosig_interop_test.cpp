@@ -30,7 +30,7 @@ struct BiosigView {
     std::vector<double> channelRates; // samples per second of each signal
 };
 
-BiosigView readWithBiosig(const boost::filesystem::path &file)
+BiosigView readWithBiosig(const std::filesystem::path &file)
 {
     const ProgramRun run = runProgram(SAVE2GDF, {"-JSON", file.string()});
     EXPECT_EQ(run.exitCode, 0) << run.err;

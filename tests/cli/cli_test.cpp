@@ -6,13 +6,13 @@
 #include "scratch_dir.h"
 #include "velmorant_version.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 namespace {
@@ -489,7 +489,8 @@ TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
                        "ADM-1 Tech_Name Amp_3000\",\"16.02.19\",\"10.00.00\",-12462"),
               std::string::npos)
         << key;
-    EXPECT_EQ(fs::status(dir / "key.csv").permissions() & 0777, 0600);
+    EXPECT_EQ(fs::status(dir / "key.csv").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     const ProgramRun check = cli({"--check", "--json", path("out")});
     EXPECT_EQ(check.exitCode, 0) << check.out;
     EXPECT_NE(check.out.find("\"identifying\": []"), std::string::npos) << check.out;

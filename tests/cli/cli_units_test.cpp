@@ -7,14 +7,14 @@
 #include "report.h"
 #include "scratch_dir.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <thread>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 TEST(DerivedDestination, DropsFourCharactersWhateverTheyAre)

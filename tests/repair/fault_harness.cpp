@@ -4,7 +4,7 @@
 #include "header_repair.h"
 #include "scratch_dir.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,12 +19,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 PathState stateOf(const fs::path &path)
 {
-    boost::system::error_code error;
+    std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
     PathState state;
     if (error || !fs::exists(status))
@@ -76,7 +76,7 @@ bool operator==(const PathState &a, const PathState &b)
 std::vector<std::string> folderEntries(const fs::path &folder, bool &exists)
 {
     std::vector<std::string> names;
-    boost::system::error_code error;
+    std::error_code error;
     exists = fs::is_directory(folder, error);
     if (!exists)
         return names;

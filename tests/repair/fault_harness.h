@@ -1,6 +1,6 @@
 #pragma once
 
-#include <boost/filesystem/path.hpp>
+#include <filesystem>
 
 #include <functional>
 #include <memory>
@@ -17,7 +17,7 @@ struct PathState {
     enum Kind { absent, file, directory, symlink, other } kind = absent;
     std::string content; // file bytes, folder entries or link target
 };
-PathState stateOf(const boost::filesystem::path &path);
+PathState stateOf(const std::filesystem::path &path);
 std::string describe(const PathState &state);
 
 // The files a repair may touch, as they were before it ran. check() lists
@@ -28,11 +28,11 @@ std::string describe(const PathState &state);
 class Scenario
 {
 public:
-    Scenario(boost::filesystem::path source, boost::filesystem::path destination,
+    Scenario(std::filesystem::path source, std::filesystem::path destination,
              std::string expectedRepair);
 
-    const boost::filesystem::path source;
-    const boost::filesystem::path destination;
+    const std::filesystem::path source;
+    const std::filesystem::path destination;
 
     // For a source that the fault itself changes on purpose.
     void expectSourceToBecome(const std::string &bytes);
@@ -85,9 +85,8 @@ class ReadFault : public ParentDuty
 {
 public:
     using Strike = std::function<bool(pid_t reader)>;
-    static std::unique_ptr<ReadFault> watch(const boost::filesystem::path &file,
-                                            unsigned readsBefore, Strike strike,
-                                            std::string &whyNot);
+    static std::unique_ptr<ReadFault> watch(const std::filesystem::path &file, unsigned readsBefore,
+                                            Strike strike, std::string &whyNot);
     ~ReadFault() override;
     int fd() const override { return notifyFd; }
     void serve() override;

@@ -6,10 +6,12 @@
 #include "edf_test_files.h"
 #include "fault_harness.h"
 #include "file_system.h"
+#include "header_repair.h"
 #include "run_program.h"
 #include "scratch_dir.h"
+#include "unique_name.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -28,7 +30,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -78,12 +80,12 @@ public:
             whyNot = parent.string() + " is on the same file system as " + near.string();
             return;
         }
-        root = parent / fs::unique_path("velmorant-fault-%%%%-%%%%");
+        root = parent / velmorant::uniqueName("velmorant-fault-%%%%-%%%%");
         fs::create_directory(root);
     }
     ~ForeignFolder()
     {
-        boost::system::error_code ignored;
+        std::error_code ignored;
         if (!root.empty())
             fs::remove_all(root, ignored);
     }
@@ -253,13 +255,13 @@ TEST_F(Faults, DestinationFolderNotWritableForUser)
         using fs::perms;
         const perms file
             = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
-        const perms folder = file | perms::owner_exe | perms::group_exe | perms::others_exe;
+        const perms folder = file | perms::owner_exec | perms::group_exec | perms::others_exec;
         for (const auto &path : {scratch.path(), outFolder})
             fs::permissions(path, folder);
         for (const auto &path : {source, destination})
             fs::permissions(path, file);
     } else {
-        fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exe);
+        fs::permissions(outFolder, fs::perms::owner_read | fs::perms::owner_exec);
     }
     const ChildReport report = repairAsNobody(scenario());
     if (!root)
@@ -279,7 +281,7 @@ TEST_F(Faults, SourceFolderNotListableForUser)
     fs::create_directory(locked);
     writeBytes(locked / "a.edf", buildEdf(recorderFile()));
     fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_all);
-    fs::permissions(locked, fs::perms::owner_all | fs::perms::others_exe);
+    fs::permissions(locked, fs::perms::owner_all | fs::perms::others_exec);
     const std::vector<std::string> runs[] = {
         {"--folder", locked.string(), scratch.path().string()},
         {"--check", locked.string()},
@@ -315,7 +317,7 @@ TEST_F(Faults, SourceReadableOnlyThroughItsGroup)
         GTEST_SKIP() << "needs root to make a file of another owner";
     if (::chown(source.c_str(), 0, nobody) != 0 || ::chown(outFolder.c_str(), nobody, nobody) != 0)
         GTEST_SKIP() << "chown: " << strerror(errno);
-    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_exe);
+    fs::permissions(scratch.path(), fs::perms::owner_all | fs::perms::others_exec);
     fs::permissions(source, fs::perms::group_read);
     const ChildReport report = repairAsNobody(scenario());
     if (!report.skipped.empty())
@@ -520,6 +522,79 @@ TEST_F(Faults, SignalEndsTheRepairDuringTheCopy)
     }
 }
 
+// Many small files, ended while a batch waits to be committed and after an
+// earlier batch was: every destination is complete or absent. SIGTERM
+// removes every staging file of the batch; after SIGKILL the next run to
+// the folder removes what the killed one left.
+TEST_F(Faults, KillInTheMiddleOfABatch)
+{
+    EdfFileSpec repairedSpec = soundFile();
+    repairedSpec.prefiltering = repairedSpec.signalReserved = "";
+    const std::string small = buildEdf(soundFile()), repaired = buildEdf(repairedSpec);
+    const std::size_t files = stagingFilesAtOnce() + stagingFilesAtOnce() / 2;
+    const fs::path sources = scratch / "many";
+    fs::create_directory(sources);
+    std::vector<RepairJob> jobs;
+    for (std::size_t i = 0; i < files; ++i) {
+        const std::string name = std::to_string(i) + ".edf";
+        writeBytes(sources / name, small);
+        jobs.push_back({(sources / name).string(), (outFolder / name).string()});
+    }
+    const auto run = [&jobs](std::size_t killAt, int signal) {
+        return runInChild(
+            [&jobs, killAt, signal] {
+                ChildReport report;
+                HeaderRepair repair;
+                std::size_t repaired = 0;
+                installSignalHandlers();
+                repair.repairAll(
+                    jobs, [=](std::size_t i) { return i != killAt || ::raise(signal) != 0; },
+                    [&repaired](std::size_t, bool done) { repaired += done ? 1 : 0; });
+                report.repaired = repaired == jobs.size();
+                report.completed = true;
+                return report;
+            },
+            timeLimit);
+    };
+    const auto entries = [this] {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(outFolder), fs::directory_iterator()));
+    };
+    // Committed in order: complete files first, then none.
+    const auto isRepaired = [&repaired](const std::string &path) {
+        const PathState state = stateOf(path);
+        return state.kind == PathState::file && state.content == repaired;
+    };
+    for (int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signal));
+        fs::remove_all(outFolder);
+        fs::create_directory(outFolder);
+        const ChildReport killed = run(files - 2, signal);
+        EXPECT_THAT(killed.abnormalEnd, HasSubstr(strsignal(signal)));
+        std::size_t complete = 0;
+        while (complete < files && isRepaired(jobs[complete].destination))
+            ++complete;
+        for (std::size_t i = complete; i < files; ++i)
+            EXPECT_EQ(stateOf(jobs[i].destination).kind, PathState::absent)
+                << jobs[i].destination << " is " << describe(stateOf(jobs[i].destination));
+        EXPECT_GT(complete, 0u) << "no batch was committed before the end";
+        EXPECT_LT(complete, files - 2) << "the batch under way was committed";
+        if (signal == SIGTERM) {
+            EXPECT_EQ(entries(), complete) << "staging files left behind";
+        } else {
+            ASSERT_GT(entries(), complete) << "the killed run left no staging file to remove";
+        }
+    }
+
+    const ChildReport again = run(files, SIGKILL);
+    EXPECT_TRUE(again.repaired) << again.abnormalEnd;
+    for (const RepairJob &job : jobs) {
+        EXPECT_TRUE(isRepaired(job.destination)) << job.destination;
+        EXPECT_EQ(readBytes(job.source), small);
+    }
+    EXPECT_EQ(entries(), files) << "staging files left behind";
+}
+
 // A repair to the same destination started while another still copies
 // leaves the other's staging file alone: both complete.
 TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
@@ -551,11 +626,11 @@ TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
 TEST_F(Faults, LongestNameAndAPathNearPathMax)
 {
     fs::path deep = outFolder;
-    while (deep.size() < PATH_MAX - NAME_MAX)
+    while (deep.native().size() < PATH_MAX - NAME_MAX)
         deep /= std::string(200, 'd');
     fs::create_directories(deep);
     const fs::path longestName = outFolder / (std::string(NAME_MAX - 4, 'n') + ".edf");
-    const fs::path longestPath = deep / std::string(PATH_MAX - 2 - deep.size(), 'p');
+    const fs::path longestPath = deep / std::string(PATH_MAX - 2 - deep.native().size(), 'p');
     for (const fs::path &target : {longestName, longestPath}) {
         const ChildReport report = repairInChild(Scenario(source, target, repairedRecording()));
         EXPECT_TRUE(keptPromise(report));

@@ -4,11 +4,11 @@
 #include "header_repair.h"
 #include "scratch_dir.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 namespace {
@@ -54,7 +54,7 @@ TEST(FileCheck, ReadsWithoutWritingAndReportsWhatItCannotRead)
     const std::string bytes = buildEdf(recorderFile());
     writeBytes(dir / "a.edf", bytes);
     fs::permissions(dir / "a.edf", fs::perms::owner_read);
-    const std::time_t modified = fs::last_write_time(dir / "a.edf");
+    const fs::file_time_type modified = fs::last_write_time(dir / "a.edf");
     const FileCheck check = checkFile((dir / "a.edf").string());
     EXPECT_EQ(check.readError, "");
     EXPECT_EQ(check.findings.size(), 2u);

@@ -4,14 +4,15 @@
 #include "header_cases.h"
 #include "header_repair.h"
 #include "scratch_dir.h"
+#include "unique_name.h"
 
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 using namespace velmorant;
 
 namespace {
@@ -276,7 +277,8 @@ TEST_F(HeaderRepairTest, CopiesAcrossFileSystems)
     if (stat(dir.path().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0
         || here.st_dev == shm.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm";
-    const fs::path elsewhere = fs::path("/dev/shm") / fs::unique_path("velmorant-%%%%%%%%.edf");
+    const fs::path elsewhere
+        = fs::path("/dev/shm") / velmorant::uniqueName("velmorant-%%%%%%%%.edf");
     const std::string original = buildEdf(recorderFile());
     std::uintmax_t reported = 0;
     repairer.setCopyProgress([&](std::uintmax_t copied, std::uintmax_t) {

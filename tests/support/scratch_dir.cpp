@@ -1,17 +1,18 @@
 #include "scratch_dir.h"
+#include "unique_name.h"
 
-#include <boost/filesystem/fstream.hpp>
-#include <boost/filesystem/operations.hpp>
+#include <filesystem>
+#include <fstream>
 
 #include <algorithm>
 #include <iterator>
 #include <stdexcept>
 
-namespace fs = boost::filesystem;
+namespace fs = std::filesystem;
 
 void writeBytes(const fs::path &path, const std::string &bytes)
 {
-    fs::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path.string());
@@ -19,21 +20,21 @@ void writeBytes(const fs::path &path, const std::string &bytes)
 
 std::string readBytes(const fs::path &path)
 {
-    fs::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path.string());
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 ScratchDir::ScratchDir()
-    : root(fs::temp_directory_path() / fs::unique_path("velmorant-test-%%%%-%%%%-%%%%"))
+    : root(fs::temp_directory_path() / velmorant::uniqueName("velmorant-test-%%%%-%%%%-%%%%"))
 {
     fs::create_directories(root);
 }
 
 ScratchDir::~ScratchDir()
 {
-    boost::system::error_code ignored;
+    std::error_code ignored;
     fs::remove_all(root, ignored);
 }
 

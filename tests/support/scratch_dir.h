@@ -1,12 +1,12 @@
 #pragma once
 
-#include <boost/filesystem/path.hpp>
+#include <filesystem>
 
 #include <string>
 #include <vector>
 
-void writeBytes(const boost::filesystem::path &path, const std::string &bytes);
-std::string readBytes(const boost::filesystem::path &path);
+void writeBytes(const std::filesystem::path &path, const std::string &bytes);
+std::string readBytes(const std::filesystem::path &path);
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchDir
@@ -17,11 +17,11 @@ public:
     ScratchDir(const ScratchDir &) = delete;
     ScratchDir &operator=(const ScratchDir &) = delete;
 
-    const boost::filesystem::path &path() const { return root; }
-    boost::filesystem::path operator/(const std::string &name) const { return root / name; }
+    const std::filesystem::path &path() const { return root; }
+    std::filesystem::path operator/(const std::string &name) const { return root / name; }
     // Names of everything in the folder, sorted.
     std::vector<std::string> entries() const;
 
 private:
-    boost::filesystem::path root;
+    std::filesystem::path root;
 };
