@@ -41,6 +41,11 @@ bool truncateFile(std::FILE *file, std::uintmax_t size)
     return std::fflush(file) == 0 && ::ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
 }
 
+bool namesDevice(const fs::path &)
+{
+    return false; // devices are found by what a name leads to
+}
+
 bool stderrIsTerminal()
 {
     return ::isatty(STDERR_FILENO) != 0;
