@@ -96,8 +96,9 @@ BOOL WINAPI removeStagingAndEnd(DWORD)
 {
     if (HANDLE file = stagingOnSignal.load())
         deleteOnClose(file);
-    // Not handled here: the system's own handler then ends the process.
-    return FALSE;
+    // Ends as the system's own handler would, which not every host calls.
+    ::ExitProcess(STATUS_CONTROL_C_EXIT);
+    return TRUE;
 }
 
 bool isDeviceStem(std::wstring stem)
