@@ -9,6 +9,12 @@
 #include <streambuf>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 using namespace velmorant;
 
 namespace {
@@ -76,14 +82,12 @@ int run(const std::vector<std::string> &arguments, std::ostream &out, std::ostre
     return runCommand(parsed.options, out, err);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int runMain(const std::vector<std::string> &arguments)
 {
     installSignalHandlers();
     CheckedOutput outBuffer(stdout), errBuffer(stderr);
     std::ostream out(&outBuffer), err(&errBuffer);
-    const int status = run(std::vector<std::string>(argv + 1, argv + argc), out, err);
+    const int status = run(arguments, out, err);
     const bool outWritten = outBuffer.close();
     if (!outWritten)
         err << "velmorant-cli: the output could not be written: " << outBuffer.failure()
@@ -91,3 +95,43 @@ int main(int argc, char *argv[])
     const bool errWritten = errBuffer.close();
     return outWritten && errWritten ? status : outputLost;
 }
+
+} // namespace
+
+#ifdef _WIN32
+
+namespace {
+
+// Unpaired surrogates become U+FFFD, a name no file has, rather than some other file's name.
+std::string utf8From(const wchar_t *text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], size, nullptr, nullptr);
+    utf8.pop_back();
+    return utf8;
+}
+
+} // namespace
+
+// The arguments as UTF-16, whatever the ANSI code page; the output as UTF-8
+// bytes, lines ending as on every other platform.
+int wmain(int argc, wchar_t *argv[])
+{
+    ::SetConsoleOutputCP(CP_UTF8);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(utf8From(argv[i]));
+    return runMain(arguments);
+}
+
+#else
+
+int main(int argc, char *argv[])
+{
+    return runMain(std::vector<std::string>(argv + 1, argv + argc));
+}
+
+#endif

@@ -16,7 +16,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Static: nothing to ship beside the .exe, and nothing for Wine to find.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
+# ctest and gtest_discover_tests run the .exe files through Wine: quiet, and
+# with a Wine prefix of the build's own rather than one in the home folder.
 find_program(VELMORANT_WINE wine)
 if(VELMORANT_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMORANT_WINE})
+    set(CMAKE_CROSSCOMPILING_EMULATOR
+        env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix ${VELMORANT_WINE})
 endif()

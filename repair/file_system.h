@@ -35,6 +35,10 @@ bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size
 // Flushes the stream and cuts its file to size bytes.
 bool truncateFile(std::FILE *file, std::uintmax_t size);
 
+// True where the file name is one the system keeps for a device in every
+// folder (on Windows NUL, CON, COM1, "nul.edf", ...); never elsewhere.
+bool namesDevice(const std::filesystem::path &path);
+
 // True when the process's standard error goes to a terminal, where a line
 // can be drawn and drawn over.
 bool stderrIsTerminal();

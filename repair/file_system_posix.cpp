@@ -69,6 +69,11 @@ bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size
     return true;
 }
 
+bool namesDevice(const fs::path &)
+{
+    return false; // devices are found by what a name leads to
+}
+
 bool stderrIsTerminal()
 {
     return ::isatty(STDERR_FILENO) != 0;

@@ -33,12 +33,14 @@ std::string lastErrorText()
 // "\\?\" ahead, backslashes only, nothing like "." or "..".
 fs::path longForm(const fs::path &path)
 {
+    if (path.native().rfind(L"\\\\", 0) == 0)
+        return path; // already long, or a network path
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error).lexically_normal();
-    const std::wstring &text = absolute.native();
-    if (error || text.size() < MAX_PATH - 12 /* a folder's limit */ || text.rfind(L"\\\\", 0) == 0)
+    // 248, not 260: a folder's name leaves room for a file's 8.3 name.
+    if (error || absolute.native().size() < MAX_PATH - 12)
         return path;
-    return fs::path(L"\\\\?\\" + text);
+    return fs::path(L"\\\\?\\" + absolute.native());
 }
 
 class Handle
@@ -94,8 +96,9 @@ BOOL WINAPI removeStagingAndEnd(DWORD)
 {
     if (HANDLE file = stagingOnSignal.load())
         deleteOnClose(file);
-    // Not handled here: the system's own handler then ends the process.
-    return FALSE;
+    // Ends as the system's own handler would, which not every host calls.
+    ::ExitProcess(STATUS_CONTROL_C_EXIT);
+    return TRUE;
 }
 
 bool isDeviceStem(std::wstring stem)
@@ -284,8 +287,15 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
 {
     // Through the handle, replacing what has the name: the C runtime's
     // rename refuses an existing destination. A destination that another
-    // program holds open, or that is read-only, is refused by the system.
+    // program holds open without sharing deletion is refused by the system.
     const std::wstring target = longForm(folderPath / widePath(destinationName)).native();
+    // Marked read-only by its owner: not to be replaced behind their back,
+    // which some file systems would allow.
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        reason = "the destination is read-only";
+        return false;
+    }
     std::vector<char> storage(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(storage.data());
     rename->ReplaceIfExists = TRUE;

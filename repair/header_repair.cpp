@@ -114,6 +114,8 @@ bool HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
 // refuses (one too long, say) is refused before a long copy, not after it.
 bool HeaderRepair::refuseUnlessReplaceable(const fs::path &destination)
 {
+    if (namesDevice(destination))
+        return fail(RepairStep::destinationNotRegularFile, "it is a character device");
     std::error_code error;
     const fs::file_status status = fs::symlink_status(destination, error);
     if (status.type() == fs::file_type::none)

@@ -88,8 +88,11 @@ void HeaderRepair::finishBatch(std::vector<PendingFile> &batch, const AfterFile 
         failure = file.failure;
         repaired = std::move(file.preview);
         deidentified = std::move(file.deidentified);
+        const bool done = file.copy != nullptr;
+        // Closed first: Windows lets no one else open a file still held so.
+        file.copy.reset();
         if (after)
-            after(file.index, file.copy != nullptr);
+            after(file.index, done);
     }
     batch.clear();
 }

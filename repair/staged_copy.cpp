@@ -94,9 +94,9 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const Cop
                 && isHexDigits(name.substr(prefix.size(), randomDigits));
         }));
     const std::string random = uniqueName(std::string(randomDigits, '%'));
-    // Never an existing file: the staging name is ours alone. Not Boost's
-    // copy_file: 1.74 loops forever on a source that shrinks while it is
-    // copied, and gives up across file systems.
+    // Never an existing file: the staging name is ours alone. Not the
+    // library's copy_file: it tells nothing of its progress, and libstdc++'s
+    // falls back to an 8 KiB loop past 2 GiB.
     return staging.copyFrom(source, prefix + random + suffix, reason, progress);
 }
 

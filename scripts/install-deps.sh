@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev locales biosig-tools clang clang-format libclang-rt-14-dev
-               desktop-file-utils time)
+               desktop-file-utils time
+               g++-mingw-w64-x86-64-posix wine wine64 googletest)
 fi
 
 sudo_if_needed() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds, and runs every
-# test: once as built for users, a minute of fuzzing, and once more under
-# AddressSanitizer and UBSan.
+# test: once as built for users, a minute of fuzzing, once more under
+# AddressSanitizer and UBSan, and the engine's and the CLI's for Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --tests
@@ -16,3 +16,7 @@ fuzz/run.sh 60
 
 scripts/build.sh sanitize
 ctest --preset sanitize --parallel "$(nproc)"
+
+# The engine and the CLI for Windows, their tests under Wine.
+scripts/build.sh windows
+ctest --preset windows --parallel "$(nproc)"

@@ -251,30 +251,34 @@ TEST_F(HeaderRepairTest, SourceAsItsOwnDestinationIsRefused)
     writeBytes(source, original);
     fs::create_directory(dir / "sub");
     fs::create_hard_link(source, dir / "hard.edf");
-    fs::create_symlink(source, dir / "link.edf");
-    const std::vector<std::pair<fs::path, fs::path>> pairs = {
+    std::error_code noLinks; // Wine makes none
+    fs::create_symlink(source, dir / "link.edf", noLinks);
+    std::vector<std::pair<fs::path, fs::path>> pairs = {
         {source, source},
         {source, dir / "." / "a.edf"},
         {source, dir / "sub" / ".." / "a.edf"},
         {source, dir / "hard.edf"},
         {dir / "hard.edf", source},
-        {source, dir / "link.edf"},
-        {dir / "link.edf", source},
     };
+    if (!noLinks)
+        pairs.insert(pairs.end(), {{source, dir / "link.edf"}, {dir / "link.edf", source}});
     for (const auto &pair : pairs) {
         EXPECT_FALSE(repairer.repairHeader(pair.first.string(), pair.second.string()))
             << pair.first << " -> " << pair.second;
         EXPECT_EQ(repairer.lastFailure().step, RepairStep::sameFile);
         EXPECT_EQ(readBytes(source), original);
     }
-    expectFolderHolds({"a.edf", "hard.edf", "link.edf", "sub"});
+    if (noLinks)
+        expectFolderHolds({"a.edf", "hard.edf", "sub"});
+    else
+        expectFolderHolds({"a.edf", "hard.edf", "link.edf", "sub"});
 }
 
 TEST_F(HeaderRepairTest, CopiesAcrossFileSystems)
 {
     struct stat here {
     }, shm{};
-    if (stat(dir.path().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0
+    if (stat(dir.path().string().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0
         || here.st_dev == shm.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm";
     const fs::path elsewhere

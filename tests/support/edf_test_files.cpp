@@ -79,7 +79,8 @@ std::string labels(const EdfFileSpec &fileSpec)
 std::size_t samplesOf(const std::string &text)
 {
     try {
-        return std::stoul(text);
+        // Negative counts wrap as they do in 64 bits, whatever the size of long.
+        return static_cast<std::size_t>(std::stoll(text));
     } catch (const std::exception &) {
         return 0;
     }
