@@ -444,13 +444,13 @@ namespace {
 // An EDF+ recording of a made-up patient whose name is in annotation texts too.
 std::string identifiedEdfPlus(const std::string &startDate)
 {
-    EdfFileSpec spec = soundFile();
-    spec.headerReserved = "EDF+C";
-    spec.labels = {"EEG Fpz-Cz", "EDF Annotations"};
-    spec.patient = "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis";
-    spec.recording = "Startdate " + std::string("14-FEB-2019") + " ADM-1 Tech_Name Amp_3000";
-    spec.startDate = startDate;
-    std::string edf = buildEdf(spec);
+    EdfFileSpec identified = soundFile();
+    identified.headerReserved = "EDF+C";
+    identified.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    identified.patient = "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis";
+    identified.recording = "Startdate " + std::string("14-FEB-2019") + " ADM-1 Tech_Name Amp_3000";
+    identified.startDate = startDate;
+    std::string edf = buildEdf(identified);
     const std::size_t annotations
         = headerSize(2) + 1024 + 5; // after record 0's "+0" 0x14 0x14 0x00
     const char first[] = "+0.5\x14OOSTERHUIS\x14wilhelmina\x14"; // its 0x00 ends the TAL

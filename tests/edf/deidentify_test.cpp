@@ -61,12 +61,12 @@ TEST(Deidentify, RedactsTextsButNeverOnsetsOrTheTimekeepingAnnotation)
 std::string headerWith(const std::string &patient, const std::string &recording,
                        const std::string &date, const std::string &reserved)
 {
-    EdfFileSpec spec = soundFile();
-    spec.patient = patient;
-    spec.recording = recording;
-    spec.startDate = date;
-    spec.headerReserved = reserved;
-    return buildEdf(spec).substr(0, headerSize(2));
+    EdfFileSpec identified = soundFile();
+    identified.patient = patient;
+    identified.recording = recording;
+    identified.startDate = date;
+    identified.headerReserved = reserved;
+    return buildEdf(identified).substr(0, headerSize(2));
 }
 
 struct HeaderCase {
