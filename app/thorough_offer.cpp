@@ -34,7 +34,7 @@ QStringList ThoroughOffer::consider(const RunEntry &entry, const RepairFailure *
 QStringList ThoroughOffer::changesMade(int index, const RepairPreview &made) const
 {
     return qtLines(changeLines(changesBeyond(made, usualRepairs.at(index)), made.leftOut,
-                                made.carriageReturnsRemoved));
+                               made.carriageReturnsRemoved));
 }
 
 } // namespace velmorant

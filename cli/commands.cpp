@@ -69,8 +69,7 @@ std::vector<CheckedFinding> stillFound(const FileCheck &check)
 
 // The key's row for a de-identified copy; without it the copy cannot be
 // traced back, so a row not written fails the file.
-bool writeKey(const RepairJob &job, const HeaderRepair &repair, const Options &o,
-              std::ostream &err)
+bool writeKey(const RepairJob &job, const HeaderRepair &repair, const Options &o, std::ostream &err)
 {
     if (o.keyFile.empty())
         return true;

@@ -148,8 +148,7 @@ std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size
 
 bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size_t size)
 {
-    return std::fflush(file) == 0
-        && ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0
+    return std::fflush(file) == 0 && ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0
         && std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
 }
 
