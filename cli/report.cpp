@@ -62,7 +62,8 @@ std::string checkReport(const std::string &path, const FileCheck &check, bool th
     for (const CheckedFinding &f : check.findings)
         report += "  " + findingTag(f, thorough) + ": " + findingText(f.finding) + "\n";
     for (const Finding &f : check.annotationFaults)
-        report += "  fault, not repaired: " + findingText(f) + "\n";
+        report += (check.timekeepingRepaired ? "  fault, repaired: " : "  fault, not repaired: ")
+            + findingText(f) + "\n";
     if (check.gaps != 0)
         report += "  warning: " + std::to_string(check.gaps) + (check.gaps == 1 ? " gap" : " gaps")
             + " between data records, the longest " + check.longestGap + " s\n";

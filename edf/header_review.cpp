@@ -91,13 +91,20 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
             f.whyNotRepaired = "the surplus is what the transfer added to the data";
     }
     const bool recordsSound = check.annotationFaults.empty();
+    // A recorder file's records follow each other once its duration is repaired.
+    check.timekeepingRepaired = data && !recordsSound && check.preview.succeeds
+        && check.preview.header.compare(0, fixedHeaderSize, header, 0, fixedHeaderSize) != 0
+        && checkTimekeeping(check.preview.header, fileSize, *data, reading != RecordReading::ends)
+               .faults.empty();
+    const bool recordsSoundAfterRepair = recordsSound || check.timekeepingRepaired;
     check.sound = !hasError(before) && recordsSound;
-    check.soundAfterRepair = !hasError(after) && recordsSound;
+    check.soundAfterRepair = !hasError(after) && recordsSoundAfterRepair;
     // Records walked by the thorough preview, or restored from a transfer
     // before the repair walks them, are not judged as the file holds them.
     const bool recordsWalked
         = (thorough && damage.kind == TransferDamageKind::none) || damage.reversible();
-    check.soundAfterThoroughRepair = check.thorough.succeeds && (recordsWalked || recordsSound);
+    check.soundAfterThoroughRepair
+        = check.thorough.succeeds && (recordsWalked || recordsSoundAfterRepair);
     if (header.size() >= fixedHeaderSize)
         check.identifying = identifyingFields(header);
     return check;

@@ -31,6 +31,7 @@ struct FileCheck {
     // but the thorough one, which refuses such a file, touches the records.
     std::vector<Finding> annotationFaults;
     bool timekeepingRead = false;
+    bool timekeepingRepaired = false; // the usual repair's header makes the faults go away
     std::uintmax_t gaps = 0; // EDF+D: records that start later than the one before ends
     std::string longestGap = "0"; // seconds, exact
     // The identification (sub)fields that name anyone: names, never values.

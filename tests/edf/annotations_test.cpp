@@ -1,4 +1,5 @@
 #include "annotations.h"
+#include "edf_test_files.h"
 #include "header_cases.h"
 #include "header_review.h"
 
@@ -114,4 +115,19 @@ TEST(Annotations, TheCheckNamesMisplacedRecordsAndCountsGaps)
         EXPECT_EQ(check.longestGap, row.longest);
         EXPECT_EQ(check.sound, !*row.fault);
     }
+    // A recorder's fraction of a second puts the records apart only until the
+    // repair makes it one second.
+    EdfFileSpec recorderPlus = soundFile();
+    recorderPlus.headerReserved = "EDF+C";
+    recorderPlus.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    recorderPlus.version = "20160817";
+    recorderPlus.dataRecords = "3072";
+    recorderPlus.recordDuration = "0.001953";
+    recorderPlus.onsets = {"+0", "+1", "+2", "+3", "+4", "+5"};
+    const std::string recorder = buildEdf(recorderPlus);
+    BytesInMemory data(recorder);
+    const FileCheck check = checkHeaderBytes(recorder, recorder.size(), &data);
+    EXPECT_FALSE(check.annotationFaults.empty());
+    EXPECT_TRUE(check.timekeepingRepaired);
+    EXPECT_TRUE(check.soundAfterRepair);
 }
