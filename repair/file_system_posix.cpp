@@ -35,38 +35,39 @@ bool truncateFile(std::FILE *file, std::uintmax_t size)
     return std::fflush(file) == 0 && ::ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
 }
 
-std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size_t size)
+namespace {
+
+// Bytes done at offset by pread or pwrite, retried where a signal cut them
+// short; fewer than size at the end of the file or on an error.
+template<typename Buffer, typename Transfer>
+std::size_t transferAt(std::FILE *file, std::uintmax_t offset, Buffer data, std::size_t size,
+                       Transfer transfer)
 {
     if (std::fflush(file) != 0)
         return 0;
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got
-            = ::pread(fileno(file), data + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR)
+        const ssize_t moved
+            = transfer(fileno(file), data + done, size - done, static_cast<off_t>(offset + done));
+        if (moved < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (moved <= 0)
             break;
-        done += static_cast<std::size_t>(got);
+        done += static_cast<std::size_t>(moved);
     }
     return done;
 }
 
+} // namespace
+
+std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size_t size)
+{
+    return transferAt(file, offset, data, size, ::pread);
+}
+
 bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size_t size)
 {
-    if (std::fflush(file) != 0)
-        return false;
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t put
-            = ::pwrite(fileno(file), data + done, size - done, static_cast<off_t>(offset + done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
+    return transferAt(file, offset, data, size, ::pwrite) == size;
 }
 
 bool namesDevice(const fs::path &)

@@ -186,7 +186,7 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
             || !walkRestoredRecords(judged, damage.restoredSize(fileSize), preview)))
         return false;
     std::copy_n(preview.header.data(), sizeof edfHeader, edfHeader);
-    if (!writeAt(0, preview.header.data(), preview.header.size())
+    if (!writeHeader(preview.header)
         || (preview.keptSize < fileSize && !shortenTo(preview.keptSize)))
         return false;
     if (deidentify
@@ -249,12 +249,10 @@ bool HeaderRepair::readHeader(std::string &header)
     return true;
 }
 
-bool HeaderRepair::writeAt(std::uint32_t offset, const char *data, std::size_t size)
+bool HeaderRepair::writeHeader(const std::string &header)
 {
     errno = 0;
-    if (size > 0
-        && (std::fseek(edfFile, static_cast<long>(offset), SEEK_SET) != 0
-            || std::fwrite(data, 1, size, edfFile) != size))
+    if (!velmorant::writeAt(edfFile, 0, header.data(), header.size()))
         return fail(RepairStep::write, systemReason());
     return true;
 }

@@ -95,7 +95,7 @@ private:
     bool restoreData(const TransferDamage &damage, std::size_t headerBytes);
     bool walkRestoredRecords(const std::string &header, std::uintmax_t restoredSize,
                              RepairPreview &preview);
-    bool writeAt(std::uint32_t offset, const char *data, std::size_t size);
+    bool writeHeader(const std::string &header);
     bool shortenTo(std::uintmax_t size);
     bool closeEdfFile();
     bool fail(RepairStep step, std::string reason = {});
