@@ -74,7 +74,14 @@ std::vector<std::string> visibleEntries(const fs::path &folder, const std::strin
     }
     if (error)
         unlisted.push_back({shownAs, error.message()});
-    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    // Each name made comparable once, not at every comparison of the sort.
+    std::vector<std::pair<std::u16string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (std::string &name : names)
+        keyed.emplace_back(comparable(name), std::move(name));
+    std::sort(keyed.begin(), keyed.end());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        names[i] = std::move(keyed[i].second);
     return names;
 }
 
