@@ -118,8 +118,7 @@ QString Velmorant::repairFileList(const velmorant::RunEntries &entries,
             details.changes(offer.consider(entry, &lastFailure()));
             return;
         }
-        const velmorant::FileCheck copy
-            = velmorant::checkPath(entry.destination, velmorant::RecordReading::ends);
+        const velmorant::FileCheck &copy = lastCheck();
         details.repaired(entry.name, copy);
         if (!copy.sound)
             details.changes(offer.consider(entry));
@@ -143,8 +142,7 @@ void Velmorant::repairThoroughly(const velmorant::ThoroughOffer &offer)
             return;
         }
         details.thoroughlyRepaired(entry.name, offer.changesMade(index, lastRepair()));
-        details.repaired(entry.name,
-                         velmorant::checkPath(entry.destination, velmorant::RecordReading::ends));
+        details.repaired(entry.name, lastCheck());
     });
     setMode(velmorant::RepairMode::usual);
     showOutcome(outcome(repaired, entries.size()), details.text(), false);

@@ -97,9 +97,8 @@ bool deidentifiedAfterward(const RepairJob &job, const HeaderRepair &repair, con
 bool reportOne(const HeaderRepair &repair, const RepairJob &job, bool repaired, const Options &o,
                std::ostream &out, std::ostream &err)
 {
-    const std::vector<CheckedFinding> warnings = repaired
-        ? stillFound(checkFile(job.destination, RecordReading::ends))
-        : std::vector<CheckedFinding>{};
+    const std::vector<CheckedFinding> warnings
+        = repaired ? stillFound(repair.lastCheck()) : std::vector<CheckedFinding>{};
     if (o.json) {
         out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings, o.deidentify)
             << std::endl;

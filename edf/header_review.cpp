@@ -110,4 +110,15 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
     return check;
 }
 
+FileCheck checkRepairedCopy(const std::string &header, std::uintmax_t fileSize, RecordBytes *data)
+{
+    FileCheck check;
+    if (data)
+        readTimekeeping(check, header, fileSize, *data, false);
+    if (!check.annotationFaults.empty() || !checkHeader(header, fileSize).empty())
+        return checkHeaderBytes(header, fileSize, data, RecordReading::ends);
+    check.sound = true;
+    return check;
+}
+
 } // namespace velmorant

@@ -53,4 +53,11 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize,
                            RecordBytes *data = nullptr, RecordReading reading = RecordReading::gaps,
                            const TransferDamage &damage = {});
 
+// The check of a copy that a repair has just written, for what strict
+// readers would still refuse: sound, findings, annotationFaults. A sound copy
+// is told so without the previews of a repair, which cost more than the rest
+// of a run's work per small file and say nothing of the copy; only a copy
+// with findings gets the whole check.
+FileCheck checkRepairedCopy(const std::string &header, std::uintmax_t fileSize, RecordBytes *data);
+
 } // namespace velmorant

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -85,6 +86,34 @@ FileCheck checkFile(const std::string &pathUtf8, RecordReading reading, DataRead
         unreadable.readError = "the path is not valid UTF-8 text";
         return unreadable;
     }
+}
+
+FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string header)
+{
+    FileCheck unreadable;
+    if (header.empty()) {
+        // Enough for the whole header of up to 15 signals in one read.
+        header.resize(4096);
+        errno = 0;
+        header.resize(readAt(file, 0, &header[0], header.size()));
+        const std::size_t got = header.size(),
+                          extent = previewExtent(header.substr(0, fixedHeaderSize));
+        if (errno == 0 && extent > got) {
+            header.resize(extent);
+            header.resize(got + readAt(file, got, &header[got], extent - got));
+        }
+        if (header.size() < std::min<std::uintmax_t>(size, extent)) {
+            unreadable.readError = readFailure({});
+            return unreadable;
+        }
+        header.resize(std::min(header.size(), extent));
+    }
+    RecordReader records(file);
+    FileCheck check = checkRepairedCopy(header, size, &records);
+    if (records.failure().empty())
+        return check;
+    unreadable.readError = "its data records cannot be read: " + records.failure();
+    return unreadable;
 }
 
 } // namespace velmorant

@@ -2,6 +2,8 @@
 
 #include "header_review.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace velmorant {
@@ -15,5 +17,10 @@ enum class DataReading { none, whereLonger };
 // EDF+ file also the annotations of the records `reading` names.
 FileCheck checkFile(const std::string &pathUtf8, RecordReading reading = RecordReading::gaps,
                     DataReading data = DataReading::none);
+
+// The check of a copy just written, before it is closed (see
+// checkRepairedCopy), of `size` bytes. header: the bytes written at its
+// start, where the caller has them; read from the file otherwise.
+FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string header = {});
 
 } // namespace velmorant

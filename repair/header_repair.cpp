@@ -2,6 +2,7 @@
 
 #include "data_area.h"
 #include "deidentify.h"
+#include "file_check.h"
 #include "file_system.h"
 #include "record_reader.h"
 #include "repair_preview.h"
@@ -62,6 +63,7 @@ bool HeaderRepair::stageRepair(const RepairJob &job, LeftoverSweep &sweep,
     failure = RepairFailure{};
     repaired = RepairPreview{};
     deidentified = Deidentification{};
+    checked = FileCheck{};
     try {
         destination = toFsPath(job.destination);
         return stageAndRepair(toFsPath(job.source), destination, sweep, copy);
@@ -193,6 +195,9 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
         && !deidentifyCopy(edfFile, header, preview.header, preview.signalCount, preview.keptSize,
                            *deidentify, fileNames, deidentified, failure))
         return false;
+    // De-identification wrote more of the header than the repair did.
+    checked
+        = checkWrittenCopy(edfFile, preview.keptSize, deidentify ? std::string() : preview.header);
     repaired = std::move(preview);
     return true;
 }

@@ -3,6 +3,7 @@
 #include "copy_progress.h"
 #include "deidentified_copy.h"
 #include "edf_header.h"
+#include "header_review.h"
 #include "repair_failure.h"
 #include "repair_preview.h"
 
@@ -71,6 +72,10 @@ public:
         deidentify = std::move(request);
     }
     const Deidentification &lastDeidentification() const { return deidentified; }
+    // What the check finds in the last repaired copy as it was written
+    // (its first and last records of EDF+ read), so that a caller need not
+    // read it again to warn of what the repair could not set right.
+    const FileCheck &lastCheck() const { return checked; }
 
 protected:
     std::FILE *edfFile = nullptr;
@@ -106,6 +111,7 @@ private:
     RepairPreview repaired;
     std::optional<DeidentifyRequest> deidentify;
     Deidentification deidentified;
+    FileCheck checked;
     std::vector<std::string> fileNames; // the source's and the destination's
 };
 

@@ -28,6 +28,7 @@ struct HeaderRepair::PendingFile {
     RepairFailure failure;
     RepairPreview preview;
     Deidentification deidentified;
+    FileCheck checked;
 };
 
 std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const BeforeFile &before,
@@ -45,8 +46,10 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
         file.failure = failure;
         file.preview = std::move(repaired);
         file.deidentified = std::move(deidentified);
+        file.checked = std::move(checked);
         // Written already; the batch keeps only what the callers are told.
-        std::string().swap(file.preview.header);
+        for (RepairPreview *kept : {&file.preview, &file.checked.preview, &file.checked.thorough})
+            std::string().swap(kept->header);
         batchSize += file.copy ? file.copy->size() : 0;
         batch.push_back(std::move(file));
         if (batch.size() >= stagingFilesAtOnce() || batchSize >= batchBytes) {
@@ -77,6 +80,7 @@ void HeaderRepair::finishBatch(std::vector<PendingFile> &batch, const AfterFile 
             file.failure = failure;
             file.preview = RepairPreview{};
             file.deidentified = Deidentification{};
+            file.checked = FileCheck{};
             file.copy.reset();
         }
     }
@@ -88,6 +92,7 @@ void HeaderRepair::finishBatch(std::vector<PendingFile> &batch, const AfterFile 
         failure = file.failure;
         repaired = std::move(file.preview);
         deidentified = std::move(file.deidentified);
+        checked = std::move(file.checked);
         const bool done = file.copy != nullptr;
         // Closed first: Windows lets no one else open a file still held so.
         file.copy.reset();

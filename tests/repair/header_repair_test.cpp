@@ -171,6 +171,27 @@ TEST_P(ThoroughRepairTest, WritesWhatThePreviewPromisesOrNothing)
     EXPECT_EQ(readBytes(destination),
               preview.header + data.substr(headerEnd, preview.keptSize - headerEnd));
     EXPECT_TRUE(checkFile(destination.string()).sound);
+    EXPECT_TRUE(repairer.lastCheck().sound);
+}
+
+// What the repair tells of its copy, judged from the bytes it wrote, is what
+// a check of the copy finds.
+TEST_P(ThoroughRepairTest, UsualRepairTellsWhatACheckOfItsCopyFinds)
+{
+    if (!repairBytes(GetParam().bytes, destination))
+        return;
+    const FileCheck &told = repairer.lastCheck(),
+                    found = checkFile(destination.string(), RecordReading::ends);
+    EXPECT_EQ(told.sound, found.sound);
+    const auto rules = [](const FileCheck &check) {
+        std::vector<std::string> named;
+        for (const CheckedFinding &f : check.findings)
+            named.push_back(f.finding.rule + ": " + f.finding.field);
+        for (const Finding &f : check.annotationFaults)
+            named.push_back(f.rule);
+        return named;
+    };
+    EXPECT_EQ(rules(told), rules(found));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ThoroughRepairTest, ::testing::ValuesIn(thoroughCases()),
