@@ -28,7 +28,9 @@ bool ProgressPoints::reached(std::uintmax_t copied)
     if (copied < next && copied < total)
         return true;
     next = copied + reportEvery;
-    if (writeBehind)
+    // The last stretch waits for the repair, which starts the whole copy's
+    // write-back once the header is patched: a small copy is sent once.
+    if (writeBehind && copied < total)
         writeBehind(copied);
     return !progress || progress(copied, total);
 }

@@ -22,8 +22,8 @@ std::string stoppedReason(Copied result);
 constexpr std::uintmax_t reportEvery = std::uintmax_t(32) << 20;
 
 // Every reportEvery bytes and at the end of a copy: hands the platform the
-// bytes copied so far, so that it can start writing them to disk, then tells
-// the progress; false once the copy is to stop.
+// bytes copied so far (but for the end), so that it can start writing them to
+// disk, then tells the progress; false once the copy is to stop.
 class ProgressPoints
 {
 public:

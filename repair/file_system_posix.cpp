@@ -274,37 +274,57 @@ void removeIfUnlocked(int folder, const std::string &name)
 
 } // namespace
 
+StagingFolder::~StagingFolder()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool StagingFolder::open(const fs::path &path, std::string &reason)
+{
+    fd = ::open(path.empty() ? "." : path.c_str(), folderAccess | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        reason
+            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+        return false;
+    }
+    const long longestHere = ::fpathconf(fd, _PC_NAME_MAX);
+    longest = longestHere > 0 && longestHere < NAME_MAX ? static_cast<std::size_t>(longestHere)
+                                                        : NAME_MAX;
+    struct stat status {
+    };
+    // Unknown, it is synced on its own.
+    device = ::fstat(fd, &status) == 0 ? static_cast<std::uintmax_t>(status.st_dev)
+                                       : reinterpret_cast<std::uintptr_t>(this);
+    return true;
+}
+
+void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers) const
+{
+    for (const std::string &leftover : leftovers)
+        removeIfUnlocked(fd, leftover);
+}
+
+void StagingFolder::sync() const
+{
+    // The copies are complete and in place; only their names' durability is
+    // at stake, so a folder that cannot be synced is no failure.
+    FileDescriptor listable(openListable(fd));
+    if (listable.get() >= 0)
+        ::fsync(listable.get());
+}
+
+StagingFile::StagingFile(std::shared_ptr<const StagingFolder> folder)
+    : folder(std::move(folder)) { }
+
 StagingFile::~StagingFile()
 {
     if (file >= 0 && !renamed)
-        ::unlinkat(folder, name.c_str(), 0);
+        ::unlinkat(folder->fd, name.c_str(), 0);
     if (signalSlot >= 0)
         disarmSignalCleanup(signalSlot);
     if (file >= 0)
         ::close(file);
-    if (folder >= 0)
-        ::close(folder);
-}
-
-bool StagingFile::openFolder(const fs::path &path, std::string &reason)
-{
-    folder = ::open(path.empty() ? "." : path.c_str(), folderAccess | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0)
-        reason
-            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
-    return folder >= 0;
-}
-
-std::size_t StagingFile::longestName() const
-{
-    const long longest = ::fpathconf(folder, _PC_NAME_MAX);
-    return longest > 0 && longest < NAME_MAX ? static_cast<std::size_t>(longest) : NAME_MAX;
-}
-
-void StagingFile::removeUnlocked(const std::vector<std::string> &leftovers)
-{
-    for (const std::string &leftover : leftovers)
-        removeIfUnlocked(folder, leftover);
 }
 
 bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason,
@@ -336,10 +356,11 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
 bool StagingFile::create(const std::string &newName, unsigned permissions, std::string &reason)
 {
     // Armed before the file exists, so that no moment goes uncovered.
-    signalSlot = armSignalCleanup(folder, newName);
+    signalSlot = armSignalCleanup(folder->fd, newName);
     // Whatever the source's mode, the owner may read and write the copy.
-    file = ::openat(folder, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
-                    permissions | S_IRUSR | S_IWUSR);
+    constexpr unsigned ownerReadsAndWrites = S_IRUSR | S_IWUSR;
+    file = ::openat(folder->fd, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                    permissions | ownerReadsAndWrites);
     if (file < 0) {
         reason
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
@@ -355,20 +376,24 @@ bool StagingFile::create(const std::string &newName, unsigned permissions, std::
     // in the instant before the lock may remove the file; this repair then
     // fails at the rename with its reason, and nothing else is lost.
     ::flock(file, LOCK_EX | LOCK_NB);
-    // The umask withholds from the copy what it withholds from any new file.
-    struct stat created {
-    };
-    finalPermissions = ::fstat(file, &created) == 0 ? created.st_mode & permissions : permissions;
+    // Made with its final permissions (the umask withholds from the copy what
+    // it withholds from any new file) unless the owner is to lose some.
+    chmodAtRename = (permissions & ownerReadsAndWrites) != ownerReadsAndWrites;
+    if (chmodAtRename) {
+        struct stat created {
+        };
+        finalPermissions
+            = ::fstat(file, &created) == 0 ? created.st_mode & permissions : permissions;
+    }
     return true;
 }
 
 std::FILE *StagingFile::openForUpdate()
 {
     // A second descriptor of the same open file: closing it keeps the lock.
+    // It stands where the copy ended; its callers read and write at offsets.
     const int duplicate = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
-    std::FILE *stream = duplicate >= 0 && ::lseek(duplicate, 0, SEEK_SET) == 0
-        ? ::fdopen(duplicate, "r+b")
-        : nullptr;
+    std::FILE *stream = duplicate >= 0 ? ::fdopen(duplicate, "r+b") : nullptr;
     if (!stream && duplicate >= 0)
         ::close(duplicate);
     return stream;
@@ -377,8 +402,12 @@ std::FILE *StagingFile::openForUpdate()
 void StagingFile::startWriteBack()
 {
 #ifdef __linux__
+    // A small copy waits for its batch's sync, which writes many at once:
+    // sent alone, it costs more than the overlap gains.
+    constexpr std::uintmax_t sentAloneFrom = 256 * 1024;
     // Failures surface in makeDurable's fsync.
-    ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (copied >= sentAloneFrom)
+        ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
 }
 
@@ -410,8 +439,8 @@ bool StagingFile::makeDurable(std::string &reason, bool fileSystemSynced)
 
 bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
 {
-    if (::fchmod(file, finalPermissions) != 0
-        || ::renameat(folder, name.c_str(), folder, destinationName.c_str()) != 0) {
+    if ((chmodAtRename && ::fchmod(file, finalPermissions) != 0)
+        || ::renameat(folder->fd, name.c_str(), folder->fd, destinationName.c_str()) != 0) {
         reason = std::strerror(errno);
         return false;
     }
@@ -420,15 +449,6 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         disarmSignalCleanup(signalSlot);
     signalSlot = -1;
     return true;
-}
-
-void StagingFile::syncFolder() const
-{
-    // The copies are complete and in place; only their names' durability is
-    // at stake, so a folder that cannot be synced is no failure.
-    FileDescriptor listable(openListable(folder));
-    if (listable.get() >= 0)
-        ::fsync(listable.get());
 }
 
 std::size_t stagingFilesAtOnce()

@@ -168,6 +168,36 @@ bool namesDevice(const fs::path &path)
     return isDeviceStem(name);
 }
 
+StagingFolder::~StagingFolder() = default;
+
+bool StagingFolder::open(const fs::path &folder, std::string &reason)
+{
+    path = folder.empty() ? fs::path(".") : folder;
+    std::error_code error;
+    if (fs::is_directory(path, error))
+        return true;
+    reason = "no file can be made in the destination folder: "
+        + (error ? error.message() : std::string("it is not a folder"));
+    return false;
+}
+
+void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers) const
+{
+    // A staging file still being written is open without sharing the right
+    // to delete it, so DeleteFileW leaves it alone; links are never followed.
+    std::error_code error;
+    for (const std::string &leftover : leftovers) {
+        const fs::path file = path / widePath(leftover);
+        if (fs::symlink_status(file, error).type() == fs::file_type::regular)
+            ::DeleteFileW(longForm(file).c_str());
+    }
+}
+
+void StagingFolder::sync() const { }
+
+StagingFile::StagingFile(std::shared_ptr<const StagingFolder> folder)
+    : folder(std::move(folder)) { }
+
 StagingFile::~StagingFile()
 {
     if (!file)
@@ -177,34 +207,6 @@ StagingFile::~StagingFile()
     if (!renamed)
         deleteOnClose(file);
     ::CloseHandle(file);
-}
-
-bool StagingFile::openFolder(const fs::path &path, std::string &reason)
-{
-    folderPath = path.empty() ? fs::path(".") : path;
-    std::error_code error;
-    if (fs::is_directory(folderPath, error))
-        return true;
-    reason = "no file can be made in the destination folder: "
-        + (error ? error.message() : std::string("it is not a folder"));
-    return false;
-}
-
-std::size_t StagingFile::longestName() const
-{
-    return 255; // UTF-16 units; a name's UTF-8 bytes never undercount them
-}
-
-void StagingFile::removeUnlocked(const std::vector<std::string> &leftovers)
-{
-    // A staging file still being written is open without sharing the right
-    // to delete it, so DeleteFileW leaves it alone; links are never followed.
-    std::error_code error;
-    for (const std::string &leftover : leftovers) {
-        const fs::path path = folderPath / widePath(leftover);
-        if (fs::symlink_status(path, error).type() == fs::file_type::regular)
-            ::DeleteFileW(longForm(path).c_str());
-    }
 }
 
 bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason,
@@ -244,7 +246,7 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
 
 bool StagingFile::create(const std::string &newName, unsigned readOnly, std::string &reason)
 {
-    const fs::path path = longForm(folderPath / widePath(newName));
+    const fs::path path = longForm(folder->path / widePath(newName));
     // Not shared for deleting: that stands in for the lock, so that another
     // repair's clean-up cannot remove a copy still being written.
     file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
@@ -287,7 +289,7 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
     // Through the handle, replacing what has the name: the C runtime's
     // rename refuses an existing destination. A destination that another
     // program holds open without sharing deletion is refused by the system.
-    const std::wstring target = longForm(folderPath / widePath(destinationName)).native();
+    const std::wstring target = longForm(folder->path / widePath(destinationName)).native();
     // Marked read-only by its owner: not to be replaced behind their back,
     // which some file systems would allow.
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
@@ -333,8 +335,6 @@ bool StagingFile::makeDurable(std::string &reason, bool)
     reason = lastErrorText();
     return false;
 }
-
-void StagingFile::syncFolder() const { }
 
 // One at a time: the console handler knows a single staging file.
 std::size_t stagingFilesAtOnce()

@@ -46,6 +46,22 @@ std::string whatItIs(const fs::file_status &status)
     }
 }
 
+// A device, FIFO, socket or folder at the destination stays as it is; only
+// a regular file or a link (the link itself) is replaced. A name the system
+// refuses (one too long, say) is refused before a long copy, not after it.
+// No step while the destination may be replaced.
+RepairFailure destinationRefusal(const fs::path &destination, const fs::file_status &status,
+                                 const std::error_code &error)
+{
+    if (namesDevice(destination))
+        return {RepairStep::destinationNotRegularFile, {}, {}, "it is a character device"};
+    if (status.type() == fs::file_type::none)
+        return {RepairStep::copy, {}, {}, "the destination cannot be reached: " + error.message()};
+    if (!fs::exists(status) || fs::is_regular_file(status) || fs::is_symlink(status))
+        return {};
+    return {RepairStep::destinationNotRegularFile, {}, {}, whatItIs(status)};
+}
+
 } // namespace
 
 bool HeaderRepair::repairHeader(const std::string &source, const std::string &destination)
@@ -57,7 +73,7 @@ bool HeaderRepair::repairHeader(const std::string &source, const std::string &de
 }
 
 // The copy, patched and on its way to the disk, but not yet in place.
-bool HeaderRepair::stageRepair(const RepairJob &job, LeftoverSweep &sweep,
+bool HeaderRepair::stageRepair(const RepairJob &job, StagingRun &run,
                                std::unique_ptr<StagedCopy> &copy, fs::path &destination)
 {
     failure = RepairFailure{};
@@ -66,7 +82,7 @@ bool HeaderRepair::stageRepair(const RepairJob &job, LeftoverSweep &sweep,
     checked = FileCheck{};
     try {
         destination = toFsPath(job.destination);
-        return stageAndRepair(toFsPath(job.source), destination, sweep, copy);
+        return stageAndRepair(toFsPath(job.source), destination, run, copy);
     } catch (const std::range_error &) {
         return fail(RepairStep::badPathText);
     } catch (const std::exception &e) {
@@ -77,22 +93,25 @@ bool HeaderRepair::stageRepair(const RepairJob &job, LeftoverSweep &sweep,
 }
 
 bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destination,
-                                  LeftoverSweep &sweep, std::unique_ptr<StagedCopy> &copy)
+                                  StagingRun &run, std::unique_ptr<StagedCopy> &copy)
 {
-    std::error_code error;
-    // Copying a file onto itself would truncate it.
-    if (fs::equivalent(source, destination, error))
+    std::error_code error, destinationError;
+    const fs::file_status there = fs::symlink_status(destination, destinationError);
+    // Copying a file onto itself would truncate it; only a name that exists
+    // can lead to the source.
+    if (fs::exists(there) && fs::equivalent(source, destination, error))
         return fail(RepairStep::sameFile);
     const fs::file_status status = fs::status(source, error);
     if (error)
         return fail(RepairStep::copy, "the source cannot be read: " + error.message());
     if (!fs::is_regular_file(status))
         return fail(RepairStep::sourceNotRegularFile, whatItIs(status));
-    if (!refuseUnlessReplaceable(destination))
+    failure = destinationRefusal(destination, there, destinationError);
+    if (failure.step != RepairStep::none)
         return false;
 
     fileNames = {source.filename().u8string(), destination.filename().u8string()};
-    copy = std::make_unique<StagedCopy>(destination, sweep);
+    copy = std::make_unique<StagedCopy>(destination, run);
     if (!copyStaged(*copy, source) || !repairCopy(*copy))
         return false;
     copy->startWriteBack();
@@ -103,28 +122,14 @@ bool HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
                                 bool fileSystemSynced)
 {
     // Checked again, as it may have changed during a long copy.
-    if (!refuseUnlessReplaceable(destination))
+    std::error_code error;
+    failure = destinationRefusal(destination, fs::symlink_status(destination, error), error);
+    if (failure.step != RepairStep::none)
         return false;
     std::string reason;
     if (!copy.commit(reason, fileSystemSynced))
         return fail(RepairStep::commit, reason);
     return true;
-}
-
-// A device, FIFO, socket or folder at the destination stays as it is; only
-// a regular file or a link (the link itself) is replaced. A name the system
-// refuses (one too long, say) is refused before a long copy, not after it.
-bool HeaderRepair::refuseUnlessReplaceable(const fs::path &destination)
-{
-    if (namesDevice(destination))
-        return fail(RepairStep::destinationNotRegularFile, "it is a character device");
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(destination, error);
-    if (status.type() == fs::file_type::none)
-        return fail(RepairStep::copy, "the destination cannot be reached: " + error.message());
-    if (!fs::exists(status) || fs::is_regular_file(status) || fs::is_symlink(status))
-        return true;
-    return fail(RepairStep::destinationNotRegularFile, whatItIs(status));
 }
 
 bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source)
@@ -170,7 +175,9 @@ bool HeaderRepair::patchOpenCopy(std::uintmax_t fileSize)
         return false;
     TransferDamage damage;
     errno = 0;
-    if (mode == RepairMode::thorough && !readTransferDamage(edfFile, header, fileSize, damage))
+    if (mode == RepairMode::thorough
+        && (std::fseek(edfFile, static_cast<long>(header.size()), SEEK_SET) != 0
+            || !readTransferDamage(edfFile, header, fileSize, damage)))
         return fail(RepairStep::readData, systemReason());
     // Fields about to be cleared cannot make the thorough repair refuse.
     const bool clearing = deidentify && header.size() >= fixedHeaderSize;
@@ -237,20 +244,29 @@ bool HeaderRepair::walkRestoredRecords(const std::string &header, std::uintmax_t
 
 // The fixed header into edfHeader, then as much of the signal header as the
 // repair reads. Only bytes of this file are ever parsed: a short read leaves a
-// short header, never the previous file's.
+// short header, never the previous file's. Read where it lies, without moving
+// the stream.
 bool HeaderRepair::readHeader(std::string &header)
 {
+    // Enough for the whole header of up to 15 signals in one read.
+    constexpr std::size_t firstRead = 4096;
+    header.resize(firstRead);
     errno = 0;
-    const std::size_t got = std::fread(edfHeader, 1, sizeof edfHeader, edfFile);
-    header.assign(edfHeader, got);
-    const std::size_t extent = previewExtent(header);
-    if (extent > header.size()) {
+    header.resize(readAt(edfFile, 0, &header[0], firstRead));
+    const std::size_t got = header.size();
+    // Short at the end of the file, or on an error that errno names.
+    bool failed = got < firstRead && errno != 0;
+    std::copy_n(header.data(), std::min(got, sizeof edfHeader), edfHeader);
+    const std::size_t extent = previewExtent(header.substr(0, fixedHeaderSize));
+    if (!failed && extent > got) {
         header.resize(extent);
-        const std::size_t more = std::fread(&header[got], 1, extent - got, edfFile);
+        const std::size_t more = readAt(edfFile, got, &header[got], extent - got);
+        failed = more < extent - got && errno != 0;
         header.resize(got + more);
     }
-    if (std::ferror(edfFile))
+    if (failed)
         return fail(RepairStep::readFixedHeader, systemReason());
+    header.resize(std::min(header.size(), extent));
     return true;
 }
 

@@ -20,7 +20,7 @@
 
 namespace velmorant {
 
-class LeftoverSweep;
+class StagingRun;
 class StagedCopy;
 
 // One file of a run, both paths UTF-8 text.
@@ -85,14 +85,13 @@ private:
     struct PendingFile;
 
     void finishBatch(std::vector<PendingFile> &batch, const AfterFile &after);
-    bool stageRepair(const RepairJob &job, LeftoverSweep &sweep, std::unique_ptr<StagedCopy> &copy,
+    bool stageRepair(const RepairJob &job, StagingRun &run, std::unique_ptr<StagedCopy> &copy,
                      std::filesystem::path &destination);
     bool stageAndRepair(const std::filesystem::path &source,
-                        const std::filesystem::path &destination, LeftoverSweep &sweep,
+                        const std::filesystem::path &destination, StagingRun &run,
                         std::unique_ptr<StagedCopy> &copy);
     bool commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
                       bool fileSystemSynced);
-    bool refuseUnlessReplaceable(const std::filesystem::path &destination);
     bool copyStaged(StagedCopy &copy, const std::filesystem::path &source);
     bool repairCopy(StagedCopy &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);

@@ -34,14 +34,14 @@ struct HeaderRepair::PendingFile {
 std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const BeforeFile &before,
                                     const AfterFile &after)
 {
-    LeftoverSweep sweep;
+    StagingRun run;
     std::vector<PendingFile> batch;
     std::uintmax_t batchSize = 0;
     std::size_t begun = 0;
     for (; begun < jobs.size() && (!before || before(begun)); ++begun) {
         PendingFile file;
         file.index = begun;
-        if (!stageRepair(jobs[begun], sweep, file.copy, file.destination))
+        if (!stageRepair(jobs[begun], run, file.copy, file.destination))
             file.copy.reset(); // its staging file goes now
         file.failure = failure;
         file.preview = std::move(repaired);
@@ -54,6 +54,7 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
         batch.push_back(std::move(file));
         if (batch.size() >= stagingFilesAtOnce() || batchSize >= batchBytes) {
             finishBatch(batch, after);
+            run.endBatch();
             batchSize = 0;
         }
     }
@@ -69,14 +70,14 @@ void HeaderRepair::finishBatch(std::vector<PendingFile> &batch, const AfterFile 
     const bool several = std::count_if(batch.begin(), batch.end(),
                                        [](const PendingFile &f) { return f.copy != nullptr; })
         > 1;
-    std::map<fs::path, bool> fileSystemSynced;
+    std::map<std::uintmax_t, bool> fileSystemSynced;
     for (PendingFile &file : batch) {
         if (!file.copy)
             continue;
-        const auto folder = fileSystemSynced.emplace(file.copy->folder(), false);
-        if (folder.second && several)
-            folder.first->second = file.copy->syncFileSystem();
-        if (!commitStaged(*file.copy, file.destination, folder.first->second)) {
+        const auto synced = fileSystemSynced.emplace(file.copy->folder().fileSystem(), false);
+        if (synced.second && several)
+            synced.first->second = file.copy->syncFileSystem();
+        if (!commitStaged(*file.copy, file.destination, synced.first->second)) {
             file.failure = failure;
             file.preview = RepairPreview{};
             file.deidentified = Deidentification{};
@@ -84,10 +85,10 @@ void HeaderRepair::finishBatch(std::vector<PendingFile> &batch, const AfterFile 
             file.copy.reset();
         }
     }
-    std::set<fs::path> synced;
+    std::set<const StagingFolder *> synced;
     for (const PendingFile &file : batch)
-        if (file.copy && synced.insert(file.copy->folder()).second)
-            file.copy->syncFolder();
+        if (file.copy && synced.insert(&file.copy->folder()).second)
+            file.copy->folder().sync();
     for (PendingFile &file : batch) {
         failure = file.failure;
         repaired = std::move(file.preview);

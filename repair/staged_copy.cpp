@@ -1,7 +1,5 @@
 #include "staged_copy.h"
 
-#include "unique_name.h"
-
 #include <filesystem>
 
 #include <algorithm>
@@ -52,8 +50,21 @@ bool isHexDigits(const std::string &text)
 
 } // namespace
 
+std::shared_ptr<const StagingFolder> StagingRun::folder(const fs::path &path, std::string &reason)
+{
+    const auto found = opened.find(path);
+    if (found != opened.end())
+        return found->second;
+    auto folder = std::make_shared<StagingFolder>();
+    if (!folder->open(path, reason))
+        return nullptr;
+    opened.emplace(path, folder);
+    return folder;
+}
+
 std::vector<std::string>
-LeftoverSweep::take(const fs::path &folder, const std::function<bool(const std::string &)> &belongs)
+StagingRun::takeLeftovers(const fs::path &folder,
+                          const std::function<bool(const std::string &)> &belongs)
 {
     auto found = listed.find(folder);
     if (found == listed.end()) {
@@ -77,33 +88,35 @@ LeftoverSweep::take(const fs::path &folder, const std::function<bool(const std::
     return result;
 }
 
-StagedCopy::StagedCopy(const fs::path &destination, LeftoverSweep &sweep)
-    : destination(destination), sweep(sweep)
+StagedCopy::StagedCopy(const fs::path &destination, StagingRun &run)
+    : destination(destination), run(run)
 { }
 
 bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const CopyProgress &progress)
 {
-    if (!staging.openFolder(destination.parent_path(), reason))
+    folderOpened = run.folder(destination.parent_path(), reason);
+    if (!folderOpened)
         return false;
     const std::string prefix
-        = "." + borrowedName(destination.filename().u8string(), staging.longestName()) + ".";
-    staging.removeUnlocked(
-        sweep.take(destination.parent_path(), [&prefix](const std::string &name) {
+        = "." + borrowedName(destination.filename().u8string(), folderOpened->longestName()) + ".";
+    folderOpened->removeUnlocked(
+        run.takeLeftovers(destination.parent_path(), [&prefix](const std::string &name) {
             return name.size() == prefix.size() + randomDigits + suffix.size()
                 && name.compare(0, prefix.size(), prefix) == 0
                 && isHexDigits(name.substr(prefix.size(), randomDigits));
         }));
-    const std::string random = uniqueName(std::string(randomDigits, '%'));
+    const std::string random = run.randomName(std::string(randomDigits, '%'));
+    staging = std::make_unique<StagingFile>(folderOpened);
     // Never an existing file: the staging name is ours alone. Not the
     // library's copy_file: it tells nothing of its progress, and libstdc++'s
     // falls back to an 8 KiB loop past 2 GiB.
-    return staging.copyFrom(source, prefix + random + suffix, reason, progress);
+    return staging->copyFrom(source, prefix + random + suffix, reason, progress);
 }
 
 bool StagedCopy::commit(std::string &reason, bool fileSystemSynced)
 {
-    return staging.makeDurable(reason, fileSystemSynced)
-        && staging.renameTo(destination.filename().u8string(), reason);
+    return staging->makeDurable(reason, fileSystemSynced)
+        && staging->renameTo(destination.filename().u8string(), reason);
 }
 
 } // namespace velmorant

@@ -1,19 +1,21 @@
 #include "unique_name.h"
 
-#include <random>
-
 namespace velmorant {
 
-std::string uniqueName(std::string pattern)
+UniqueNames::UniqueNames() : engine(std::random_device{}()) { }
+
+std::string UniqueNames::operator()(std::string pattern)
 {
-    // Seeded per call: names are made rarely, and a shared engine would be global state.
-    std::random_device entropy;
-    std::mt19937 engine(entropy());
     std::uniform_int_distribution<int> digit(0, 15);
     for (char &c : pattern)
         if (c == '%')
             c = "0123456789abcdef"[digit(engine)];
     return pattern;
+}
+
+std::string uniqueName(std::string pattern)
+{
+    return UniqueNames()(std::move(pattern));
 }
 
 } // namespace velmorant

@@ -121,6 +121,13 @@ TEST_F(HeaderRepairTest, ReadOnlySourceGivesARepairedCopy)
     ASSERT_TRUE(repairer.repairHeader(source.string(), destination.string()))
         << describe(repairer.lastFailure());
     EXPECT_EQ(fieldText(readBytes(destination).data(), FixedField::version), "0       ");
+#ifndef _WIN32
+    // The source's permission bits, whether or not the owner may write.
+    EXPECT_EQ(fs::status(destination).permissions(), fs::status(source).permissions());
+    fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(repairer.repairHeader(source.string(), destination.string()));
+    EXPECT_EQ(fs::status(destination).permissions(), fs::status(source).permissions());
+#endif
 }
 
 // Each failure: false, a reason naming what was wrong, and no file left behind.
