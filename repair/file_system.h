@@ -139,9 +139,14 @@ private:
     bool renamed = false;
 };
 
-// How many staging files may be open at once, so that a signal still
-// removes every one of them.
+// How many staging files may be open at once: a signal still removes every
+// one of them, and they and their folders leave the process descriptors.
 std::size_t stagingFilesAtOnce();
+
+// For a thread that commits copies while another stages more: the signals
+// that end the process are handled on the other, whose handler then keeps
+// this one from renaming any further copy.
+void leaveEndingSignalsToOtherThreads();
 
 // For the programs' main: a SIGINT, SIGTERM, SIGHUP or SIGPIPE (on Windows:
 // Ctrl+C, Ctrl+Break, closing the console, logging off) removes the

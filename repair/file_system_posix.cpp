@@ -11,7 +11,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -199,30 +201,40 @@ Copied copyFile(int from, int to, std::uintmax_t size, const CopyProgress &progr
     return copyBytes(from, to, size, points);
 }
 
-// The staging files that a signal handler must remove: one per file of a
-// batch. Global, because a handler can reach nothing else; flags and fixed
-// storage, because a handler may use only async-signal-safe calls: a slot's
-// flag is set only while its folder and name are complete.
+// The staging files that a signal handler must remove: one per file of the
+// batches under way. Global, because a handler can reach nothing else; lock-
+// free atomics and fixed storage, because a handler may use only async-
+// signal-safe calls, and a batch is committed on a thread of its own: a
+// slot's flag is set only while its folder and name are complete.
 struct StagingOnSignal {
-    volatile std::sig_atomic_t armed = 0;
+    std::atomic<int> armed{0};
     int folder = -1;
     char name[NAME_MAX + 1] = {};
 };
-constexpr std::size_t stagingSlots = 64;
+constexpr std::size_t stagingSlots = 512;
 StagingOnSignal stagingOnSignal[stagingSlots];
+// Set by the handler before it removes anything, so that a batch being
+// committed renames no further copy: the copies stay complete in order.
+std::atomic<int> endingOnSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler uses it");
+
+// Where the search for a free slot starts: after the last one taken, as a
+// batch frees its slots in the order it took them. Used by one thread only.
+std::size_t nextSlot = 0;
 
 // The slot taken, or -1 when none is free or the name does not fit.
 int armSignalCleanup(int folder, const std::string &name)
 {
-    for (std::size_t i = 0; i < stagingSlots && name.size() <= NAME_MAX; ++i) {
+    for (std::size_t tried = 0; tried < stagingSlots && name.size() <= NAME_MAX; ++tried) {
+        const std::size_t i = (nextSlot + tried) % stagingSlots;
         StagingOnSignal &slot = stagingOnSignal[i];
-        if (slot.armed)
+        if (slot.armed.load())
             continue;
         slot.folder = folder;
         name.copy(slot.name, name.size());
         slot.name[name.size()] = '\0';
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-        slot.armed = 1;
+        slot.armed.store(1);
+        nextSlot = (i + 1) % stagingSlots;
         return static_cast<int>(i);
     }
     return -1;
@@ -230,14 +242,14 @@ int armSignalCleanup(int folder, const std::string &name)
 
 void disarmSignalCleanup(int slot)
 {
-    stagingOnSignal[slot].armed = 0;
-    std::atomic_signal_fence(std::memory_order_seq_cst);
+    stagingOnSignal[slot].armed.store(0);
 }
 
 void removeStagingAndEnd(int signal)
 {
+    endingOnSignal.store(1);
     for (const StagingOnSignal &slot : stagingOnSignal)
-        if (slot.armed)
+        if (slot.armed.load())
             ::unlinkat(slot.folder, slot.name, 0);
     // SA_RESETHAND put the default action back; the signal stays blocked
     // until this returns and then ends the process as it would have.
@@ -439,6 +451,10 @@ bool StagingFile::makeDurable(std::string &reason, bool fileSystemSynced)
 
 bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
 {
+    if (endingOnSignal.load()) {
+        reason = "the program is ending";
+        return false;
+    }
     if ((chmodAtRename && ::fchmod(file, finalPermissions) != 0)
         || ::renameat(folder->fd, name.c_str(), folder->fd, destinationName.c_str()) != 0) {
         reason = std::strerror(errno);
@@ -453,7 +469,25 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
 
 std::size_t stagingFilesAtOnce()
 {
-    return stagingSlots;
+    // Each staged copy may hold its folder open besides itself; some
+    // descriptors stay for the rest of the program.
+    constexpr rlim_t keptForTheRest = 64;
+    struct rlimit open {
+    };
+    if (::getrlimit(RLIMIT_NOFILE, &open) != 0 || open.rlim_cur == RLIM_INFINITY)
+        return stagingSlots;
+    return open.rlim_cur > keptForTheRest + 2
+        ? std::min<std::size_t>(stagingSlots, (open.rlim_cur - keptForTheRest) / 2)
+        : 1;
+}
+
+void leaveEndingSignalsToOtherThreads()
+{
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        sigaddset(&ending, signal);
+    ::pthread_sigmask(SIG_BLOCK, &ending, nullptr);
 }
 
 void installSignalHandlers()

@@ -342,6 +342,8 @@ std::size_t stagingFilesAtOnce()
     return 1;
 }
 
+void leaveEndingSignalsToOtherThreads() { }
+
 void installSignalHandlers()
 {
     ::SetConsoleCtrlHandler(removeStagingAndEnd, TRUE);

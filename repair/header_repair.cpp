@@ -118,18 +118,20 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     return true;
 }
 
-bool HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
-                                bool fileSystemSynced)
+// Touches nothing but its arguments: it may run on a thread of its own.
+RepairFailure HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
+                                         bool fileSystemSynced)
 {
     // Checked again, as it may have changed during a long copy.
     std::error_code error;
-    failure = destinationRefusal(destination, fs::symlink_status(destination, error), error);
-    if (failure.step != RepairStep::none)
-        return false;
+    RepairFailure refused
+        = destinationRefusal(destination, fs::symlink_status(destination, error), error);
+    if (refused.step != RepairStep::none)
+        return refused;
     std::string reason;
     if (!copy.commit(reason, fileSystemSynced))
-        return fail(RepairStep::commit, reason);
-    return true;
+        return {RepairStep::commit, {}, {}, reason};
+    return {};
 }
 
 bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source)

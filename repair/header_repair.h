@@ -50,9 +50,11 @@ public:
     using AfterFile = std::function<void(std::size_t index, bool repaired)>;
     // Repairs the files in order, each as repairHeader would, but lets the
     // writes of many overlap: a batch of files is staged, then each is put
-    // on disk and renamed, in order, and each folder synced once. A failure,
-    // a cancel or the end of the process leaves every destination complete
-    // or as it was. Returns how many files were begun (repair_run.cpp).
+    // on disk and renamed, in order, and each folder synced once, on a
+    // thread of its own while the next batch is staged. A failure, a cancel
+    // or the end of the process leaves every destination complete or as it
+    // was. The callbacks are called on the caller's thread. Returns how many
+    // files were begun (repair_run.cpp).
     std::size_t repairAll(const std::vector<RepairJob> &jobs, const BeforeFile &before,
                           const AfterFile &after);
 
@@ -83,15 +85,17 @@ protected:
 
 private:
     struct PendingFile;
+    class CommittingBatch;
 
-    void finishBatch(std::vector<PendingFile> &batch, const AfterFile &after);
+    static void commitBatch(std::vector<PendingFile> &batch);
+    void reportBatch(std::vector<PendingFile> &batch, const AfterFile &after);
     bool stageRepair(const RepairJob &job, StagingRun &run, std::unique_ptr<StagedCopy> &copy,
                      std::filesystem::path &destination);
     bool stageAndRepair(const std::filesystem::path &source,
                         const std::filesystem::path &destination, StagingRun &run,
                         std::unique_ptr<StagedCopy> &copy);
-    bool commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
-                      bool fileSystemSynced);
+    static RepairFailure commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
+                                      bool fileSystemSynced);
     bool copyStaged(StagedCopy &copy, const std::filesystem::path &source);
     bool repairCopy(StagedCopy &copy);
     bool patchOpenCopy(std::uintmax_t fileSize);

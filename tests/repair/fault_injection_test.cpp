@@ -545,11 +545,16 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
             [&jobs, killAt, signal] {
                 ChildReport report;
                 HeaderRepair repair;
-                std::size_t repaired = 0;
+                std::size_t repaired = 0, told = 0;
                 installSignalHandlers();
                 repair.repairAll(
                     jobs, [=](std::size_t i) { return i != killAt || ::raise(signal) != 0; },
-                    [&repaired](std::size_t, bool done) { repaired += done ? 1 : 0; });
+                    [&](std::size_t i, bool done) {
+                        if (i != told++)
+                            report.problems.push_back("told of " + std::to_string(i)
+                                                      + " out of turn");
+                        repaired += done ? 1 : 0;
+                    });
                 report.repaired = repaired == jobs.size();
                 report.completed = true;
                 return report;
@@ -588,11 +593,47 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
 
     const ChildReport again = run(files, SIGKILL);
     EXPECT_TRUE(again.repaired) << again.abnormalEnd;
+    EXPECT_THAT(again.problems, IsEmpty());
     for (const RepairJob &job : jobs) {
         EXPECT_TRUE(isRepaired(job.destination)) << job.destination;
         EXPECT_EQ(readBytes(job.source), small);
     }
     EXPECT_EQ(entries(), files) << "staging files left behind";
+}
+
+// A run into as many folders as files, under a low limit of open
+// descriptors: a batch holds each copy and its folder open, so it must stay
+// within what the process may open.
+TEST_F(Faults, ManyFoldersUnderALowDescriptorLimit)
+{
+    const std::string small = buildEdf(soundFile());
+    std::vector<RepairJob> jobs;
+    for (int i = 0; i < 60; ++i) {
+        const fs::path folder = outFolder / std::to_string(i);
+        fs::create_directory(folder);
+        writeBytes(scratch / (std::to_string(i) + ".edf"), small);
+        jobs.push_back(
+            {(scratch / (std::to_string(i) + ".edf")).string(), (folder / "a.edf").string()});
+    }
+    const ChildReport report = runInChild(
+        [&jobs] {
+            ChildReport child;
+            const struct rlimit low = {80, 80};
+            std::size_t repaired = 0;
+            HeaderRepair repair;
+            if (::setrlimit(RLIMIT_NOFILE, &low) == 0)
+                repair.repairAll(jobs, {}, [&](std::size_t, bool done) {
+                    repaired += done ? 1 : 0;
+                    if (!done)
+                        child.failure = describe(repair.lastFailure());
+                });
+            child.repaired = repaired == jobs.size();
+            child.completed = true;
+            return child;
+        },
+        timeLimit);
+    ASSERT_TRUE(report.completed) << report.abnormalEnd;
+    EXPECT_TRUE(report.repaired) << report.failure;
 }
 
 // A repair to the same destination started while another still copies
