@@ -601,14 +601,14 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
     EXPECT_EQ(entries(), files) << "staging files left behind";
 }
 
-// A run into as many folders as files, under a low limit of open
-// descriptors: a batch holds each copy and its folder open, so it must stay
-// within what the process may open.
+// A run into more folders than the process may open at once: a batch holds
+// each copy and its folder open, so batches must stay within the limit and
+// let their folders go.
 TEST_F(Faults, ManyFoldersUnderALowDescriptorLimit)
 {
     const std::string small = buildEdf(soundFile());
     std::vector<RepairJob> jobs;
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 120; ++i) {
         const fs::path folder = outFolder / std::to_string(i);
         fs::create_directory(folder);
         writeBytes(scratch / (std::to_string(i) + ".edf"), small);
