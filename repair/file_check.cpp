@@ -88,25 +88,35 @@ FileCheck checkFile(const std::string &pathUtf8, RecordReading reading, DataRead
     }
 }
 
+bool readHeaderAt(std::FILE *file, std::string &header)
+{
+    // Enough for the whole header of up to 15 signals in one read.
+    constexpr std::size_t firstRead = 4096;
+    header.resize(firstRead);
+    errno = 0;
+    header.resize(readAt(file, 0, &header[0], firstRead));
+    const std::size_t got = header.size();
+    // Short at the end of the file, or on an error that errno names.
+    if (got < firstRead && errno != 0)
+        return false;
+    const std::size_t extent = previewExtent(header.substr(0, fixedHeaderSize));
+    if (extent > got) {
+        header.resize(extent);
+        const std::size_t more = readAt(file, got, &header[got], extent - got);
+        header.resize(got + more);
+        if (more < extent - got && errno != 0)
+            return false;
+    }
+    header.resize(std::min(header.size(), extent));
+    return true;
+}
+
 FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string header)
 {
     FileCheck unreadable;
-    if (header.empty()) {
-        // Enough for the whole header of up to 15 signals in one read.
-        header.resize(4096);
-        errno = 0;
-        header.resize(readAt(file, 0, &header[0], header.size()));
-        const std::size_t got = header.size(),
-                          extent = previewExtent(header.substr(0, fixedHeaderSize));
-        if (errno == 0 && extent > got) {
-            header.resize(extent);
-            header.resize(got + readAt(file, got, &header[got], extent - got));
-        }
-        if (header.size() < std::min<std::uintmax_t>(size, extent)) {
-            unreadable.readError = readFailure({});
-            return unreadable;
-        }
-        header.resize(std::min(header.size(), extent));
+    if (header.empty() && !readHeaderAt(file, header)) {
+        unreadable.readError = readFailure({});
+        return unreadable;
     }
     RecordReader records(file);
     FileCheck check = checkRepairedCopy(header, size, &records);

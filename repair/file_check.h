@@ -18,6 +18,12 @@ enum class DataReading { none, whereLonger };
 FileCheck checkFile(const std::string &pathUtf8, RecordReading reading = RecordReading::gaps,
                     DataReading data = DataReading::none);
 
+// The header at the start of an open file, read where it lies without moving
+// the stream: the fixed header, then as much of the signal header as the
+// repair reads; shorter only where the file ends. False when a read fails
+// (errno says why).
+bool readHeaderAt(std::FILE *file, std::string &header);
+
 // The check of a copy just written, before it is closed (see
 // checkRepairedCopy), of `size` bytes. header: the bytes written at its
 // start, where the caller has them; read from the file otherwise.

@@ -33,6 +33,12 @@ std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size
 // false on a short write (errno says why).
 bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size_t size);
 
+#ifndef _WIN32
+// Writes all of the bytes to the descriptor, past interruptions by signals;
+// false on a write that fails (errno says why) or writes nothing.
+bool writeAll(int fd, const char *data, std::size_t size);
+#endif
+
 // Flushes the stream and cuts its file to size bytes.
 bool truncateFile(std::FILE *file, std::uintmax_t size);
 

@@ -72,6 +72,20 @@ bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size
     return transferAt(file, offset, data, size, ::pwrite) == size;
 }
 
+bool writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 bool namesDevice(const fs::path &)
 {
     return false; // devices are found by what a name leads to
@@ -133,20 +147,6 @@ private:
     std::uintmax_t started = 0; // from here on, nothing is sent to the disk yet
     std::uintmax_t waited = 0; // up to here, everything is on the disk
 };
-
-bool writeAll(int fd, const char *data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 long long readSome(int fd, char *buffer, std::size_t size)
 {

@@ -246,29 +246,13 @@ bool HeaderRepair::walkRestoredRecords(const std::string &header, std::uintmax_t
 
 // The fixed header into edfHeader, then as much of the signal header as the
 // repair reads. Only bytes of this file are ever parsed: a short read leaves a
-// short header, never the previous file's. Read where it lies, without moving
-// the stream.
+// short header, never the previous file's.
 bool HeaderRepair::readHeader(std::string &header)
 {
-    // Enough for the whole header of up to 15 signals in one read.
-    constexpr std::size_t firstRead = 4096;
-    header.resize(firstRead);
-    errno = 0;
-    header.resize(readAt(edfFile, 0, &header[0], firstRead));
-    const std::size_t got = header.size();
-    // Short at the end of the file, or on an error that errno names.
-    bool failed = got < firstRead && errno != 0;
-    std::copy_n(header.data(), std::min(got, sizeof edfHeader), edfHeader);
-    const std::size_t extent = previewExtent(header.substr(0, fixedHeaderSize));
-    if (!failed && extent > got) {
-        header.resize(extent);
-        const std::size_t more = readAt(edfFile, got, &header[got], extent - got);
-        failed = more < extent - got && errno != 0;
-        header.resize(got + more);
-    }
-    if (failed)
+    const bool read = readHeaderAt(edfFile, header);
+    std::copy_n(header.data(), std::min(header.size(), sizeof edfHeader), edfHeader);
+    if (!read)
         return fail(RepairStep::readFixedHeader, systemReason());
-    header.resize(std::min(header.size(), extent));
     return true;
 }
 

@@ -53,16 +53,8 @@ bool appendText(const std::string &pathUtf8, const std::string &heading, std::st
         reason = systemReason();
         return false;
     }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    const bool written = done == text.size() && ::fsync(fd) == 0;
+    errno = 0;
+    const bool written = writeAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
     if (!written)
         reason = systemReason();
     return ::close(fd) == 0 && written;
