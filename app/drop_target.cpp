@@ -1,4 +1,4 @@
-#include "drop_target.h"
+#include "app/drop_target.h"
 
 #include <QDropEvent>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "file_system.h"
-#include "velmorant.h"
+#include "app/velmorant.h"
+#include "repair/platform/file_system.h"
 
 #include <QApplication>
 

@@ -1,6 +1,7 @@
-#include "run_details.h"
+#include "app/run_details.h"
 
-#include "finding_text.h"
+#include "edf/wording/failure_text.h"
+#include "edf/wording/finding_text.h"
 
 #include <QCoreApplication>
 #include <QTextEdit>

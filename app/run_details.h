@@ -1,7 +1,7 @@
 #pragma once
 
-#include "header_review.h"
-#include "repair_failure.h"
+#include "edf/repair/header_review.h"
+#include "edf/repair/repair_failure.h"
 
 #include <QMessageBox>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "run_entry.h"
+#include "app/run_entry.h"
 
-#include "file_check.h"
+#include "repair/engine/file_check.h"
 
 #include <exception>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "header_review.h"
+#include "edf/repair/header_review.h"
 
 #include <QString>
 #include <QVector>

@@ -1,4 +1,4 @@
-#include "run_progress.h"
+#include "app/run_progress.h"
 
 #include <QCoreApplication>
 #include <QEvent>

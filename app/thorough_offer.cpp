@@ -1,6 +1,6 @@
-#include "thorough_offer.h"
+#include "app/thorough_offer.h"
 
-#include "change_text.h"
+#include "edf/wording/change_text.h"
 
 namespace velmorant {
 

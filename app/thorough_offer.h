@@ -1,8 +1,8 @@
 #pragma once
 
-#include "header_review.h"
-#include "repair_failure.h"
-#include "run_entry.h"
+#include "app/run_entry.h"
+#include "edf/repair/header_review.h"
+#include "edf/repair/repair_failure.h"
 
 #include <QStringList>
 

@@ -1,11 +1,11 @@
-#include "velmorant.h"
+#include "app/velmorant.h"
 
-#include "caption_fit.h"
-#include "drop_target.h"
-#include "file_system.h"
-#include "run_details.h"
-#include "run_progress.h"
-#include "thorough_offer.h"
+#include "app/caption_fit.h"
+#include "app/drop_target.h"
+#include "app/run_details.h"
+#include "app/run_progress.h"
+#include "app/thorough_offer.h"
+#include "repair/platform/file_system.h"
 #include "velmorant_version.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "header_repair.h"
-#include "run_entry.h"
+#include "app/run_entry.h"
+#include "repair/engine/header_repair.h"
 #include "ui_velmorant.h"
 
 #include <QMainWindow>

@@ -1,4 +1,4 @@
-#include "velmorant.h"
+#include "app/velmorant.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

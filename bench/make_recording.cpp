@@ -5,7 +5,7 @@
 // 4 GiB; a file under a MiB has one signal, so that it still holds records.
 // Usage: make_recording FILE SIZE
 
-#include "edf_header.h"
+#include "edf/format/edf_header.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,15 +1,16 @@
-#include "commands.h"
+#include "cli/commands.h"
 
-#include "deidentify_run.h"
-#include "file_check.h"
-#include "header_repair.h"
-#include "json_line.h"
-#include "key_file.h"
-#include "paths.h"
-#include "progress_line.h"
-#include "report.h"
+#include "cli/deidentify_run.h"
+#include "cli/json_line.h"
+#include "cli/paths.h"
+#include "cli/progress_line.h"
+#include "cli/report.h"
+#include "repair/deidentify/key_file.h"
+#include "repair/engine/file_check.h"
+#include "repair/engine/header_repair.h"
 
-#include "file_system.h"
+#include "edf/wording/failure_text.h"
+#include "repair/platform/file_system.h"
 
 #include <filesystem>
 

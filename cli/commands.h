@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options.h"
+#include "cli/options.h"
 
 #include <ostream>
 

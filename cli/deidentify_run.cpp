@@ -1,7 +1,7 @@
-#include "deidentify_run.h"
+#include "cli/deidentify_run.h"
 
-#include "deidentify.h"
-#include "file_system.h"
+#include "edf/deidentify/deidentify.h"
+#include "repair/platform/file_system.h"
 
 #include <fstream>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "deidentified_copy.h"
-#include "header_review.h"
-#include "options.h"
+#include "cli/options.h"
+#include "edf/repair/header_review.h"
+#include "repair/deidentify/deidentified_copy.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,9 @@
-#include "json_line.h"
+#include "cli/json_line.h"
 
-#include "deidentify_run.h"
-#include "finding_text.h"
-#include "utf8.h"
+#include "cli/deidentify_run.h"
+#include "edf/text/utf8.h"
+#include "edf/wording/failure_text.h"
+#include "edf/wording/finding_text.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "file_check.h"
-#include "header_repair.h"
+#include "repair/engine/file_check.h"
+#include "repair/engine/header_repair.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "commands.h"
-#include "file_system.h"
-#include "options.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "repair/platform/file_system.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "paths.h"
+#include "cli/paths.h"
 
-#include "file_system.h"
-#include "utf8.h"
+#include "edf/text/utf8.h"
+#include "repair/platform/file_system.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "header_repair.h"
+#include "repair/engine/header_repair.h"
 
 #include <chrono>
 #include <cstddef>

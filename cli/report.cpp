@@ -1,6 +1,7 @@
-#include "report.h"
+#include "cli/report.h"
 
-#include "change_text.h"
+#include "edf/wording/change_text.h"
+#include "edf/wording/failure_text.h"
 
 namespace velmorant {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "file_check.h"
-#include "finding_text.h"
+#include "edf/wording/finding_text.h"
+#include "repair/engine/file_check.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // Writes the fuzzer's seed corpus into the folder given: every file the
 // repair tests try, those it repairs and those it refuses, either way.
 
-#include "header_cases.h"
-#include "scratch_dir.h"
+#include "tests/support/header_cases.h"
+#include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 

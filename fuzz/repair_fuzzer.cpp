@@ -6,12 +6,12 @@
 // records, whole ones only (less the carriage returns a line feed conversion
 // inserted, where it found one), under a header the check finds sound.
 
-#include "edf_header.h"
-#include "header_check.h"
-#include "header_repair.h"
-#include "numeric_text.h"
-#include "transfer_damage.h"
-#include "unique_name.h"
+#include "edf/format/edf_header.h"
+#include "edf/format/numeric_text.h"
+#include "edf/rules/header_check.h"
+#include "edf/rules/transfer_damage.h"
+#include "repair/engine/header_repair.h"
+#include "repair/staging/unique_name.h"
 
 #include <filesystem>
 #include <fstream>

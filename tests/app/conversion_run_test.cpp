@@ -1,6 +1,7 @@
-#include "window_test_support.h"
+#include "tests/app/window_test_support.h"
 
-#include "file_check.h"
+#include "edf/wording/failure_text.h"
+#include "repair/engine/file_check.h"
 
 #include <QDir>
 #include <QLineEdit>

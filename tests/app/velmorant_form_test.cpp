@@ -1,5 +1,5 @@
+#include "tests/app/window_test_support.h"
 #include "velmorant_version.h"
-#include "window_test_support.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "window_test_support.h"
+#include "tests/app/window_test_support.h"
 
 #include <QApplication>
 #include <QDialog>

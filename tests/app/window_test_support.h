@@ -1,8 +1,8 @@
 #pragma once
 
-#include "edf_test_files.h"
-#include "scratch_dir.h"
-#include "velmorant.h"
+#include "app/velmorant.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/scratch_dir.h"
 
 #include <QDialog>
 #include <QList>

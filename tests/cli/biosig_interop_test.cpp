@@ -1,8 +1,8 @@
 // BioSig's reader, which shares no code with us, reads what the repair wrote.
-#include "edf_test_files.h"
-#include "file_check.h"
-#include "run_program.h"
-#include "scratch_dir.h"
+#include "repair/engine/file_check.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The built velmorant-cli, run as a user would run it.
-#include "edf_test_files.h"
-#include "field_slots.h"
-#include "header_repair.h"
-#include "run_program.h"
-#include "scratch_dir.h"
+#include "edf/format/field_slots.h"
+#include "repair/engine/header_repair.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_dir.h"
 #include "velmorant_version.h"
 
 #include <filesystem>

@@ -1,11 +1,12 @@
-#include "change_text.h"
-#include "edf_test_files.h"
-#include "json_line.h"
-#include "options.h"
-#include "paths.h"
-#include "progress_line.h"
-#include "report.h"
-#include "scratch_dir.h"
+#include "cli/json_line.h"
+#include "cli/options.h"
+#include "cli/paths.h"
+#include "cli/progress_line.h"
+#include "cli/report.h"
+#include "edf/wording/change_text.h"
+#include "edf/wording/failure_text.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 

@@ -1,7 +1,7 @@
-#include "annotations.h"
-#include "edf_test_files.h"
-#include "header_cases.h"
-#include "header_review.h"
+#include "edf/format/annotations.h"
+#include "edf/repair/header_review.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/header_cases.h"
 
 #include <gtest/gtest.h>
 

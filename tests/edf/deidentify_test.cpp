@@ -1,10 +1,10 @@
 // De-identification over bytes in memory: what is matched, what a header
 // becomes, and which dates are refused. Identities are made up.
-#include "annotation_redaction.h"
-#include "deidentify.h"
-#include "edf_header.h"
-#include "edf_test_files.h"
-#include "folded_text.h"
+#include "edf/deidentify/annotation_redaction.h"
+#include "edf/deidentify/deidentify.h"
+#include "edf/format/edf_header.h"
+#include "edf/text/folded_text.h"
+#include "tests/support/edf_test_files.h"
 
 #include <gtest/gtest.h>
 

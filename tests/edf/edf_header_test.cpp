@@ -1,4 +1,4 @@
-#include "edf_header.h"
+#include "edf/format/edf_header.h"
 
 #include <gtest/gtest.h>
 

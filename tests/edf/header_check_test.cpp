@@ -1,7 +1,7 @@
-#include "edf_syntax.h"
-#include "edf_test_files.h"
-#include "field_slots.h"
-#include "header_check.h"
+#include "edf/format/edf_syntax.h"
+#include "edf/format/field_slots.h"
+#include "edf/rules/header_check.h"
+#include "tests/support/edf_test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "edf_header.h"
-#include "edf_test_files.h"
-#include "header_patch.h"
+#include "edf/format/edf_header.h"
+#include "edf/repair/header_patch.h"
+#include "tests/support/edf_test_files.h"
 
 #include <gtest/gtest.h>
 

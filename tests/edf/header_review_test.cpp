@@ -1,6 +1,6 @@
-#include "edf_test_files.h"
-#include "field_slots.h"
-#include "header_review.h"
+#include "edf/format/field_slots.h"
+#include "edf/repair/header_review.h"
+#include "tests/support/edf_test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
-#include "fault_harness.h"
+#include "tests/repair/fault_harness.h"
 
-#include "edf_test_files.h"
-#include "header_repair.h"
-#include "scratch_dir.h"
+#include "edf/wording/failure_text.h"
+#include "repair/engine/header_repair.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 

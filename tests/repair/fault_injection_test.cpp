@@ -3,13 +3,14 @@
 // and the destination must hold either the complete repaired copy or exactly
 // what it held before.
 
-#include "edf_test_files.h"
-#include "fault_harness.h"
-#include "file_system.h"
-#include "header_repair.h"
-#include "run_program.h"
-#include "scratch_dir.h"
-#include "unique_name.h"
+#include "edf/wording/failure_text.h"
+#include "repair/engine/header_repair.h"
+#include "repair/platform/file_system.h"
+#include "repair/staging/unique_name.h"
+#include "tests/repair/fault_harness.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 

@@ -1,8 +1,9 @@
-#include "edf_test_files.h"
-#include "file_check.h"
-#include "header_cases.h"
-#include "header_repair.h"
-#include "scratch_dir.h"
+#include "edf/wording/failure_text.h"
+#include "repair/engine/file_check.h"
+#include "repair/engine/header_repair.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/header_cases.h"
+#include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 

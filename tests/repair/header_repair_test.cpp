@@ -1,10 +1,11 @@
-#include "edf_header.h"
-#include "edf_test_files.h"
-#include "file_check.h"
-#include "header_cases.h"
-#include "header_repair.h"
-#include "scratch_dir.h"
-#include "unique_name.h"
+#include "edf/format/edf_header.h"
+#include "edf/wording/failure_text.h"
+#include "repair/engine/file_check.h"
+#include "repair/engine/header_repair.h"
+#include "repair/staging/unique_name.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/header_cases.h"
+#include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 

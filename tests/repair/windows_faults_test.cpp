@@ -2,11 +2,11 @@
 // system's own rules for names, sharing and attributes: each row either
 // repairs or fails with its reason, and leaves the source as it was, no
 // staging file behind and an earlier destination byte for byte.
-#include "edf_test_files.h"
-#include "file_system.h"
-#include "header_repair.h"
-#include "run_program.h"
-#include "scratch_dir.h"
+#include "repair/engine/header_repair.h"
+#include "repair/platform/file_system.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_dir.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "edf_test_files.h"
+#include "tests/support/edf_test_files.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,7 +1,7 @@
-#include "header_cases.h"
+#include "tests/support/header_cases.h"
 
-#include "edf_test_files.h"
-#include "field_slots.h"
+#include "edf/format/field_slots.h"
+#include "tests/support/edf_test_files.h"
 
 #include <algorithm>
 #include <functional>

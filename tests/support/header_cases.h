@@ -1,7 +1,7 @@
 #pragma once
 
-#include "repair_failure.h"
-#include "repair_preview.h"
+#include "edf/repair/repair_failure.h"
+#include "edf/repair/repair_preview.h"
 
 #include <cstdint>
 #include <ostream>

@@ -1,7 +1,7 @@
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
-#include "edf_test_files.h"
-#include "scratch_dir.h"
+#include "tests/support/edf_test_files.h"
+#include "tests/support/scratch_dir.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>

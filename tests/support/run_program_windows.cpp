@@ -1,7 +1,7 @@
-#include "run_program.h"
+#include "tests/support/run_program.h"
 
-#include "scratch_dir.h"
-#include "utf8.h"
+#include "edf/text/utf8.h"
+#include "tests/support/scratch_dir.h"
 
 #include <windows.h>
 

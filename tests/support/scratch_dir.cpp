@@ -1,5 +1,5 @@
-#include "scratch_dir.h"
-#include "unique_name.h"
+#include "tests/support/scratch_dir.h"
+#include "repair/staging/unique_name.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,0 +1,68 @@
+#include "edf/deidentify/annotation_redaction.h"
+
+#include "edf/format/edf_plus.h"
+#include "edf/format/field_slots.h"
+#include "edf/text/folded_text.h"
+
+namespace velmorant {
+
+namespace {
+
+// The TALs of a record, or nothing when they cannot be read whole.
+std::optional<RecordTals> talsOf(const std::string &bytes, bool firstAnnotationSignal)
+{
+    RecordTals read = readTals(bytes);
+    // Another annotation signal has no time-keeping annotation to begin
+    // with: what the reader calls its absence is all the TALs read, or none.
+    const bool whole = read.fault == TalFault::none
+        || (!firstAnnotationSignal && read.fault == TalFault::noTimekeeping
+            && (!read.tals.empty() || bytes.empty() || bytes[0] == '\0'));
+    if (!whole)
+        return std::nullopt;
+    return read;
+}
+
+} // namespace
+
+RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string> &needles,
+                            bool firstAnnotationSignal)
+{
+    const auto read = talsOf(bytes, firstAnnotationSignal);
+    if (!read)
+        return {readTals(bytes).fault, 0};
+    RedactedRecord result;
+    for (const Tal &tal : read->tals)
+        for (std::size_t i = 0; i < tal.texts.size(); ++i) {
+            std::size_t matches = 0;
+            const std::string text = redacted(tal.texts[i], needles, matches);
+            if (matches == 0)
+                continue;
+            bytes.replace(tal.textOffsets[i], text.size(), text);
+            ++result.textsChanged;
+        }
+    return result;
+}
+
+bool recordHoldsAny(const std::string &bytes, const std::vector<std::u32string> &needles,
+                    bool firstAnnotationSignal)
+{
+    const auto read = talsOf(bytes, firstAnnotationSignal);
+    if (!read)
+        return true;
+    for (const Tal &tal : read->tals)
+        for (const std::string &text : tal.texts)
+            if (holdsAny(text, needles))
+                return true;
+    return false;
+}
+
+std::vector<AnnotationPlace> annotationPlaces(const std::string &header, std::uint32_t signals)
+{
+    std::vector<AnnotationPlace> places;
+    for (std::uint32_t s = 1; s <= signals; ++s)
+        if (isAnnotationLabel(slotText(header, signalSlot(SignalField::label, s, signals))))
+            places.push_back(signalPlace(header, s, signals));
+    return places;
+}
+
+} // namespace velmorant

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "edf/format/annotations.h"
+#include "edf/rules/timekeeping.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velmorant {
+
+// One data record's annotation bytes with every match of the needles in a
+// TAL's text replaced, byte for byte (folded_text.h): onsets, durations,
+// the time-keeping annotation and every byte around the texts stay.
+struct RedactedRecord {
+    TalFault fault = TalFault::none; // the TALs could not be read: nothing changed
+    std::size_t textsChanged = 0;
+};
+// Only the first annotation signal begins with a time-keeping annotation.
+RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string> &needles,
+                            bool firstAnnotationSignal);
+
+// Whether any text of the record's TALs still holds a needle; a record whose
+// TALs cannot be read counts as holding one, as it cannot be shown clean.
+bool recordHoldsAny(const std::string &bytes, const std::vector<std::u32string> &needles,
+                    bool firstAnnotationSignal);
+
+// Every annotation signal's place in a record, in signal order: texts may be
+// in any of them.
+std::vector<AnnotationPlace> annotationPlaces(const std::string &header, std::uint32_t signals);
+
+} // namespace velmorant

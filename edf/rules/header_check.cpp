@@ -1,0 +1,444 @@
+#include "edf/rules/header_check.h"
+
+#include "edf/format/edf_dates.h"
+#include "edf/format/edf_header.h"
+#include "edf/format/edf_plus.h"
+#include "edf/format/edf_syntax.h"
+#include "edf/format/field_slots.h"
+#include "edf/format/record_layout.h"
+
+#include <optional>
+
+namespace velmorant {
+
+namespace {
+
+// A rule's objection to a field: what it expected instead.
+struct Objection {
+    std::string expected;
+    bool warning = false;
+};
+using Verdict = std::optional<Objection>;
+
+// What the fixed-header rules may need beyond their own field's text.
+struct Facts {
+    std::optional<std::uint32_t> signalCount;
+    std::optional<bool> onlyAnnotations; // every signal an annotation signal; unknown
+                                         // while the signal header cannot be read
+};
+
+std::string quoted(const std::string &text)
+{
+    return "\"" + text + "\"";
+}
+
+// ---- rules for one field of the fixed header -------------------------------
+
+Verdict isZeroVersion(const std::string &text, const Facts &)
+{
+    if (text == "0       ")
+        return std::nullopt;
+    return Objection{quoted("0       ")};
+}
+
+Verdict isDate(const std::string &text, const Facts &)
+{
+    if (startDate(text))
+        return std::nullopt;
+    return Objection{
+        "a date dd.mm.yy that exists (day 01 to 31 as the month allows, month 01 to 12)"};
+}
+
+Verdict isTime(const std::string &text, const Facts &)
+{
+    if (isStartTime(text))
+        return std::nullopt;
+    return Objection{"a time hh.mm.ss (hours 00 to 23, minutes and seconds 00 to 59)"};
+}
+
+Verdict isHeaderSize(const std::string &text, const Facts &facts)
+{
+    if (!facts.signalCount)
+        return std::nullopt; // the signal count's own finding says it all
+    const std::uint32_t size = headerSize(*facts.signalCount);
+    if (edfInteger(text) == static_cast<long long>(size))
+        return std::nullopt;
+    return Objection{std::to_string(size) + ": 256 bytes of fixed header and 256 for each of "
+                     + std::to_string(*facts.signalCount) + " signals"};
+}
+
+Verdict isRecordCount(const std::string &text, const Facts &)
+{
+    const auto count = edfInteger(text);
+    if (count && *count >= 1)
+        return std::nullopt;
+    // -1 stands for "not yet known" while a recording is written; readers
+    // refuse it in a finished file.
+    if (count && *count == -1)
+        return Objection{"a known number of data records (-1: the writer never filled it in)"};
+    return Objection{"a whole number of data records, at least 1"};
+}
+
+Verdict isDuration(const std::string &text, const Facts &facts)
+{
+    const auto seconds = edfNumber(text);
+    if (!seconds || *seconds < 0)
+        return Objection{"a number of seconds, not negative"};
+    // Records of no duration hold no samples to place in time, only annotations.
+    if (*seconds == 0 && facts.onlyAnnotations == false)
+        return Objection{"a number of seconds above 0: records of no duration are for files of "
+                         "annotation signals alone"};
+    return std::nullopt;
+}
+
+Verdict isSignalCount(const std::string &text, const Facts &)
+{
+    const auto count = edfInteger(text);
+    if (count && *count >= 1 && *count <= maxSignalCount)
+        return std::nullopt;
+    return Objection{"a whole number from 1 to 9999"};
+}
+
+struct FixedRule {
+    const char *id;
+    FixedField field;
+    Verdict (*check)(const std::string &text, const Facts &facts);
+};
+
+const FixedRule fixedRules[] = {
+    {"version", FixedField::version, isZeroVersion},
+    {"date", FixedField::startDate, isDate},
+    {"time", FixedField::startTime, isTime},
+    {"header size", FixedField::headerBytes, isHeaderSize},
+    {"records", FixedField::dataRecords, isRecordCount},
+    {"duration", FixedField::recordDuration, isDuration},
+    {"signals", FixedField::signalCount, isSignalCount},
+};
+
+// ---- rules for one signal's entry of a signal array -------------------------
+
+constexpr long long digitalLowest = -32768;
+constexpr long long digitalHighest = 32767;
+
+Verdict isNumber(const std::string &text)
+{
+    if (edfNumber(text))
+        return std::nullopt;
+    return Objection{"a number"};
+}
+
+Verdict isDigitalValue(const std::string &text)
+{
+    const auto value = edfInteger(text);
+    if (value && *value >= digitalLowest && *value <= digitalHighest)
+        return std::nullopt;
+    return Objection{"a whole number from -32768 to 32767"};
+}
+
+Verdict isSampleCount(const std::string &text)
+{
+    const auto count = edfInteger(text);
+    if (count && *count >= 1)
+        return std::nullopt;
+    return Objection{"a whole number of samples, at least 1"};
+}
+
+struct SignalRule {
+    const char *id;
+    SignalField field;
+    Verdict (*check)(const std::string &text);
+};
+
+const SignalRule signalRules[] = {
+    {"number", SignalField::physicalMinimum, isNumber},
+    {"number", SignalField::physicalMaximum, isNumber},
+    {"digital value", SignalField::digitalMinimum, isDigitalValue},
+    {"digital value", SignalField::digitalMaximum, isDigitalValue},
+    {"samples", SignalField::samplesPerRecord, isSampleCount},
+};
+
+// Rules over two fields of one signal; a finding names the second field.
+// Each stays silent while either field breaks its own rule above.
+
+Verdict physicalRangeIsOpen(const std::string &minimum, const std::string &maximum)
+{
+    const auto low = edfNumber(minimum), high = edfNumber(maximum);
+    if (!low || !high || *low != *high)
+        return std::nullopt;
+    return Objection{"a number different from the physical minimum " + quoted(minimum)};
+}
+
+Verdict digitalMinimumIsBelow(const std::string &minimum, const std::string &maximum)
+{
+    if (isDigitalValue(minimum) || isDigitalValue(maximum)) // either has an objection of its own
+        return std::nullopt;
+    if (*edfInteger(minimum) < *edfInteger(maximum))
+        return std::nullopt;
+    return Objection{"a whole number above the digital minimum " + quoted(minimum)};
+}
+
+struct PairRule {
+    const char *id;
+    SignalField first;
+    SignalField second;
+    Verdict (*check)(const std::string &first, const std::string &second);
+};
+
+const PairRule pairRules[] = {
+    {"physical range", SignalField::physicalMinimum, SignalField::physicalMaximum,
+     physicalRangeIsOpen},
+    {"digital range", SignalField::digitalMinimum, SignalField::digitalMaximum,
+     digitalMinimumIsBelow},
+};
+
+// ---- EDF+ annotation signals -------------------------------------------------
+
+// A field of an annotation signal and what EDF+ fixes it to: a number, or
+// blank.
+struct AnnotationRule {
+    SignalField field;
+    std::optional<long long> value;
+    bool warning; // readers take the file anyway
+};
+
+const AnnotationRule annotationRules[] = {
+    {SignalField::transducer, std::nullopt, false},
+    {SignalField::physicalDimension, std::nullopt, true},
+    {SignalField::digitalMinimum, digitalLowest, false},
+    {SignalField::digitalMaximum, digitalHighest, false},
+    // Strict readers refuse a filter on a signal that holds no samples.
+    {SignalField::prefiltering, std::nullopt, false},
+};
+
+Verdict keepsAnnotationRule(const AnnotationRule &rule, const std::string &text)
+{
+    if (rule.value ? edfInteger(text) == rule.value
+                   : text.find_first_not_of(' ') == std::string::npos)
+        return std::nullopt;
+    const std::string wanted = rule.value ? std::to_string(*rule.value) : "blank";
+    return Objection{wanted + ", as in every annotation signal", rule.warning};
+}
+
+// ---- rules over the header as a whole ---------------------------------------
+
+std::string bytesText(std::uintmax_t bytes)
+{
+    return std::to_string(bytes) + " bytes";
+}
+
+std::string dataRecords(std::uintmax_t count)
+{
+    return std::to_string(count) + (count == 1 ? " data record" : " data records");
+}
+
+// "3 data records and 12 bytes"
+std::string inRecords(std::uintmax_t bytes, std::uintmax_t recordBytes)
+{
+    std::string text = dataRecords(bytes / recordBytes);
+    if (bytes % recordBytes != 0)
+        text += " and " + bytesText(bytes % recordBytes);
+    return text;
+}
+
+class HeaderCheck
+{
+public:
+    HeaderCheck(const std::string &header, std::uintmax_t fileSize)
+        : header(header), fileSize(fileSize)
+    { }
+
+    std::vector<Finding> run()
+    {
+        if (isBdf(header)) {
+            add("format", fixedSlot(FixedField::version).name, 0,
+                text(fixedSlot(FixedField::version)),
+                {"an EDF file; this is BDF (24-bit samples), which is not EDF"});
+            return findings;
+        }
+        if (header.size() < fixedHeaderSize) {
+            add("header present", "file size", 0, bytesText(fileSize),
+                {"at least 256 bytes, the fixed header"});
+            return findings;
+        }
+        Facts facts{validSignalCount(), std::nullopt};
+        const bool signalHeaderRead
+            = facts.signalCount && header.size() >= headerSize(*facts.signalCount);
+        if (facts.signalCount && !signalHeaderRead)
+            add("header present", "file size", 0, bytesText(fileSize),
+                {"at least " + bytesText(headerSize(*facts.signalCount)) + ", the header of "
+                 + std::to_string(*facts.signalCount) + " signals"});
+        const std::uint32_t signals = signalHeaderRead ? *facts.signalCount : 0;
+        if (signalHeaderRead)
+            facts.onlyAnnotations = annotationSignals(signals) == signals;
+        checkPrintable(signals);
+        for (const FixedRule &rule : fixedRules)
+            apply(rule.id, fixedSlot(rule.field), rule.check(text(fixedSlot(rule.field)), facts));
+        if (signalHeaderRead) {
+            checkSignals(signals);
+            checkEdfPlus(signals);
+            checkFileSize(signals);
+        }
+        return findings;
+    }
+
+private:
+    std::optional<std::uint32_t> validSignalCount() const
+    {
+        const std::string field = text(fixedSlot(FixedField::signalCount));
+        if (isSignalCount(field, {}))
+            return std::nullopt;
+        return static_cast<std::uint32_t>(*edfInteger(field));
+    }
+
+    std::string text(const FieldSlot &slot) const { return slotText(header, slot); }
+
+    void add(const char *rule, const std::string &field, std::uint32_t signal,
+             const std::string &found, const Objection &objection)
+    {
+        findings.push_back({rule, field, signal, found, objection.expected, objection.warning});
+    }
+
+    void apply(const char *rule, const FieldSlot &slot, const Verdict &verdict)
+    {
+        if (verdict)
+            add(rule, slot.name, slot.signal, text(slot), *verdict);
+    }
+
+    void checkPrintable(std::uint32_t signals)
+    {
+        for (const FieldSlot &slot : allSlots(signals)) {
+            const std::string field = text(slot);
+            for (std::size_t i = 0; i < field.size(); ++i) {
+                const auto byte = static_cast<unsigned char>(field[i]);
+                if (byte >= 32 && byte <= 126)
+                    continue;
+                apply("printable", slot,
+                      Objection{"printable ASCII only (byte values 32 to 126), not byte "
+                                + std::to_string(byte) + " at position " + std::to_string(i + 1)});
+                break;
+            }
+        }
+    }
+
+    void checkSignals(std::uint32_t signals)
+    {
+        for (std::uint32_t s = 1; s <= signals; ++s) {
+            for (const SignalRule &rule : signalRules) {
+                const FieldSlot slot = signalSlot(rule.field, s, signals);
+                apply(rule.id, slot, rule.check(text(slot)));
+            }
+            for (const PairRule &rule : pairRules) {
+                const FieldSlot first = signalSlot(rule.first, s, signals);
+                const FieldSlot second = signalSlot(rule.second, s, signals);
+                apply(rule.id, second, rule.check(text(first), text(second)));
+            }
+        }
+    }
+
+    bool isAnnotationSignal(std::uint32_t signal, std::uint32_t signals) const
+    {
+        return isEdfPlus(header)
+            && isAnnotationLabel(text(signalSlot(SignalField::label, signal, signals)));
+    }
+
+    std::uint32_t annotationSignals(std::uint32_t signals) const
+    {
+        std::uint32_t count = 0;
+        for (std::uint32_t s = 1; s <= signals; ++s)
+            count += isAnnotationSignal(s, signals) ? 1 : 0;
+        return count;
+    }
+
+    void checkEdfPlus(std::uint32_t signals)
+    {
+        if (!isEdfPlus(header))
+            return;
+        const FieldSlot patient = fixedSlot(FixedField::patient);
+        const FieldSlot recording = fixedSlot(FixedField::recording);
+        apply("edf+ patient", patient, toVerdict(patientObjection(text(patient))));
+        const Verdict structure = toVerdict(recordingObjection(text(recording)));
+        apply("edf+ recording", recording, structure);
+        if (!structure)
+            apply("edf+ startdate", recording,
+                  toVerdict(
+                      startdateObjection(text(recording), text(fixedSlot(FixedField::startDate)))));
+        if (annotationSignals(signals) == 0)
+            apply("annotations", fixedSlot(FixedField::reserved),
+                  Objection{"a signal labelled \"EDF Annotations\", which every EDF+ file has"});
+        for (std::uint32_t s = 1; s <= signals; ++s)
+            if (isAnnotationSignal(s, signals))
+                checkAnnotationSignal(s, signals);
+    }
+
+    static Verdict toVerdict(const std::optional<std::string> &expected)
+    {
+        if (!expected)
+            return std::nullopt;
+        return Objection{*expected};
+    }
+
+    // It carries no measurement: readers insist on the fields EDF+ fixes for it.
+    void checkAnnotationSignal(std::uint32_t signal, std::uint32_t signals)
+    {
+        for (const AnnotationRule &rule : annotationRules) {
+            const FieldSlot slot = signalSlot(rule.field, signal, signals);
+            apply("annotation signal", slot, keepsAnnotationRule(rule, text(slot)));
+        }
+    }
+
+    void checkFileSize(std::uint32_t signals)
+    {
+        const auto records = edfInteger(text(fixedSlot(FixedField::dataRecords)));
+        const auto layout = recordLayout(header, signals, fileSize);
+        if (!records || (*records < 1 && *records != -1) || !layout)
+            return;
+        const std::uintmax_t perRecord = layout->recordBytes, headerBytes = layout->headerBytes;
+        const std::uintmax_t data = layout->dataBytes;
+        const std::string layoutText = "a header of " + bytesText(headerBytes) + " and ";
+        if (*records == -1) {
+            if (layout->leftOver() != 0)
+                add("file size", "file size", 0, bytesText(fileSize),
+                    {layoutText + "whole data records of " + bytesText(perRecord) + "; "
+                     + bytesText(layout->leftOver()) + " are left over"});
+            return;
+        }
+        const auto count = static_cast<std::uintmax_t>(*records);
+        std::uintmax_t expectedData = 0;
+        if (__builtin_mul_overflow(count, perRecord, &expectedData)
+            || expectedData > UINTMAX_MAX - headerBytes) {
+            add("file size", "file size", 0, bytesText(fileSize),
+                {"more bytes than any file can hold: " + layoutText + dataRecords(count) + " of "
+                 + bytesText(perRecord)});
+            return;
+        }
+        if (data == expectedData)
+            return;
+        const bool shorter = data < expectedData;
+        const std::uintmax_t difference = shorter ? expectedData - data : data - expectedData;
+        add("file size", "file size", 0, bytesText(fileSize),
+            {bytesText(headerBytes + expectedData) + ": " + layoutText + dataRecords(count) + " of "
+             + bytesText(perRecord) + "; the file is " + bytesText(difference) + " ("
+             + inRecords(difference, perRecord) + ") " + (shorter ? "shorter" : "longer")});
+    }
+
+    const std::string &header;
+    std::uintmax_t fileSize;
+    std::vector<Finding> findings;
+};
+
+} // namespace
+
+std::vector<Finding> checkHeader(const std::string &header, std::uintmax_t fileSize)
+{
+    return HeaderCheck(header, fileSize).run();
+}
+
+bool hasError(const std::vector<Finding> &findings)
+{
+    for (const Finding &f : findings)
+        if (!f.warning)
+            return true;
+    return false;
+}
+
+} // namespace velmorant

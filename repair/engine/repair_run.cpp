@@ -1,0 +1,173 @@
+#include "repair/engine/header_repair.h"
+
+#include "repair/platform/file_system.h"
+#include "repair/staging/staged_copy.h"
+
+#include <algorithm>
+#include <exception>
+#include <map>
+#include <set>
+#include <thread>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace velmorant {
+
+namespace {
+
+// A batch ends at this many bytes, so that a cancel or a failure waits for
+// little; at this many field changes, which wait in memory to be reported
+// and run to hundreds a file for recordings of many signals; and at half of
+// stagingFilesAtOnce() files. Each is half of what one batch at a time
+// could take, as two batches may be open at once.
+constexpr std::uintmax_t batchBytes = std::uintmax_t(64) << 20;
+constexpr std::size_t batchChanges = 8192;
+
+} // namespace
+
+// A staged file waiting for its batch to be committed, with what its
+// callers are to be told.
+struct HeaderRepair::PendingFile {
+    std::size_t index = 0;
+    std::unique_ptr<StagedCopy> copy; // none once the file failed
+    fs::path destination;
+    RepairFailure failure;
+    RepairPreview preview;
+    Deidentification deidentified;
+    FileCheck checked;
+};
+
+// The batch being committed on a thread of its own while the next one is
+// staged, so that waiting for the disk overlaps with the work of copying.
+class HeaderRepair::CommittingBatch
+{
+public:
+    ~CommittingBatch() { wait(); }
+
+    // Only once the batch before has been taken back.
+    void start(std::vector<PendingFile> &staged)
+    {
+        files.swap(staged);
+        committer = std::thread([this] {
+            leaveEndingSignalsToOtherThreads();
+            try {
+                commitBatch(files);
+            } catch (...) {
+                thrown = std::current_exception();
+            }
+        });
+    }
+    // What is thrown there is thrown here, on the caller's thread.
+    std::vector<PendingFile> &finished()
+    {
+        wait();
+        if (thrown)
+            std::rethrow_exception(std::exchange(thrown, nullptr));
+        return files;
+    }
+
+private:
+    void wait()
+    {
+        if (committer.joinable())
+            committer.join();
+    }
+
+    std::vector<PendingFile> files;
+    std::thread committer;
+    std::exception_ptr thrown;
+};
+
+std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const BeforeFile &before,
+                                    const AfterFile &after)
+{
+    StagingRun run;
+    // Where only one staging file may be open at once, each file is
+    // committed before the next is begun.
+    const std::size_t atOnce = stagingFilesAtOnce(),
+                      filesAtOnce = std::max<std::size_t>(1, atOnce / 2);
+    const bool overlapping = atOnce >= 2;
+    std::vector<PendingFile> batch;
+    batch.reserve(std::min(filesAtOnce, jobs.size()));
+    CommittingBatch committing;
+    std::uintmax_t batchSize = 0;
+    std::size_t changes = 0, begun = 0;
+    for (; begun < jobs.size() && (!before || before(begun)); ++begun) {
+        PendingFile &file = batch.emplace_back();
+        file.index = begun;
+        if (!stageRepair(jobs[begun], run, file.copy, file.destination))
+            file.copy.reset(); // its staging file goes now
+        file.failure = failure;
+        file.preview = std::move(repaired);
+        file.deidentified = std::move(deidentified);
+        file.checked = std::move(checked);
+        // Written already; the batch keeps only what the callers are told.
+        for (RepairPreview *kept : {&file.preview, &file.checked.preview, &file.checked.thorough})
+            std::string().swap(kept->header);
+        file.preview.changes.shrink_to_fit();
+        batchSize += file.copy ? file.copy->size() : 0;
+        changes += file.preview.changes.size();
+        if (batch.size() < filesAtOnce && batchSize < batchBytes && changes < batchChanges)
+            continue;
+        reportBatch(committing.finished(), after);
+        run.endBatch();
+        if (overlapping) {
+            committing.start(batch);
+        } else {
+            commitBatch(batch);
+            reportBatch(batch, after);
+        }
+        batchSize = changes = 0;
+    }
+    reportBatch(committing.finished(), after);
+    commitBatch(batch);
+    reportBatch(batch, after);
+    return begun;
+}
+
+// Every copy of the batch is already on its way to the disk. Several copies
+// are put on disk by syncing their file system once, a single one by its own
+// fsync; either way, no copy is renamed before its bytes are on disk. Touches
+// nothing but the batch: it may run on a thread of its own.
+void HeaderRepair::commitBatch(std::vector<PendingFile> &batch)
+{
+    const bool several = std::count_if(batch.begin(), batch.end(),
+                                       [](const PendingFile &f) { return f.copy != nullptr; })
+        > 1;
+    std::map<std::uintmax_t, bool> fileSystemSynced;
+    for (PendingFile &file : batch) {
+        if (!file.copy)
+            continue;
+        const auto synced = fileSystemSynced.emplace(file.copy->folder().fileSystem(), false);
+        if (synced.second && several)
+            synced.first->second = file.copy->syncFileSystem();
+        RepairFailure refused = commitStaged(*file.copy, file.destination, synced.first->second);
+        if (refused.step != RepairStep::none) {
+            file = PendingFile{file.index, nullptr, {}, std::move(refused), {}, {}, {}};
+        }
+    }
+    std::set<const StagingFolder *> synced;
+    for (const PendingFile &file : batch)
+        if (file.copy && synced.insert(&file.copy->folder()).second)
+            file.copy->folder().sync();
+}
+
+// Tells the callers of each file of a committed batch, in order.
+void HeaderRepair::reportBatch(std::vector<PendingFile> &batch, const AfterFile &after)
+{
+    for (PendingFile &file : batch) {
+        failure = file.failure;
+        repaired = std::move(file.preview);
+        deidentified = std::move(file.deidentified);
+        checked = std::move(file.checked);
+        const bool done = file.copy != nullptr;
+        // Closed first: Windows lets no one else open a file still held so.
+        file.copy.reset();
+        if (after)
+            after(file.index, done);
+    }
+    batch.clear();
+}
+
+} // namespace velmorant
