@@ -87,26 +87,34 @@ private:
     struct PendingFile;
     class CommittingBatch;
 
+    // repair_run.cpp: the batches.
     static void commitBatch(std::vector<PendingFile> &batch);
     void reportBatch(std::vector<PendingFile> &batch, const AfterFile &after);
+    static RepairFailure commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
+                                      bool fileSystemSynced);
+
+    // header_repair.cpp: the steps of one file.
     bool stageRepair(const RepairJob &job, StagingRun &run, std::unique_ptr<StagedCopy> &copy,
                      std::filesystem::path &destination);
     bool stageAndRepair(const std::filesystem::path &source,
                         const std::filesystem::path &destination, StagingRun &run,
                         std::unique_ptr<StagedCopy> &copy);
-    static RepairFailure commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
-                                      bool fileSystemSynced);
     bool copyStaged(StagedCopy &copy, const std::filesystem::path &source);
     bool repairCopy(StagedCopy &copy);
-    bool patchOpenCopy(std::uintmax_t fileSize);
+    bool repairOpenCopy(std::uintmax_t fileSize);
+    bool closeEdfFile();
+    bool fail(RepairStep step, std::string reason = {});
+    // With errno's reason, where it has one.
+    bool failWithSystemReason(RepairStep step);
+
+    // copy_patch.cpp: the header's patch in the open copy.
     bool readHeader(std::string &header);
+    bool patchOpenCopy(const std::string &header, std::uintmax_t fileSize, RepairPreview &preview);
     bool restoreData(const TransferDamage &damage, std::size_t headerBytes);
     bool walkRestoredRecords(const std::string &header, std::uintmax_t restoredSize,
                              RepairPreview &preview);
     bool writeHeader(const std::string &header);
     bool shortenTo(std::uintmax_t size);
-    bool closeEdfFile();
-    bool fail(RepairStep step, std::string reason = {});
 
     RepairFailure failure;
     CopyProgress copyProgress;

@@ -1,5 +1,6 @@
 #include "repair/engine/header_repair.h"
 
+#include "repair/engine/path_refusals.h"
 #include "repair/platform/file_system.h"
 #include "repair/staging/staged_copy.h"
 
@@ -151,6 +152,19 @@ void HeaderRepair::commitBatch(std::vector<PendingFile> &batch)
     for (const PendingFile &file : batch)
         if (file.copy && synced.insert(&file.copy->folder()).second)
             file.copy->folder().sync();
+}
+
+// Touches nothing but its arguments: it may run on a thread of its own.
+RepairFailure HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
+                                         bool fileSystemSynced)
+{
+    RepairFailure refused = destinationRefusal(destination);
+    if (refused.step != RepairStep::none)
+        return refused;
+    std::string reason;
+    if (!copy.commit(reason, fileSystemSynced))
+        return {RepairStep::commit, {}, {}, reason};
+    return {};
 }
 
 // Tells the callers of each file of a committed batch, in order.
