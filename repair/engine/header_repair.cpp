@@ -1,5 +1,6 @@
 #include "repair/engine/header_repair.h"
 
+#include "edf/format/edf_header.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/path_refusals.h"
 #include "repair/platform/file_system.h"
@@ -18,47 +19,49 @@ namespace velmorant {
 
 bool HeaderRepair::repairHeader(const std::string &source, const std::string &destination)
 {
-    bool done = false;
-    repairAll({{source, destination}}, {},
-              [&done](std::size_t, bool repaired) { done = repaired; });
-    return done;
+    return repairFile({source, destination}).repaired;
+}
+
+FileOutcome HeaderRepair::repairFile(const RepairJob &job)
+{
+    FileOutcome outcome;
+    repairAll({job}, {}, [&outcome](std::size_t, const FileOutcome &told) { outcome = told; });
+    return outcome;
 }
 
 // The copy, patched and on its way to the disk, but not yet in place.
 bool HeaderRepair::stageRepair(const RepairJob &job, StagingRun &run,
-                               std::unique_ptr<StagedCopy> &copy, fs::path &destination)
+                               std::unique_ptr<StagedCopy> &copy, fs::path &destination,
+                               FileOutcome &outcome)
 {
-    failure = RepairFailure{};
-    repaired = RepairPreview{};
-    deidentified = Deidentification{};
-    checked = FileCheck{};
     try {
         destination = toFsPath(job.destination);
-        return stageAndRepair(toFsPath(job.source), destination, run, copy);
+        return stageAndRepair(toFsPath(job.source), destination, run, copy, outcome);
     } catch (const std::range_error &) {
-        return fail(RepairStep::badPathText);
+        return fail(outcome.failure, RepairStep::badPathText);
     } catch (const std::exception &e) {
         if (edfFile)
             closeEdfFile();
-        return fail(RepairStep::unexpected, e.what());
+        return fail(outcome.failure, RepairStep::unexpected, e.what());
     }
 }
 
 bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destination,
-                                  StagingRun &run, std::unique_ptr<StagedCopy> &copy)
+                                  StagingRun &run, std::unique_ptr<StagedCopy> &copy,
+                                  FileOutcome &outcome)
 {
-    failure = pathRefusal(source, destination);
-    if (failure.step != RepairStep::none)
+    outcome.failure = pathRefusal(source, destination);
+    if (outcome.failure.step != RepairStep::none)
         return false;
-    fileNames = {source.filename().u8string(), destination.filename().u8string()};
+    const FileNames names = {source.filename().u8string(), destination.filename().u8string()};
     copy = std::make_unique<StagedCopy>(destination, run);
-    if (!copyStaged(*copy, source) || !repairCopy(*copy))
+    if (!copyStaged(*copy, source, outcome.failure) || !repairCopy(*copy, names, outcome))
         return false;
     copy->startWriteBack();
     return true;
 }
 
-bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source)
+bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source, RepairFailure &failure)
 {
     bool cancelled = false;
     CopyProgress watched;
@@ -70,44 +73,47 @@ bool HeaderRepair::copyStaged(StagedCopy &copy, const fs::path &source)
     std::string reason;
     if (copy.copyFrom(source, reason, watched))
         return true;
-    return cancelled ? fail(RepairStep::cancelled) : fail(RepairStep::copy, reason);
+    return cancelled ? fail(failure, RepairStep::cancelled)
+                     : fail(failure, RepairStep::copy, reason);
 }
 
-bool HeaderRepair::repairCopy(StagedCopy &copy)
+bool HeaderRepair::repairCopy(StagedCopy &copy, const FileNames &names, FileOutcome &outcome)
 {
     errno = 0;
     edfFile = copy.openForUpdate();
     if (!edfFile)
-        return failWithSystemReason(RepairStep::open);
+        return failWithSystemReason(outcome.failure, RepairStep::open);
 
-    bool done = false;
+    bool repaired = false;
     try {
-        done = repairOpenCopy(copy.size());
+        repaired = repairOpenCopy(copy.size(), names, outcome);
     } catch (const std::bad_alloc &) {
-        fail(RepairStep::outOfMemory);
+        fail(outcome.failure, RepairStep::outOfMemory);
     }
     const bool closed = closeEdfFile();
-    if (done && !closed)
-        return failWithSystemReason(RepairStep::close);
-    return done && closed;
+    if (repaired && !closed)
+        return failWithSystemReason(outcome.failure, RepairStep::close);
+    return repaired && closed;
 }
 
 // The patch, the clearing of the identity where asked, then the check of
 // what the copy now holds.
-bool HeaderRepair::repairOpenCopy(std::uintmax_t fileSize)
+bool HeaderRepair::repairOpenCopy(std::uintmax_t fileSize, const FileNames &names,
+                                  FileOutcome &outcome)
 {
     std::string header;
     RepairPreview patched;
-    if (!readHeader(header) || !patchOpenCopy(header, fileSize, patched))
+    if (!readHeader(header, outcome.failure)
+        || !patchOpenCopy(header, fileSize, patched, outcome.failure))
         return false;
     if (deidentify
         && !deidentifyCopy(edfFile, header, patched.header, patched.signalCount, patched.keptSize,
-                           *deidentify, fileNames, deidentified, failure))
+                           *deidentify, names, outcome.deidentified, outcome.failure))
         return false;
     // De-identification wrote more of the header than the repair did.
-    checked
+    outcome.check
         = checkWrittenCopy(edfFile, patched.keptSize, deidentify ? std::string() : patched.header);
-    repaired = std::move(patched);
+    outcome.repair = std::move(patched);
     return true;
 }
 
@@ -121,15 +127,15 @@ bool HeaderRepair::closeEdfFile()
     return flushed && closed;
 }
 
-bool HeaderRepair::fail(RepairStep step, std::string reason)
+bool HeaderRepair::fail(RepairFailure &failure, RepairStep step, std::string reason)
 {
     failure = RepairFailure{step, {}, {}, std::move(reason)};
     return false;
 }
 
-bool HeaderRepair::failWithSystemReason(RepairStep step)
+bool HeaderRepair::failWithSystemReason(RepairFailure &failure, RepairStep step)
 {
-    return fail(step, errno != 0 ? std::strerror(errno) : std::string());
+    return fail(failure, step, errno != 0 ? std::strerror(errno) : std::string());
 }
 
 } // namespace velmorant

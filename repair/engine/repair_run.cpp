@@ -33,10 +33,7 @@ struct HeaderRepair::PendingFile {
     std::size_t index = 0;
     std::unique_ptr<StagedCopy> copy; // none once the file failed
     fs::path destination;
-    RepairFailure failure;
-    RepairPreview preview;
-    Deidentification deidentified;
-    FileCheck checked;
+    FileOutcome outcome;
 };
 
 // The batch being committed on a thread of its own while the next one is
@@ -97,18 +94,15 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
     for (; begun < jobs.size() && (!before || before(begun)); ++begun) {
         PendingFile &file = batch.emplace_back();
         file.index = begun;
-        if (!stageRepair(jobs[begun], run, file.copy, file.destination))
+        if (!stageRepair(jobs[begun], run, file.copy, file.destination, file.outcome))
             file.copy.reset(); // its staging file goes now
-        file.failure = failure;
-        file.preview = std::move(repaired);
-        file.deidentified = std::move(deidentified);
-        file.checked = std::move(checked);
         // Written already; the batch keeps only what the callers are told.
-        for (RepairPreview *kept : {&file.preview, &file.checked.preview, &file.checked.thorough})
+        FileOutcome &told = file.outcome;
+        for (RepairPreview *kept : {&told.repair, &told.check.preview, &told.check.thorough})
             std::string().swap(kept->header);
-        file.preview.changes.shrink_to_fit();
+        told.repair.changes.shrink_to_fit();
         batchSize += file.copy ? file.copy->size() : 0;
-        changes += file.preview.changes.size();
+        changes += told.repair.changes.size();
         if (batch.size() < filesAtOnce && batchSize < batchBytes && changes < batchChanges)
             continue;
         reportBatch(committing.finished(), after);
@@ -145,7 +139,9 @@ void HeaderRepair::commitBatch(std::vector<PendingFile> &batch)
             synced.first->second = file.copy->syncFileSystem();
         RepairFailure refused = commitStaged(*file.copy, file.destination, synced.first->second);
         if (refused.step != RepairStep::none) {
-            file = PendingFile{file.index, nullptr, {}, std::move(refused), {}, {}, {}};
+            file.copy.reset();
+            file.outcome = FileOutcome{};
+            file.outcome.failure = std::move(refused);
         }
     }
     std::set<const StagingFolder *> synced;
@@ -171,15 +167,11 @@ RepairFailure HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &desti
 void HeaderRepair::reportBatch(std::vector<PendingFile> &batch, const AfterFile &after)
 {
     for (PendingFile &file : batch) {
-        failure = file.failure;
-        repaired = std::move(file.preview);
-        deidentified = std::move(file.deidentified);
-        checked = std::move(file.checked);
-        const bool done = file.copy != nullptr;
+        file.outcome.repaired = file.copy != nullptr;
         // Closed first: Windows lets no one else open a file still held so.
         file.copy.reset();
         if (after)
-            after(file.index, done);
+            after(file.index, file.outcome);
     }
     batch.clear();
 }
