@@ -1,5 +1,6 @@
 #include "repair/engine/header_repair.h"
 
+#include "repair/engine/batch_limits.h"
 #include "repair/engine/path_refusals.h"
 #include "repair/platform/file_system.h"
 #include "repair/staging/staged_copy.h"
@@ -14,18 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace velmorant {
-
-namespace {
-
-// A batch ends at this many bytes, so that a cancel or a failure waits for
-// little; at this many field changes, which wait in memory to be reported
-// and run to hundreds a file for recordings of many signals; and at half of
-// stagingFilesAtOnce() files. Each is half of what one batch at a time
-// could take, as two batches may be open at once.
-constexpr std::uintmax_t batchBytes = std::uintmax_t(64) << 20;
-constexpr std::size_t batchChanges = 8192;
-
-} // namespace
 
 // A staged file waiting for its batch to be committed, with what its
 // callers are to be told.
@@ -83,14 +72,13 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
     StagingRun run;
     // Where only one staging file may be open at once, each file is
     // committed before the next is begun.
-    const std::size_t atOnce = stagingFilesAtOnce(),
-                      filesAtOnce = std::max<std::size_t>(1, atOnce / 2);
+    const std::size_t atOnce = stagingFilesAtOnce();
     const bool overlapping = atOnce >= 2;
+    BatchLimits limits(atOnce);
     std::vector<PendingFile> batch;
-    batch.reserve(std::min(filesAtOnce, jobs.size()));
+    batch.reserve(std::min(limits.mostFiles(), jobs.size()));
     CommittingBatch committing;
-    std::uintmax_t batchSize = 0;
-    std::size_t changes = 0, begun = 0;
+    std::size_t begun = 0;
     for (; begun < jobs.size() && (!before || before(begun)); ++begun) {
         PendingFile &file = batch.emplace_back();
         file.index = begun;
@@ -101,9 +89,7 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
         for (RepairPreview *kept : {&told.repair, &told.check.preview, &told.check.thorough})
             std::string().swap(kept->header);
         told.repair.changes.shrink_to_fit();
-        batchSize += file.copy ? file.copy->size() : 0;
-        changes += told.repair.changes.size();
-        if (batch.size() < filesAtOnce && batchSize < batchBytes && changes < batchChanges)
+        if (!limits.endsWith(file.copy ? file.copy->size() : 0, told.repair.changes.size()))
             continue;
         reportBatch(committing.finished(), after);
         run.endBatch();
@@ -113,7 +99,6 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
             commitBatch(batch);
             reportBatch(batch, after);
         }
-        batchSize = changes = 0;
     }
     reportBatch(committing.finished(), after);
     commitBatch(batch);
