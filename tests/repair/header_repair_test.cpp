@@ -190,11 +190,18 @@ TEST_P(ThoroughRepairTest, WritesWhatThePreviewPromisesOrNothing)
 }
 
 // What the repair tells of its copy, judged from the bytes it wrote, is what
-// a check of the copy finds.
+// a check of the copy finds; a file it refuses gets no copy, for the reason a
+// check of the source gives.
 TEST_P(ThoroughRepairTest, UsualRepairTellsWhatACheckOfItsCopyFinds)
 {
-    if (!repairBytes(GetParam().bytes, destination))
+    if (!repairBytes(GetParam().bytes, destination)) {
+        const RepairFailure promised = checkFile(source.string()).preview.failure;
+        EXPECT_NE(outcome.failure.step, RepairStep::none);
+        EXPECT_EQ(outcome.failure.step, promised.step);
+        EXPECT_EQ(describe(outcome.failure), describe(promised));
+        expectFolderHolds({"a.edf"});
         return;
+    }
     const FileCheck &told = outcome.check,
                     found = checkFile(destination.string(), RecordReading::ends);
     EXPECT_EQ(told.sound, found.sound);
