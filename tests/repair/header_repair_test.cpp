@@ -219,6 +219,25 @@ TEST_P(ThoroughRepairTest, UsualRepairTellsWhatACheckOfItsCopyFinds)
 INSTANTIATE_TEST_SUITE_P(Cases, ThoroughRepairTest, ::testing::ValuesIn(thoroughCases()),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// Clearing writes 'X' over every match, so a patient code of X's outlives it
+// in an annotation text: only reading the copy back finds it there.
+TEST_F(HeaderRepairTest, DeidentifiedCopyStillHoldingTheIdentityIsNeverWritten)
+{
+    EdfFileSpec plus = soundFile();
+    plus.headerReserved = "EDF+C";
+    plus.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    plus.patient = "XXX F 02-MAY-1971 Jane_Roe";
+    std::string bytes = buildEdf(plus);
+    const std::string timekeeping("+0\x14\x14\0", 5);
+    const char seen[] = "+0.5\x14seen by XXX\x14";
+    bytes.replace(bytes.find(timekeeping) + timekeeping.size(), sizeof seen, seen, sizeof seen);
+    repairer.setDeidentification(DeidentifyRequest{});
+    EXPECT_FALSE(repairBytes(bytes, destination));
+    EXPECT_EQ(outcome.failure.step, RepairStep::identityLeft) << describe(outcome.failure);
+    EXPECT_EQ(outcome.failure.field, "data record 1");
+    expectFolderHolds({"a.edf"});
+}
+
 TEST_F(HeaderRepairTest, ShortHeaderIsNeverParsedFromAnEarlierFile)
 {
     ASSERT_TRUE(repair(recorderFile(), destination));
