@@ -111,18 +111,18 @@ QString Velmorant::repairFileList(const velmorant::RunEntries &entries,
                                   velmorant::ThoroughOffer &offer)
 {
     velmorant::RunDetails details;
-    convertedCount = repairEntries(entries, details, [&](int index, bool repaired) {
-        const velmorant::RunEntry &entry = entries.at(index);
-        if (!repaired) {
-            details.notRepaired(entry.name, lastFailure());
-            details.changes(offer.consider(entry, &lastFailure()));
-            return;
-        }
-        const velmorant::FileCheck &copy = lastCheck();
-        details.repaired(entry.name, copy);
-        if (!copy.sound)
-            details.changes(offer.consider(entry));
-    });
+    convertedCount
+        = repairEntries(entries, details, [&](int index, const velmorant::FileOutcome &result) {
+              const velmorant::RunEntry &entry = entries.at(index);
+              if (!result.repaired) {
+                  details.notRepaired(entry.name, result.failure);
+                  details.changes(offer.consider(entry, &result.failure));
+                  return;
+              }
+              details.repaired(entry.name, result.check);
+              if (!result.check.sound)
+                  details.changes(offer.consider(entry));
+          });
     if (!offer.isEmpty())
         details.offered(offer.entries().size());
     return details.text();
@@ -135,15 +135,16 @@ void Velmorant::repairThoroughly(const velmorant::ThoroughOffer &offer)
     const velmorant::RunEntries &entries = offer.entries();
     velmorant::RunDetails details;
     setMode(velmorant::RepairMode::thorough);
-    const int repaired = repairEntries(entries, details, [&](int index, bool done) {
-        const velmorant::RunEntry &entry = entries.at(index);
-        if (!done) {
-            details.notRepaired(entry.name, lastFailure());
-            return;
-        }
-        details.thoroughlyRepaired(entry.name, offer.changesMade(index, lastRepair()));
-        details.repaired(entry.name, lastCheck());
-    });
+    const int repaired
+        = repairEntries(entries, details, [&](int index, const velmorant::FileOutcome &result) {
+              const velmorant::RunEntry &entry = entries.at(index);
+              if (!result.repaired) {
+                  details.notRepaired(entry.name, result.failure);
+                  return;
+              }
+              details.thoroughlyRepaired(entry.name, offer.changesMade(index, result.repair));
+              details.repaired(entry.name, result.check);
+          });
     setMode(velmorant::RepairMode::usual);
     showOutcome(outcome(repaired, entries.size()), details.text(), false);
 }
@@ -169,9 +170,9 @@ int Velmorant::repairEntries(const velmorant::RunEntries &entries, velmorant::Ru
             progress.startFile(static_cast<int>(index), entries.at(static_cast<int>(index)).name);
             return true;
         },
-        [&](std::size_t index, bool ok) {
-            repaired += ok ? 1 : 0;
-            done(static_cast<int>(index), ok);
+        [&](std::size_t index, const velmorant::FileOutcome &result) {
+            repaired += result.repaired ? 1 : 0;
+            done(static_cast<int>(index), result);
         });
     setCopyProgress({});
     if (progress.wasCancelled())

@@ -43,8 +43,8 @@ private:
                                      bool fileMode) const;
     QString repairFileList(const velmorant::RunEntries &entries, velmorant::ThoroughOffer &offer);
     void repairThoroughly(const velmorant::ThoroughOffer &offer);
-    // Told, after each entry, its index and whether it was repaired.
-    using EntryDone = std::function<void(int index, bool repaired)>;
+    // Told, after each entry, its index and what became of it.
+    using EntryDone = std::function<void(int index, const velmorant::FileOutcome &result)>;
     int repairEntries(const velmorant::RunEntries &entries, velmorant::RunDetails &details,
                       const EntryDone &done);
     std::size_t repairJobs(const std::vector<velmorant::RepairJob> &jobs, const BeforeFile &before,

@@ -70,55 +70,55 @@ std::vector<CheckedFinding> stillFound(const FileCheck &check)
 
 // The key's row for a de-identified copy; without it the copy cannot be
 // traced back, so a row not written fails the file.
-bool writeKey(const RepairJob &job, const HeaderRepair &repair, const Options &o, std::ostream &err)
+bool writeKey(const RepairJob &job, const Deidentification &deidentified, const Options &o,
+              std::ostream &err)
 {
     if (o.keyFile.empty())
         return true;
     std::string reason;
     if (appendToPrivateFile(o.keyFile, keyHeading(),
-                            keyRow(job.destination, job.source, repair.lastDeidentification()),
-                            reason))
+                            keyRow(job.destination, job.source, deidentified), reason))
         return true;
     err << "key not written: " << o.keyFile << ": " << job.destination << ": " << reason
         << std::endl;
     return false;
 }
 
-bool deidentifiedAfterward(const RepairJob &job, const HeaderRepair &repair, const Options &o,
-                           std::ostream &err)
+bool deidentifiedAfterward(const RepairJob &job, const Deidentification &deidentified,
+                           const Options &o, std::ostream &err)
 {
-    const std::string warning = fileNameWarning(repair.lastDeidentification());
+    const std::string warning = fileNameWarning(deidentified);
     if (!warning.empty())
         err << "warning: " << job.destination << ": " << warning << std::endl;
-    return writeKey(job, repair, o, err);
+    return writeKey(job, deidentified, o, err);
 }
 
 // Says how one file went; a repaired copy that still disagrees with the EDF
 // rules (a record count that did not divide evenly, say) is warned about.
-bool reportOne(const HeaderRepair &repair, const RepairJob &job, bool repaired, const Options &o,
+bool reportOne(const FileOutcome &outcome, const RepairJob &job, const Options &o,
                std::ostream &out, std::ostream &err)
 {
     const std::vector<CheckedFinding> warnings
-        = repaired ? stillFound(repair.lastCheck()) : std::vector<CheckedFinding>{};
+        = outcome.repaired ? stillFound(outcome.check) : std::vector<CheckedFinding>{};
     if (o.json) {
-        out << jsonRepairLine(job.source, job.destination, repair, repaired, warnings, o.deidentify)
+        out << jsonRepairLine(job.source, job.destination, outcome, warnings, o.deidentify)
             << std::endl;
-        return repaired && (!o.deidentify || writeKey(job, repair, o, err));
+        return outcome.repaired && (!o.deidentify || writeKey(job, outcome.deidentified, o, err));
     }
-    if (!repaired) {
+    if (!outcome.repaired) {
         err << "not repaired: " << job.source << " -> " << job.destination << ": "
-            << describe(shownFailure(repair.lastFailure(), o.deidentify)) << std::endl;
+            << describe(shownFailure(outcome.failure, o.deidentify)) << std::endl;
         return false;
     }
-    RepairPreview shown = repair.lastRepair();
+    RepairPreview shown = outcome.repair;
     shown.changes = shownChanges(shown.changes, o.deidentify);
     out << (o.deidentify ? "repaired and de-identified: " : "repaired: ") << job.source << " -> "
-        << job.destination
-        << (o.deidentify ? ": " + deidentifiedText(repair.lastDeidentification()) : "") << "\n"
+        << job.destination << (o.deidentify ? ": " + deidentifiedText(outcome.deidentified) : "")
+        << "\n"
         << (o.thorough ? changeReport(shown) : "") << std::flush;
     for (const CheckedFinding &f : warnings)
         err << "warning: " << job.destination << ": " << findingText(f.finding) << std::endl;
-    return !o.deidentify || deidentifiedAfterward(job, repair, o, err);
+    return !o.deidentify || deidentifiedAfterward(job, outcome.deidentified, o, err);
 }
 
 int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream &out,
@@ -146,11 +146,11 @@ int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream
             progress.startFile(jobs[i].source);
             return true;
         },
-        [&](std::size_t i, bool done) {
+        [&](std::size_t i, const FileOutcome &outcome) {
             progress.clear();
-            if (!done)
+            if (!outcome.repaired)
                 made.removeEmptyFor(jobs[i].destination);
-            repaired += reportOne(repair, jobs[i], done, o, out, err) ? 1 : 0;
+            repaired += reportOne(outcome, jobs[i], o, out, err) ? 1 : 0;
         });
     if (!o.json)
         out << repairSummary(repaired, static_cast<int>(jobs.size()))

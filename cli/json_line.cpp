@@ -161,20 +161,20 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
 }
 
 std::string jsonRepairLine(const std::string &source, const std::string &destination,
-                           const HeaderRepair &repair, bool repaired,
-                           const std::vector<CheckedFinding> &warnings, bool deidentify)
+                           const FileOutcome &outcome, const std::vector<CheckedFinding> &warnings,
+                           bool deidentify)
 {
-    const RepairFailure failure = shownFailure(repair.lastFailure(), deidentify);
+    const bool repaired = outcome.repaired;
+    const RepairFailure failure = shownFailure(outcome.failure, deidentify);
     std::string line = "{\"file\": " + jsonString(source)
         + ", \"destination\": " + jsonString(destination) + ", \"repaired\": " + jsonBool(repaired)
         + ", \"repair_error\": " + jsonOrNull(!repaired, describe(failure)) + ", \"changes\": "
-        + jsonArray(shownChanges(repair.lastRepair().changes, deidentify), jsonChange)
-        + ", \"bytes_left_out\": " + std::to_string(repair.lastRepair().leftOut)
-        + ", \"carriage_returns_removed\": "
-        + std::to_string(repair.lastRepair().carriageReturnsRemoved)
+        + jsonArray(shownChanges(outcome.repair.changes, deidentify), jsonChange)
+        + ", \"bytes_left_out\": " + std::to_string(outcome.repair.leftOut)
+        + ", \"carriage_returns_removed\": " + std::to_string(outcome.repair.carriageReturnsRemoved)
         + ", \"warnings\": " + jsonArray(warnings, jsonFinding);
     if (deidentify)
-        line += ", \"deidentified\": " + jsonDeidentified(repair.lastDeidentification());
+        line += ", \"deidentified\": " + jsonDeidentified(outcome.deidentified);
     return line + "}";
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "repair/engine/file_check.h"
-#include "repair/engine/header_repair.h"
+#include "repair/engine/file_outcome.h"
 
 #include <string>
 #include <vector>
@@ -29,7 +29,7 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
 // "annotation_texts_changed": ..., "identity_in_file_name": ...} (null when
 // not done), and shows no identification field's text.
 std::string jsonRepairLine(const std::string &source, const std::string &destination,
-                           const HeaderRepair &repair, bool repaired,
-                           const std::vector<CheckedFinding> &warnings, bool deidentify = false);
+                           const FileOutcome &outcome, const std::vector<CheckedFinding> &warnings,
+                           bool deidentify = false);
 
 } // namespace velmorant

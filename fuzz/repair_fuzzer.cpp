@@ -163,8 +163,8 @@ void repairOnce(const std::string &source, const Workspace &workspace, RepairMod
 
     HeaderRepair repair;
     repair.setMode(mode);
-    const bool repaired
-        = repair.repairHeader(workspace.source.string(), workspace.destination.string());
+    const FileOutcome outcome
+        = repair.repairFile({workspace.source.string(), workspace.destination.string()});
 
     if (read(workspace.source) != source)
         violated("the source changed");
@@ -173,14 +173,14 @@ void repairOnce(const std::string &source, const Workspace &workspace, RepairMod
             violated("left behind: " + entry.path().filename().string());
     }
     const bool exists = fs::exists(workspace.destination);
-    if (repaired) {
+    if (outcome.repaired) {
         if (!exists)
             violated("the repair succeeded but there is no destination");
         if (mode == RepairMode::usual)
             checkRepairedCopy(source, read(workspace.destination));
         else
             checkThoroughCopy(source, read(workspace.destination),
-                              repair.lastRepair().carriageReturnsRemoved);
+                              outcome.repair.carriageReturnsRemoved);
     } else if (exists != earlier
                || (earlier && read(workspace.destination) != earlierDestination)) {
         violated("the repair failed but the destination changed");

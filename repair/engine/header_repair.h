@@ -1,11 +1,10 @@
 #pragma once
 
-#include "edf/format/edf_header.h"
 #include "edf/repair/header_review.h"
-#include "edf/repair/repair_failure.h"
 #include "edf/repair/repair_preview.h"
 #include "repair/deidentify/deidentified_copy.h"
 #include "repair/engine/copy_progress.h"
+#include "repair/engine/file_outcome.h"
 
 #include <filesystem>
 
@@ -42,12 +41,13 @@ public:
 
     // Both paths are UTF-8 text. True when the destination holds the repaired copy.
     bool repairHeader(const std::string &source, const std::string &destination);
+    // As repairHeader, and what became of the file.
+    FileOutcome repairFile(const RepairJob &job);
 
     // Told before file `index` is begun; false ends the run there.
     using BeforeFile = std::function<bool(std::size_t index)>;
-    // Told of each file begun, in order, once its outcome is final;
-    // lastFailure and lastRepair describe that file meanwhile.
-    using AfterFile = std::function<void(std::size_t index, bool repaired)>;
+    // Told of each file begun, in order, once its outcome is final.
+    using AfterFile = std::function<void(std::size_t index, const FileOutcome &outcome)>;
     // Repairs the files in order, each as repairHeader would, but lets the
     // writes of many overlap: a batch of files is staged, then each is put
     // on disk and renamed, in order, and each folder synced once, on a
@@ -58,64 +58,60 @@ public:
     std::size_t repairAll(const std::vector<RepairJob> &jobs, const BeforeFile &before,
                           const AfterFile &after);
 
-    // Why the last repairHeader returned false.
-    const RepairFailure &lastFailure() const { return failure; }
-
     // Told how far each following repair's copy has got. When it returns
     // false that repair fails as cancelled, leaving nothing behind.
     void setCopyProgress(CopyProgress progress) { copyProgress = std::move(progress); }
     // The usual repair unless told otherwise; the window keeps the usual one.
     void setMode(RepairMode newMode) { mode = newMode; }
-    // What the last successful repairHeader changed, and how much of the file it kept.
-    const RepairPreview &lastRepair() const { return repaired; }
     // After the repair and before the commit, clear the copy's identity.
     void setDeidentification(std::optional<DeidentifyRequest> request)
     {
         deidentify = std::move(request);
     }
-    const Deidentification &lastDeidentification() const { return deidentified; }
-    // What the check finds in the last repaired copy as it was written
-    // (its first and last records of EDF+ read), so that a caller need not
-    // read it again to warn of what the repair could not set right.
-    const FileCheck &lastCheck() const { return checked; }
 
 protected:
     std::FILE *edfFile = nullptr;
     char edfHeader[256];
 
 private:
+    // The source's and the destination's file names.
+    using FileNames = std::vector<std::string>;
     struct PendingFile;
     class CommittingBatch;
 
+    // repair_run.cpp: the batches.
     static void commitBatch(std::vector<PendingFile> &batch);
-    void reportBatch(std::vector<PendingFile> &batch, const AfterFile &after);
-    bool stageRepair(const RepairJob &job, StagingRun &run, std::unique_ptr<StagedCopy> &copy,
-                     std::filesystem::path &destination);
-    bool stageAndRepair(const std::filesystem::path &source,
-                        const std::filesystem::path &destination, StagingRun &run,
-                        std::unique_ptr<StagedCopy> &copy);
+    static void reportBatch(std::vector<PendingFile> &batch, const AfterFile &after);
     static RepairFailure commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
                                       bool fileSystemSynced);
-    bool copyStaged(StagedCopy &copy, const std::filesystem::path &source);
-    bool repairCopy(StagedCopy &copy);
-    bool patchOpenCopy(std::uintmax_t fileSize);
-    bool readHeader(std::string &header);
-    bool restoreData(const TransferDamage &damage, std::size_t headerBytes);
-    bool walkRestoredRecords(const std::string &header, std::uintmax_t restoredSize,
-                             RepairPreview &preview);
-    bool writeHeader(const std::string &header);
-    bool shortenTo(std::uintmax_t size);
-    bool closeEdfFile();
-    bool fail(RepairStep step, std::string reason = {});
 
-    RepairFailure failure;
+    // header_repair.cpp: the steps of one file.
+    bool stageRepair(const RepairJob &job, StagingRun &run, std::unique_ptr<StagedCopy> &copy,
+                     std::filesystem::path &destination, FileOutcome &outcome);
+    bool stageAndRepair(const std::filesystem::path &source,
+                        const std::filesystem::path &destination, StagingRun &run,
+                        std::unique_ptr<StagedCopy> &copy, FileOutcome &outcome);
+    bool copyStaged(StagedCopy &copy, const std::filesystem::path &source, RepairFailure &failure);
+    bool repairCopy(StagedCopy &copy, const FileNames &names, FileOutcome &outcome);
+    bool repairOpenCopy(std::uintmax_t fileSize, const FileNames &names, FileOutcome &outcome);
+    bool closeEdfFile();
+    static bool fail(RepairFailure &failure, RepairStep step, std::string reason = {});
+    // With errno's reason, where it has one.
+    static bool failWithSystemReason(RepairFailure &failure, RepairStep step);
+
+    // copy_patch.cpp: the header's patch in the open copy.
+    bool readHeader(std::string &header, RepairFailure &failure);
+    bool patchOpenCopy(const std::string &header, std::uintmax_t fileSize, RepairPreview &preview,
+                       RepairFailure &failure);
+    bool restoreData(const TransferDamage &damage, std::size_t headerBytes, RepairFailure &failure);
+    bool walkRestoredRecords(const std::string &header, std::uintmax_t restoredSize,
+                             RepairPreview &preview, RepairFailure &failure);
+    bool writeHeader(const std::string &header, RepairFailure &failure);
+    bool shortenTo(std::uintmax_t size, RepairFailure &failure);
+
     CopyProgress copyProgress;
     RepairMode mode = RepairMode::usual;
-    RepairPreview repaired;
     std::optional<DeidentifyRequest> deidentify;
-    Deidentification deidentified;
-    FileCheck checked;
-    std::vector<std::string> fileNames; // the source's and the destination's
 };
 
 } // namespace velmorant

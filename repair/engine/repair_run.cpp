@@ -1,5 +1,7 @@
 #include "repair/engine/header_repair.h"
 
+#include "repair/engine/batch_limits.h"
+#include "repair/engine/path_refusals.h"
 #include "repair/platform/file_system.h"
 #include "repair/staging/staged_copy.h"
 
@@ -14,28 +16,13 @@ namespace fs = std::filesystem;
 
 namespace velmorant {
 
-namespace {
-
-// A batch ends at this many bytes, so that a cancel or a failure waits for
-// little; at this many field changes, which wait in memory to be reported
-// and run to hundreds a file for recordings of many signals; and at half of
-// stagingFilesAtOnce() files. Each is half of what one batch at a time
-// could take, as two batches may be open at once.
-constexpr std::uintmax_t batchBytes = std::uintmax_t(64) << 20;
-constexpr std::size_t batchChanges = 8192;
-
-} // namespace
-
 // A staged file waiting for its batch to be committed, with what its
 // callers are to be told.
 struct HeaderRepair::PendingFile {
     std::size_t index = 0;
     std::unique_ptr<StagedCopy> copy; // none once the file failed
     fs::path destination;
-    RepairFailure failure;
-    RepairPreview preview;
-    Deidentification deidentified;
-    FileCheck checked;
+    FileOutcome outcome;
 };
 
 // The batch being committed on a thread of its own while the next one is
@@ -85,30 +72,24 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
     StagingRun run;
     // Where only one staging file may be open at once, each file is
     // committed before the next is begun.
-    const std::size_t atOnce = stagingFilesAtOnce(),
-                      filesAtOnce = std::max<std::size_t>(1, atOnce / 2);
+    const std::size_t atOnce = stagingFilesAtOnce();
     const bool overlapping = atOnce >= 2;
+    BatchLimits limits(atOnce);
     std::vector<PendingFile> batch;
-    batch.reserve(std::min(filesAtOnce, jobs.size()));
+    batch.reserve(std::min(limits.mostFiles(), jobs.size()));
     CommittingBatch committing;
-    std::uintmax_t batchSize = 0;
-    std::size_t changes = 0, begun = 0;
+    std::size_t begun = 0;
     for (; begun < jobs.size() && (!before || before(begun)); ++begun) {
         PendingFile &file = batch.emplace_back();
         file.index = begun;
-        if (!stageRepair(jobs[begun], run, file.copy, file.destination))
+        if (!stageRepair(jobs[begun], run, file.copy, file.destination, file.outcome))
             file.copy.reset(); // its staging file goes now
-        file.failure = failure;
-        file.preview = std::move(repaired);
-        file.deidentified = std::move(deidentified);
-        file.checked = std::move(checked);
         // Written already; the batch keeps only what the callers are told.
-        for (RepairPreview *kept : {&file.preview, &file.checked.preview, &file.checked.thorough})
+        FileOutcome &told = file.outcome;
+        for (RepairPreview *kept : {&told.repair, &told.check.preview, &told.check.thorough})
             std::string().swap(kept->header);
-        file.preview.changes.shrink_to_fit();
-        batchSize += file.copy ? file.copy->size() : 0;
-        changes += file.preview.changes.size();
-        if (batch.size() < filesAtOnce && batchSize < batchBytes && changes < batchChanges)
+        told.repair.changes.shrink_to_fit();
+        if (!limits.endsWith(file.copy ? file.copy->size() : 0, told.repair.changes.size()))
             continue;
         reportBatch(committing.finished(), after);
         run.endBatch();
@@ -118,7 +99,6 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
             commitBatch(batch);
             reportBatch(batch, after);
         }
-        batchSize = changes = 0;
     }
     reportBatch(committing.finished(), after);
     commitBatch(batch);
@@ -144,7 +124,9 @@ void HeaderRepair::commitBatch(std::vector<PendingFile> &batch)
             synced.first->second = file.copy->syncFileSystem();
         RepairFailure refused = commitStaged(*file.copy, file.destination, synced.first->second);
         if (refused.step != RepairStep::none) {
-            file = PendingFile{file.index, nullptr, {}, std::move(refused), {}, {}, {}};
+            file.copy.reset();
+            file.outcome = FileOutcome{};
+            file.outcome.failure = std::move(refused);
         }
     }
     std::set<const StagingFolder *> synced;
@@ -153,19 +135,28 @@ void HeaderRepair::commitBatch(std::vector<PendingFile> &batch)
             file.copy->folder().sync();
 }
 
+// Touches nothing but its arguments: it may run on a thread of its own.
+RepairFailure HeaderRepair::commitStaged(StagedCopy &copy, const fs::path &destination,
+                                         bool fileSystemSynced)
+{
+    RepairFailure refused = destinationRefusal(destination);
+    if (refused.step != RepairStep::none)
+        return refused;
+    std::string reason;
+    if (!copy.commit(reason, fileSystemSynced))
+        return {RepairStep::commit, {}, {}, reason};
+    return {};
+}
+
 // Tells the callers of each file of a committed batch, in order.
 void HeaderRepair::reportBatch(std::vector<PendingFile> &batch, const AfterFile &after)
 {
     for (PendingFile &file : batch) {
-        failure = file.failure;
-        repaired = std::move(file.preview);
-        deidentified = std::move(file.deidentified);
-        checked = std::move(file.checked);
-        const bool done = file.copy != nullptr;
+        file.outcome.repaired = file.copy != nullptr;
         // Closed first: Windows lets no one else open a file still held so.
         file.copy.reset();
         if (after)
-            after(file.index, done);
+            after(file.index, file.outcome);
     }
     batch.clear();
 }

@@ -74,8 +74,9 @@ QString engineWords(const EdfFileSpec &fileSpec)
     ScratchDir scratch;
     writeEdf(scratch / "a.edf", fileSpec);
     HeaderRepair repair;
-    repair.repairHeader((scratch / "a.edf").string(), (scratch / "b.edf").string());
-    return QString::fromStdString(describe(repair.lastFailure()));
+    const FileOutcome outcome
+        = repair.repairFile({(scratch / "a.edf").string(), (scratch / "b.edf").string()});
+    return QString::fromStdString(describe(outcome.failure));
 }
 
 EdfFileSpec soundWith(void (*change)(EdfFileSpec &))

@@ -143,9 +143,11 @@ ChildReport repairOnly(const Scenario &scenario)
 {
     HeaderRepair repair;
     ChildReport report;
-    report.repaired = repair.repairHeader(scenario.source.string(), scenario.destination.string());
+    const FileOutcome outcome
+        = repair.repairFile({scenario.source.string(), scenario.destination.string()});
+    report.repaired = outcome.repaired;
     if (!report.repaired)
-        report.failure = describe(repair.lastFailure());
+        report.failure = describe(outcome.failure);
     report.completed = true;
     return report;
 }

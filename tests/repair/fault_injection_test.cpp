@@ -550,11 +550,11 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
                 installSignalHandlers();
                 repair.repairAll(
                     jobs, [=](std::size_t i) { return i != killAt || ::raise(signal) != 0; },
-                    [&](std::size_t i, bool done) {
+                    [&](std::size_t i, const FileOutcome &outcome) {
                         if (i != told++)
                             report.problems.push_back("told of " + std::to_string(i)
                                                       + " out of turn");
-                        repaired += done ? 1 : 0;
+                        repaired += outcome.repaired ? 1 : 0;
                     });
                 report.repaired = repaired == jobs.size();
                 report.completed = true;
@@ -623,10 +623,10 @@ TEST_F(Faults, ManyFoldersUnderALowDescriptorLimit)
             std::size_t repaired = 0;
             HeaderRepair repair;
             if (::setrlimit(RLIMIT_NOFILE, &low) == 0)
-                repair.repairAll(jobs, {}, [&](std::size_t, bool done) {
-                    repaired += done ? 1 : 0;
-                    if (!done)
-                        child.failure = describe(repair.lastFailure());
+                repair.repairAll(jobs, {}, [&](std::size_t, const FileOutcome &outcome) {
+                    repaired += outcome.repaired ? 1 : 0;
+                    if (!outcome.repaired)
+                        child.failure = describe(outcome.failure);
                 });
             child.repaired = repaired == jobs.size();
             child.completed = true;

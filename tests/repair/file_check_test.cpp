@@ -1,3 +1,4 @@
+#include "edf/format/edf_header.h"
 #include "edf/wording/failure_text.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/header_repair.h"
@@ -36,15 +37,15 @@ TEST(RepairPreview, AgreesWithTheRepairItself)
         const fs::path source = dir / (std::string(name) + ".edf");
         const fs::path destination = dir / (std::string(name) + "Fixed.edf");
         writeBytes(source, bytes);
-        const bool repaired = repair.repairHeader(source.string(), destination.string());
+        const FileOutcome outcome = repair.repairFile({source.string(), destination.string()});
         const RepairPreview preview = previewRepair(headerOf(bytes), bytes.size());
-        ASSERT_EQ(preview.succeeds, repaired) << describe(repair.lastFailure());
-        if (repaired) {
+        ASSERT_EQ(preview.succeeds, outcome.repaired) << describe(outcome.failure);
+        if (outcome.repaired) {
             const std::string result = readBytes(destination);
             EXPECT_EQ(result.substr(0, preview.header.size()), preview.header);
         } else {
-            EXPECT_EQ(preview.failure.step, repair.lastFailure().step);
-            EXPECT_EQ(describe(preview.failure), describe(repair.lastFailure()));
+            EXPECT_EQ(preview.failure.step, outcome.failure.step);
+            EXPECT_EQ(describe(preview.failure), describe(outcome.failure));
         }
     }
 }

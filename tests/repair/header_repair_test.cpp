@@ -30,9 +30,16 @@ protected:
     bool repairBytes(const std::string &bytes, const fs::path &destination)
     {
         writeBytes(source, bytes);
-        const bool repaired = repairer.repairHeader(source.string(), destination.string());
+        const bool repaired = repairPaths(source, destination);
         EXPECT_EQ(readBytes(source), bytes) << "the source changed";
         return repaired;
+    }
+
+    // Keeps what became of the file in `outcome`.
+    bool repairPaths(const fs::path &from, const fs::path &to)
+    {
+        outcome = repairer.repairFile({from.string(), to.string()});
+        return outcome.repaired;
     }
 
     // The folder holds only what the test put there: no staging file left behind.
@@ -46,6 +53,7 @@ protected:
     fs::path source = dir / "a.edf";
     fs::path destination = dir / "aFixed.edf";
     HeaderRepair repairer;
+    FileOutcome outcome;
 };
 
 std::string spaces(std::size_t n)
@@ -67,7 +75,7 @@ std::string withRanges(std::string bytes,
 TEST_F(HeaderRepairTest, RecorderFileIsRepairedByteForByte)
 {
     const std::string original = buildEdf(recorderFile());
-    ASSERT_TRUE(repair(recorderFile(), destination)) << describe(repairer.lastFailure());
+    ASSERT_TRUE(repair(recorderFile(), destination)) << describe(outcome.failure);
     const std::string expected = withRanges(original,
                                             {
                                                 {0, "0       "},
@@ -95,7 +103,7 @@ TEST_F(HeaderRepairTest, FileWithoutSignalsIsPatchedWithoutBlanking)
     fileSpec.version = "V2";
     fileSpec.samplesPerRecord.clear();
     std::string bytes = buildEdf(fileSpec) + "512     and then data";
-    ASSERT_TRUE(repairBytes(bytes, destination)) << describe(repairer.lastFailure());
+    ASSERT_TRUE(repairBytes(bytes, destination)) << describe(outcome.failure);
     EXPECT_EQ(readBytes(destination), withRanges(bytes, {{0, "0       "}}));
 }
 
@@ -119,8 +127,7 @@ TEST_F(HeaderRepairTest, ReadOnlySourceGivesARepairedCopy)
 {
     writeBytes(source, buildEdf(recorderFile()));
     fs::permissions(source, fs::perms::owner_read | fs::perms::group_read);
-    ASSERT_TRUE(repairer.repairHeader(source.string(), destination.string()))
-        << describe(repairer.lastFailure());
+    ASSERT_TRUE(repairPaths(source, destination)) << describe(outcome.failure);
     EXPECT_EQ(fieldText(readBytes(destination).data(), FixedField::version), "0       ");
 #ifndef _WIN32
     // The source's permission bits, whether or not the owner may write.
@@ -146,9 +153,9 @@ TEST_P(RepairFailureTest, FailsCleanlyAndSaysWhy)
 {
     const FailingHeader &c = GetParam();
     EXPECT_FALSE(repairBytes(c.bytes, destination));
-    EXPECT_EQ(repairer.lastFailure().step, c.step) << describe(repairer.lastFailure());
-    EXPECT_EQ(repairer.lastFailure().field, c.field);
-    EXPECT_EQ(repairer.lastFailure().found, c.found);
+    EXPECT_EQ(outcome.failure.step, c.step) << describe(outcome.failure);
+    EXPECT_EQ(outcome.failure.field, c.field);
+    EXPECT_EQ(outcome.failure.found, c.found);
     expectFolderHolds({"a.edf"});
 }
 
@@ -167,9 +174,9 @@ TEST_P(ThoroughRepairTest, WritesWhatThePreviewPromisesOrNothing)
     const ThoroughCase &c = GetParam();
     repairer.setMode(RepairMode::thorough);
     const bool repaired = repairBytes(c.bytes, destination);
-    ASSERT_EQ(repaired, c.refusal == RepairStep::none) << describe(repairer.lastFailure());
+    ASSERT_EQ(repaired, c.refusal == RepairStep::none) << describe(outcome.failure);
     if (!repaired) {
-        EXPECT_EQ(repairer.lastFailure().step, c.refusal);
+        EXPECT_EQ(outcome.failure.step, c.refusal);
         expectFolderHolds({"a.edf"});
         return;
     }
@@ -179,16 +186,23 @@ TEST_P(ThoroughRepairTest, WritesWhatThePreviewPromisesOrNothing)
     EXPECT_EQ(readBytes(destination),
               preview.header + data.substr(headerEnd, preview.keptSize - headerEnd));
     EXPECT_TRUE(checkFile(destination.string()).sound);
-    EXPECT_TRUE(repairer.lastCheck().sound);
+    EXPECT_TRUE(outcome.check.sound);
 }
 
 // What the repair tells of its copy, judged from the bytes it wrote, is what
-// a check of the copy finds.
+// a check of the copy finds; a file it refuses gets no copy, for the reason a
+// check of the source gives.
 TEST_P(ThoroughRepairTest, UsualRepairTellsWhatACheckOfItsCopyFinds)
 {
-    if (!repairBytes(GetParam().bytes, destination))
+    if (!repairBytes(GetParam().bytes, destination)) {
+        const RepairFailure promised = checkFile(source.string()).preview.failure;
+        EXPECT_NE(outcome.failure.step, RepairStep::none);
+        EXPECT_EQ(outcome.failure.step, promised.step);
+        EXPECT_EQ(describe(outcome.failure), describe(promised));
+        expectFolderHolds({"a.edf"});
         return;
-    const FileCheck &told = repairer.lastCheck(),
+    }
+    const FileCheck &told = outcome.check,
                     found = checkFile(destination.string(), RecordReading::ends);
     EXPECT_EQ(told.sound, found.sound);
     const auto rules = [](const FileCheck &check) {
@@ -205,11 +219,30 @@ TEST_P(ThoroughRepairTest, UsualRepairTellsWhatACheckOfItsCopyFinds)
 INSTANTIATE_TEST_SUITE_P(Cases, ThoroughRepairTest, ::testing::ValuesIn(thoroughCases()),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// Clearing writes 'X' over every match, so a patient code of X's outlives it
+// in an annotation text: only reading the copy back finds it there.
+TEST_F(HeaderRepairTest, DeidentifiedCopyStillHoldingTheIdentityIsNeverWritten)
+{
+    EdfFileSpec plus = soundFile();
+    plus.headerReserved = "EDF+C";
+    plus.labels = {"EEG Fpz-Cz", "EDF Annotations"};
+    plus.patient = "XXX F 02-MAY-1971 Jane_Roe";
+    std::string bytes = buildEdf(plus);
+    const std::string timekeeping("+0\x14\x14\0", 5);
+    const char seen[] = "+0.5\x14seen by XXX\x14";
+    bytes.replace(bytes.find(timekeeping) + timekeeping.size(), sizeof seen, seen, sizeof seen);
+    repairer.setDeidentification(DeidentifyRequest{});
+    EXPECT_FALSE(repairBytes(bytes, destination));
+    EXPECT_EQ(outcome.failure.step, RepairStep::identityLeft) << describe(outcome.failure);
+    EXPECT_EQ(outcome.failure.field, "data record 1");
+    expectFolderHolds({"a.edf"});
+}
+
 TEST_F(HeaderRepairTest, ShortHeaderIsNeverParsedFromAnEarlierFile)
 {
     ASSERT_TRUE(repair(recorderFile(), destination));
     EXPECT_FALSE(repairBytes(buildEdf(recorderFile()).substr(0, 10), dir / "second.edf"));
-    EXPECT_EQ(repairer.lastFailure().step, RepairStep::readFixedHeader);
+    EXPECT_EQ(outcome.failure.step, RepairStep::readFixedHeader);
     EXPECT_FALSE(fs::exists(dir / "second.edf"));
 }
 
@@ -244,19 +277,19 @@ TEST_F(HeaderRepairTest, CopyReportsProgressAndCanBeCancelled)
 
     writeBytes(destination, "a repair the user made last week");
     repairer.setCopyProgress([](std::uintmax_t, std::uintmax_t) { return false; });
-    EXPECT_FALSE(repairer.repairHeader(source.string(), destination.string()));
-    EXPECT_EQ(repairer.lastFailure().step, RepairStep::cancelled);
+    EXPECT_FALSE(repairPaths(source, destination));
+    EXPECT_EQ(outcome.failure.step, RepairStep::cancelled);
     EXPECT_EQ(readBytes(destination), "a repair the user made last week");
     expectFolderHolds({"a.edf", "aFixed.edf"});
 }
 
 TEST_F(HeaderRepairTest, MissingSourceOrFolderFailsAtTheCopy)
 {
-    EXPECT_FALSE(repairer.repairHeader((dir / "absent.edf").string(), destination.string()));
-    EXPECT_EQ(describe(repairer.lastFailure()),
+    EXPECT_FALSE(repairPaths(dir / "absent.edf", destination));
+    EXPECT_EQ(describe(outcome.failure),
               "the copy could not be made: the source cannot be read: No such file or directory");
     EXPECT_FALSE(repair(recorderFile(), dir / "no such folder" / "a.edf"));
-    EXPECT_EQ(describe(repairer.lastFailure()),
+    EXPECT_EQ(describe(outcome.failure),
               "the copy could not be made: no file can be made in the destination folder: "
               "No such file or directory");
     expectFolderHolds({"a.edf"});
@@ -265,8 +298,8 @@ TEST_F(HeaderRepairTest, MissingSourceOrFolderFailsAtTheCopy)
 TEST_F(HeaderRepairTest, FolderAsSourceOrDestinationFails)
 {
     fs::create_directory(dir / "sub.edf");
-    EXPECT_FALSE(repairer.repairHeader((dir / "sub.edf").string(), destination.string()));
-    EXPECT_EQ(repairer.lastFailure().step, RepairStep::sourceNotRegularFile);
+    EXPECT_FALSE(repairPaths(dir / "sub.edf", destination));
+    EXPECT_EQ(outcome.failure.step, RepairStep::sourceNotRegularFile);
     EXPECT_FALSE(repair(recorderFile(), dir / "sub.edf"));
     EXPECT_TRUE(fs::is_directory(dir / "sub.edf"));
     expectFolderHolds({"a.edf", "sub.edf"});
@@ -292,9 +325,8 @@ TEST_F(HeaderRepairTest, SourceAsItsOwnDestinationIsRefused)
     if (!noLinks)
         pairs.insert(pairs.end(), {{source, dir / "link.edf"}, {dir / "link.edf", source}});
     for (const auto &pair : pairs) {
-        EXPECT_FALSE(repairer.repairHeader(pair.first.string(), pair.second.string()))
-            << pair.first << " -> " << pair.second;
-        EXPECT_EQ(repairer.lastFailure().step, RepairStep::sameFile);
+        EXPECT_FALSE(repairPaths(pair.first, pair.second)) << pair.first << " -> " << pair.second;
+        EXPECT_EQ(outcome.failure.step, RepairStep::sameFile);
         EXPECT_EQ(readBytes(source), original);
     }
     if (noLinks)
@@ -321,7 +353,7 @@ TEST_F(HeaderRepairTest, CopiesAcrossFileSystems)
     const bool repaired = repair(recorderFile(), elsewhere);
     const std::string copy = fs::exists(elsewhere) ? readBytes(elsewhere) : "";
     fs::remove(elsewhere);
-    ASSERT_TRUE(repaired) << describe(repairer.lastFailure());
+    ASSERT_TRUE(repaired) << describe(outcome.failure);
     ASSERT_EQ(copy.size(), original.size());
     EXPECT_EQ(fieldText(copy.data(), FixedField::dataRecords), "1800    ");
     EXPECT_EQ(copy.substr(768), original.substr(768));
