@@ -1,5 +1,5 @@
 #include "app/velmorant.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/signal_cleanup.h"
 
 #include <QApplication>
 

@@ -5,11 +5,10 @@
 #include "app/run_details.h"
 #include "app/run_progress.h"
 #include "app/thorough_offer.h"
-#include "repair/platform/file_system.h"
+#include "repair/plan/run_plan.h"
 #include "velmorant_version.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -64,25 +63,21 @@ Velmorant::~Velmorant() = default;
 
 void Velmorant::on_okBt_clicked()
 {
-    const bool fileMode = ui.modeFile->isChecked();
-    QString sourcePrefix;
-    QString destinationPrefix;
+    velmorant::RunEntries entries;
     QString unlisted;
-    if (fileMode) {
-        fileList.clear();
-        fileList.append(ui.sourceEdit->text());
-        destinationPrefix = ui.desEdit->text();
+    if (ui.modeFile->isChecked()) {
+        // File mode names the destination whole.
+        fileList = QStringList(ui.sourceEdit->text());
+        entries.append({fileList[0], fileList[0], ui.desEdit->text()});
     } else {
-        unlisted = buildFileList();
-        sourcePrefix = ui.sourceEdit->text() + QLatin1Char('/');
-        destinationPrefix = ui.desEdit->text() + QLatin1Char('/');
+        unlisted = buildFileList(entries);
     }
 
     fileCount = fileList.size();
     convertedCount = 0;
     velmorant::ThoroughOffer offer;
     const QString details = unlisted.isEmpty()
-        ? repairFileList(runEntries(sourcePrefix, destinationPrefix, fileMode), offer)
+        ? repairFileList(entries, offer)
         : velmorant::notListed(ui.sourceEdit->text(), unlisted);
 
     // A folder that cannot be listed is a failure, never "nothing to convert".
@@ -91,18 +86,6 @@ void Velmorant::on_okBt_clicked()
         : QStringLiteral("Something wrong, please try again later");
     if (showOutcome(text, details, !offer.isEmpty()))
         repairThoroughly(offer);
-}
-
-velmorant::RunEntries Velmorant::runEntries(const QString &sourcePrefix,
-                                            const QString &destinationPrefix, bool fileMode) const
-{
-    velmorant::RunEntries entries;
-    for (const QString &name : fileList) {
-        // Every file keeps its name in folder mode; file mode names the destination whole.
-        entries.append(
-            {name, sourcePrefix + name, fileMode ? destinationPrefix : destinationPrefix + name});
-    }
-    return entries;
 }
 
 // The usual repair of every entry; returns the details of what went wrong,
@@ -191,25 +174,20 @@ std::size_t Velmorant::repairJobs(const std::vector<velmorant::RepairJob> &jobs,
     }
 }
 
-// Returns why the folder cannot be listed, if it cannot; QDir alone would
-// call an unreadable folder empty.
-QString Velmorant::buildFileList()
+// Lists the source folder as the command line does, every file to the same
+// name in the destination folder; returns why the folder cannot be listed,
+// if it cannot, which is never "nothing to convert".
+QString Velmorant::buildFileList(velmorant::RunEntries &entries)
 {
     fileList.clear();
-    const QString folder = ui.sourceEdit->text();
-    bool exists = false;
-    std::string unlisted;
-    try {
-        exists = velmorant::pathExists(velmorant::utf8Path(folder));
-        unlisted = exists ? velmorant::listingError(velmorant::utf8Path(folder)) : std::string();
-    } catch (...) {
-        exists = false;
+    const velmorant::RunPlan plan = velmorant::planFolder(
+        velmorant::utf8Path(ui.sourceEdit->text()), velmorant::utf8Path(ui.desEdit->text()), false);
+    if (!plan.unlisted.empty())
+        return QString::fromStdString(plan.unlisted.front().reason);
+    for (const velmorant::PlannedFile &file : plan.files) {
+        fileList.append(QString::fromStdString(file.name));
+        entries.append({fileList.last(), QString::fromStdString(file.source),
+                        QString::fromStdString(file.destination)});
     }
-    // An empty text names nothing, so the working directory is never listed.
-    if (!exists || !unlisted.empty())
-        return QString::fromStdString(unlisted);
-    QDir directory(folder);
-    directory.setNameFilters(QStringList(QStringLiteral("*.edf")));
-    fileList = directory.entryList();
     return {};
 }

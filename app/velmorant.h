@@ -38,9 +38,7 @@ private slots:
     void on_modeFolder_clicked();
 
 private:
-    QString buildFileList();
-    velmorant::RunEntries runEntries(const QString &sourcePrefix, const QString &destinationPrefix,
-                                     bool fileMode) const;
+    QString buildFileList(velmorant::RunEntries &entries);
     QString repairFileList(const velmorant::RunEntries &entries, velmorant::ThoroughOffer &offer);
     void repairThoroughly(const velmorant::ThoroughOffer &offer);
     // Told, after each entry, its index and what became of it.

@@ -1,18 +1,17 @@
 #include "app/velmorant.h"
 
+#include "repair/plan/run_plan.h"
+
 #include <QCoreApplication>
 #include <QFileDialog>
 
 namespace {
 
-// The destination that follows a source in file mode: the source less its
-// last four characters (its ".edf", whatever they are), then "Fixed.edf".
+// The destination that follows a source in file mode, as the command line
+// derives it; all of the text, a NUL too, goes there and back.
 QString derivedDestination(const QString &source)
 {
-    QString stem = source;
-    if (stem.size() >= 4)
-        stem.chop(4);
-    return stem + QStringLiteral("Fixed.edf");
+    return QString::fromStdString(velmorant::derivedDestination(source.toUtf8().toStdString()));
 }
 
 const QFileDialog::Options folderOptions

@@ -2,7 +2,6 @@
 
 #include "cli/deidentify_run.h"
 #include "cli/json_line.h"
-#include "cli/paths.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
 #include "repair/deidentify/key_file.h"
@@ -10,6 +9,7 @@
 #include "repair/engine/header_repair.h"
 
 #include "edf/wording/failure_text.h"
+#include "repair/plan/run_plan.h"
 #include "repair/platform/file_system.h"
 
 #include <filesystem>
@@ -165,11 +165,6 @@ int repairFile(const Options &o, std::ostream &out, std::ostream &err)
     return repairAll({{source, destination}}, o, out, err);
 }
 
-EdfListing listingOf(const std::string &folder, bool recursive)
-{
-    return recursive ? edfFilesBelow(folder) : edfEntries(folder);
-}
-
 std::string notListed(const UnlistedFolder &unlisted)
 {
     return "the folder cannot be listed: " + unlisted.reason;
@@ -177,25 +172,24 @@ std::string notListed(const UnlistedFolder &unlisted)
 
 int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
 {
-    const std::string &sourceFolder = o.paths[0], &destinationFolder = o.paths[1];
     for (const std::string &folder : o.paths)
         if (!isFolder(folder)) {
             err << "velmorant-cli: " << folder << " is not a folder" << std::endl;
             return someNotDone;
         }
-    const EdfListing listing = listingOf(sourceFolder, o.recursive);
+    const RunPlan plan = planFolder(o.paths[0], o.paths[1], o.recursive);
     // Never "nothing to convert" for a folder that could not be read.
-    for (const UnlistedFolder &unlisted : listing.unlisted)
+    for (const UnlistedFolder &unlisted : plan.unlisted)
         err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
     std::vector<RepairJob> jobs;
-    for (const std::string &name : listing.names)
-        jobs.push_back({joinedPath(sourceFolder, name), joinedPath(destinationFolder, name)});
-    if (jobs.empty() && listing.unlisted.empty())
+    for (const PlannedFile &file : plan.files)
+        jobs.push_back({file.source, file.destination});
+    if (jobs.empty() && plan.unlisted.empty())
         err << "No file to convert." << std::endl;
     if (jobs.empty())
         return someNotDone;
     const int status = repairAll(jobs, o, out, err);
-    return listing.unlisted.empty() ? status : someNotDone;
+    return plan.unlisted.empty() ? status : someNotDone;
 }
 
 // A path to check, or a folder that could not be listed and why.
@@ -214,7 +208,7 @@ std::vector<CheckEntry> filesToCheck(const Options &o)
             files.push_back({path, {}});
             continue;
         }
-        const EdfListing listing = listingOf(path, o.recursive);
+        const EdfListing listing = edfListing(path, o.recursive);
         for (const UnlistedFolder &unlisted : listing.unlisted)
             files.push_back({unlisted.folder, notListed(unlisted)});
         for (const std::string &name : listing.names)

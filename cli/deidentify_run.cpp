@@ -1,7 +1,7 @@
 #include "cli/deidentify_run.h"
 
 #include "edf/deidentify/deidentify.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
 
 #include <fstream>
 

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/positioned_io.h"
+#include "repair/platform/signal_cleanup.h"
 
 #include <cerrno>
 #include <cstdio>

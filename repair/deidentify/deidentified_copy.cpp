@@ -6,7 +6,8 @@
 #include "edf/format/edf_plus.h"
 #include "edf/format/record_layout.h"
 #include "edf/text/folded_text.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
+#include "repair/platform/positioned_io.h"
 #include "repair/records/record_reader.h"
 
 #include <cerrno>

@@ -1,6 +1,7 @@
 #include "repair/deidentify/key_file.h"
 
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
+#include "repair/platform/positioned_io.h"
 
 #include <cerrno>
 #include <cstring>

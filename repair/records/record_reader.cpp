@@ -1,6 +1,6 @@
 #include "repair/records/record_reader.h"
 
-#include "repair/platform/file_system.h"
+#include "repair/platform/positioned_io.h"
 
 #include <cerrno>
 #include <cstring>

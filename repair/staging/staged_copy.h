@@ -1,6 +1,6 @@
 #pragma once
 
-#include "repair/platform/file_system.h"
+#include "repair/platform/staging_file.h"
 #include "repair/staging/unique_name.h"
 
 #include <filesystem>

@@ -1,10 +1,11 @@
 #include "cli/json_line.h"
 #include "cli/options.h"
-#include "cli/paths.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
 #include "edf/wording/change_text.h"
 #include "edf/wording/failure_text.h"
+#include "repair/plan/folder_listing.h"
+#include "repair/plan/run_plan.h"
 #include "tests/support/edf_test_files.h"
 #include "tests/support/scratch_dir.h"
 

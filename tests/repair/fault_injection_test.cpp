@@ -5,7 +5,7 @@
 
 #include "edf/wording/failure_text.h"
 #include "repair/engine/header_repair.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/signal_cleanup.h"
 #include "repair/staging/unique_name.h"
 #include "tests/repair/fault_harness.h"
 #include "tests/support/edf_test_files.h"

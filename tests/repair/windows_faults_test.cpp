@@ -3,7 +3,7 @@
 // repairs or fails with its reason, and leaves the source as it was, no
 // staging file behind and an earlier destination byte for byte.
 #include "repair/engine/header_repair.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
 #include "tests/support/edf_test_files.h"
 #include "tests/support/run_program.h"
 #include "tests/support/scratch_dir.h"

@@ -1,7 +1,7 @@
-#include "cli/paths.h"
+#include "repair/plan/folder_listing.h"
 
 #include "edf/text/utf8.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
 
 #include <filesystem>
 
@@ -13,11 +13,6 @@ namespace fs = std::filesystem;
 namespace velmorant {
 
 namespace {
-
-bool isContinuationByte(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 char asciiLower(char c)
 {
@@ -99,21 +94,6 @@ void addFilesBelow(const fs::path &folder, const std::string &shownAs, const std
 
 } // namespace
 
-std::string derivedDestination(const std::string &sourceUtf8)
-{
-    // Walk back four UTF-16 units; a character beyond U+FFFF counts two and
-    // goes whole rather than be split in half.
-    std::size_t end = sourceUtf8.size(), units = 0;
-    while (units < 4 && end > 0) {
-        std::size_t start = end - 1;
-        while (start > 0 && isContinuationByte(sourceUtf8[start]))
-            --start;
-        units += end - start == 4 ? 2 : 1;
-        end = start;
-    }
-    return (units >= 4 ? sourceUtf8.substr(0, end) : sourceUtf8) + "Fixed.edf";
-}
-
 bool isFolder(const std::string &pathUtf8)
 {
     try {
@@ -132,13 +112,6 @@ std::string joinedPath(const std::string &folder, const std::string &name)
 bool matchesEdfPattern(const std::string &name)
 {
     return name.size() >= 4 && asciiLowered(name.substr(name.size() - 4)) == ".edf";
-}
-
-bool lessIgnoringCase(const std::string &a, const std::string &b)
-{
-    const std::u16string left = comparable(a), right = comparable(b);
-    // Names equal but for case keep one order from run to run.
-    return left != right ? left < right : a < b;
 }
 
 EdfListing edfEntries(const std::string &folderUtf8)
@@ -167,6 +140,11 @@ EdfListing edfFilesBelow(const std::string &folderUtf8)
         return {};
     }
     return listing;
+}
+
+EdfListing edfListing(const std::string &folderUtf8, bool recursive)
+{
+    return recursive ? edfFilesBelow(folderUtf8) : edfEntries(folderUtf8);
 }
 
 } // namespace velmorant

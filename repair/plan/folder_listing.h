@@ -5,11 +5,6 @@
 
 namespace velmorant {
 
-// The destination the window proposes for a source: the text less its last
-// four characters (counted as the window counts them, in UTF-16 units),
-// followed by "Fixed.edf"; a text shorter than that is kept whole.
-std::string derivedDestination(const std::string &sourceUtf8);
-
 // A folder, or a link to one; false for text that is not UTF-8 where paths are UTF-16.
 bool isFolder(const std::string &pathUtf8);
 
@@ -28,10 +23,10 @@ struct EdfListing {
     std::vector<UnlistedFolder> unlisted;
 };
 
-// The entries of a folder that the window would convert: names matching
-// "*.edf" without regard to case, hidden ones left out, files and folders
-// alike, sorted by name without regard to case. No names when the text
-// names no folder; the folder in `unlisted` when it cannot be read.
+// The entries of a folder that a run converts: names matching "*.edf"
+// without regard to case, hidden ones left out, files and folders alike,
+// sorted by name without regard to case. No names when the text names no
+// folder; the folder in `unlisted` when it cannot be read.
 EdfListing edfEntries(const std::string &folderUtf8);
 
 // Every *.edf file below a folder, as paths relative to it joined with "/":
@@ -40,7 +35,9 @@ EdfListing edfEntries(const std::string &folderUtf8);
 // folders that cannot be read are in `unlisted`.
 EdfListing edfFilesBelow(const std::string &folderUtf8);
 
+// edfFilesBelow when recursive, edfEntries otherwise.
+EdfListing edfListing(const std::string &folderUtf8, bool recursive);
+
 bool matchesEdfPattern(const std::string &name);
-bool lessIgnoringCase(const std::string &a, const std::string &b);
 
 } // namespace velmorant

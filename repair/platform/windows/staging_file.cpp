@@ -1,14 +1,11 @@
-#include "repair/platform/file_system.h"
+#include "repair/platform/staging_file.h"
 
-#include "edf/text/utf8.h"
-#include "repair/records/copy_loop.h"
+#include "repair/platform/windows/handles.h"
+#include "repair/platform/windows/kernel_copy.h"
+#include "repair/platform/windows/long_paths.h"
+#include "repair/platform/windows/staging_on_signal.h"
 
-#include <windows.h>
-
-#include <atomic>
-#include <climits>
 #include <cstring>
-#include <cwctype>
 #include <fcntl.h>
 #include <io.h>
 #include <system_error>
@@ -17,156 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace velmorant {
-
-namespace {
-
-// The system's words for its last error, as the other platforms' strerror gives them.
-std::string lastErrorText()
-{
-    std::string text = std::system_category().message(static_cast<int>(::GetLastError()));
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.'))
-        text.pop_back();
-    return text;
-}
-
-// Past MAX_PATH the system takes only absolute paths in their long form:
-// "\\?\" ahead, backslashes only, nothing like "." or "..".
-fs::path longForm(const fs::path &path)
-{
-    if (path.native().rfind(L"\\\\", 0) == 0)
-        return path; // already long, or a network path
-    std::error_code error;
-    const fs::path absolute = fs::absolute(path, error).lexically_normal();
-    // 248, not 260: a folder's name leaves room for a file's 8.3 name.
-    if (error || absolute.native().size() < MAX_PATH - 12)
-        return path;
-    return fs::path(L"\\\\?\\" + absolute.native());
-}
-
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle) : handle(handle) { }
-    ~Handle()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(handle);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-
-    HANDLE get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
-
-long long readSome(HANDLE from, char *buffer, std::size_t size)
-{
-    DWORD got = 0;
-    return ::ReadFile(from, buffer, static_cast<DWORD>(size), &got, nullptr) ? got : -1;
-}
-
-bool writeAll(HANDLE to, const char *data, std::size_t size)
-{
-    while (size > 0) {
-        DWORD written = 0;
-        if (!::WriteFile(to, data, static_cast<DWORD>(size), &written, nullptr) || written == 0)
-            return false;
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
-// Marks the file to go when its last handle closes, which the end of the
-// process does too; a handle opened with the right to delete can always.
-void deleteOnClose(HANDLE file)
-{
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
-}
-
-// The staging file that the console's handler must remove. Global, because
-// the handler can reach nothing else; it runs on a thread of its own while
-// the copy goes on, hence atomic.
-std::atomic<HANDLE> stagingOnSignal{nullptr};
-
-BOOL WINAPI removeStagingAndEnd(DWORD)
-{
-    if (HANDLE file = stagingOnSignal.load())
-        deleteOnClose(file);
-    // Ends as the system's own handler would, which not every host calls.
-    ::ExitProcess(STATUS_CONTROL_C_EXIT);
-    return TRUE;
-}
-
-bool isDeviceStem(std::wstring stem)
-{
-    for (wchar_t &c : stem)
-        c = static_cast<wchar_t>(::towupper(c));
-    static const wchar_t *const reserved[]
-        = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-    for (const wchar_t *name : reserved)
-        if (stem == name)
-            return true;
-    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0)
-        && stem[3] >= L'1' && stem[3] <= L'9';
-}
-
-// From the strictly decoded text: a narrow string would be read in the ANSI code page.
-fs::path widePath(const std::string &utf8)
-{
-    const std::u16string wide = decodeUtf8(utf8);
-    return fs::path(std::wstring(wide.begin(), wide.end()));
-}
-
-} // namespace
-
-fs::path toFsPath(const std::string &utf8)
-{
-    return longForm(widePath(utf8));
-}
-
-std::FILE *openForReading(const fs::path &path)
-{
-    return ::_wfopen(path.c_str(), L"rb");
-}
-
-bool truncateFile(std::FILE *file, std::uintmax_t size)
-{
-    return std::fflush(file) == 0 && ::_chsize_s(::_fileno(file), static_cast<__int64>(size)) == 0;
-}
-
-// Windows' C runtime has no positioned read or write: the stream moves.
-std::size_t readAt(std::FILE *file, std::uintmax_t offset, char *data, std::size_t size)
-{
-    if (std::fflush(file) != 0 || ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) != 0)
-        return 0;
-    return std::fread(data, 1, size, file);
-}
-
-bool writeAt(std::FILE *file, std::uintmax_t offset, const char *data, std::size_t size)
-{
-    return std::fflush(file) == 0 && ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0
-        && std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
-}
-
-bool stderrIsTerminal()
-{
-    return ::_isatty(::_fileno(stderr)) != 0;
-}
-
-bool namesDevice(const fs::path &path)
-{
-    // Trailing dots and spaces are not part of a name, and older systems
-    // take "nul.edf" for the device too.
-    std::wstring name = path.filename().native();
-    name = name.substr(0, name.find(L'.'));
-    while (!name.empty() && (name.back() == L' ' || name.back() == L'.'))
-        name.pop_back();
-    return isDeviceStem(name);
-}
 
 StagingFolder::~StagingFolder() = default;
 
@@ -203,7 +50,7 @@ StagingFile::~StagingFile()
     if (!file)
         return;
     if (armed)
-        stagingOnSignal.store(nullptr);
+        disarmSignalCleanup();
     if (!renamed)
         deleteOnClose(file);
     ::CloseHandle(file);
@@ -226,13 +73,7 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
     if (!create(newName, sourceInfo.dwFileAttributes & FILE_ATTRIBUTE_READONLY, reason))
         return false;
     const auto size = static_cast<std::uintmax_t>(sourceSize.QuadPart);
-    ProgressPoints points(progress, size);
-    const Copied result = copyInBlocks(
-        [&source](char *buffer, std::size_t wanted) {
-            return readSome(source.get(), buffer, wanted);
-        },
-        [this](const char *data, std::size_t count) { return writeAll(file, data, count); }, size,
-        points);
+    const Copied result = copyFile(source.get(), file, size, progress);
     reason = stoppedReason(result);
     if (!reason.empty())
         return false;
@@ -258,7 +99,7 @@ bool StagingFile::create(const std::string &newName, unsigned readOnly, std::str
     }
     name = newName;
     finalPermissions = readOnly;
-    stagingOnSignal.store(file);
+    armSignalCleanup(file);
     armed = true;
     return true;
 }
@@ -309,7 +150,7 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         return false;
     }
     renamed = true;
-    stagingOnSignal.store(nullptr);
+    disarmSignalCleanup();
     armed = false;
     if (finalPermissions) {
         FILE_BASIC_INFO basic{};
@@ -334,19 +175,6 @@ bool StagingFile::makeDurable(std::string &reason, bool)
         return true;
     reason = lastErrorText();
     return false;
-}
-
-// One at a time: the console handler knows a single staging file.
-std::size_t stagingFilesAtOnce()
-{
-    return 1;
-}
-
-void leaveEndingSignalsToOtherThreads() { }
-
-void installSignalHandlers()
-{
-    ::SetConsoleCtrlHandler(removeStagingAndEnd, TRUE);
 }
 
 } // namespace velmorant

@@ -1,0 +1,249 @@
+#include "repair/platform/staging_file.h"
+
+#include "repair/platform/posix/kernel_copy.h"
+#include "repair/platform/posix/staging_on_signal.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace velmorant {
+
+namespace {
+
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : fd(fd) { }
+    ~FileDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+
+    int get() const { return fd; }
+
+private:
+    int fd;
+};
+
+// A folder that may be written but not listed can still take the copy.
+#ifdef O_PATH
+constexpr int folderAccess = O_PATH;
+#else
+constexpr int folderAccess = O_RDONLY;
+#endif
+
+int openListable(int folder)
+{
+    return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Only a plain file that no process holds locked, and only while the name
+// still leads to the file locked here; a link or a FIFO is never followed.
+void removeIfUnlocked(int folder, const std::string &name)
+{
+    FileDescriptor leftover(
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat locked {
+    }, named{};
+    if (leftover.get() < 0 || ::fstat(leftover.get(), &locked) != 0 || !S_ISREG(locked.st_mode)
+        || ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0
+        || ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (named.st_dev == locked.st_dev && named.st_ino == locked.st_ino)
+        ::unlinkat(folder, name.c_str(), 0);
+}
+
+} // namespace
+
+StagingFolder::~StagingFolder()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool StagingFolder::open(const fs::path &path, std::string &reason)
+{
+    fd = ::open(path.empty() ? "." : path.c_str(), folderAccess | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        reason
+            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+        return false;
+    }
+    const long longestHere = ::fpathconf(fd, _PC_NAME_MAX);
+    longest = longestHere > 0 && longestHere < NAME_MAX ? static_cast<std::size_t>(longestHere)
+                                                        : NAME_MAX;
+    struct stat status {
+    };
+    // Unknown, it is synced on its own.
+    device = ::fstat(fd, &status) == 0 ? static_cast<std::uintmax_t>(status.st_dev)
+                                       : reinterpret_cast<std::uintptr_t>(this);
+    return true;
+}
+
+void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers) const
+{
+    for (const std::string &leftover : leftovers)
+        removeIfUnlocked(fd, leftover);
+}
+
+void StagingFolder::sync() const
+{
+    // The copies are complete and in place; only their names' durability is
+    // at stake, so a folder that cannot be synced is no failure.
+    FileDescriptor listable(openListable(fd));
+    if (listable.get() >= 0)
+        ::fsync(listable.get());
+}
+
+StagingFile::StagingFile(std::shared_ptr<const StagingFolder> folder)
+    : folder(std::move(folder)) { }
+
+StagingFile::~StagingFile()
+{
+    if (file >= 0 && !renamed)
+        ::unlinkat(folder->fd, name.c_str(), 0);
+    if (signalSlot >= 0)
+        disarmSignalCleanup(signalSlot);
+    if (file >= 0)
+        ::close(file);
+}
+
+bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason,
+                           const CopyProgress &progress)
+{
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat sourceStatus {
+    };
+    if (source.get() < 0 || ::fstat(source.get(), &sourceStatus) != 0) {
+        reason = std::string("the source cannot be read: ") + std::strerror(errno);
+        return false;
+    }
+    if (!create(newName, sourceStatus.st_mode & 0777, reason))
+        return false;
+    errno = 0;
+    const auto size = static_cast<std::uintmax_t>(sourceStatus.st_size);
+    const Copied result = copyFile(source.get(), file, size, progress);
+    reason = stoppedReason(result);
+    if (!reason.empty())
+        return false;
+    if (result != Copied::all) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    copied = size;
+    return true;
+}
+
+bool StagingFile::create(const std::string &newName, unsigned permissions, std::string &reason)
+{
+    // Armed before the file exists, so that no moment goes uncovered.
+    signalSlot = armSignalCleanup(folder->fd, newName);
+    // Whatever the source's mode, the owner may read and write the copy.
+    constexpr unsigned ownerReadsAndWrites = S_IRUSR | S_IWUSR;
+    file = ::openat(folder->fd, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                    permissions | ownerReadsAndWrites);
+    if (file < 0) {
+        reason
+            = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+        if (signalSlot >= 0)
+            disarmSignalCleanup(signalSlot);
+        signalSlot = -1;
+        return false;
+    }
+    name = newName;
+    // Held until the file is closed, however the process ends. Where the
+    // file system has no locks, no other repair can take one either, so
+    // none removes this file. A repair to the same destination that looks
+    // in the instant before the lock may remove the file; this repair then
+    // fails at the rename with its reason, and nothing else is lost.
+    ::flock(file, LOCK_EX | LOCK_NB);
+    // Made with its final permissions (the umask withholds from the copy what
+    // it withholds from any new file) unless the owner is to lose some.
+    chmodAtRename = (permissions & ownerReadsAndWrites) != ownerReadsAndWrites;
+    if (chmodAtRename) {
+        struct stat created {
+        };
+        finalPermissions
+            = ::fstat(file, &created) == 0 ? created.st_mode & permissions : permissions;
+    }
+    return true;
+}
+
+std::FILE *StagingFile::openForUpdate()
+{
+    // A second descriptor of the same open file: closing it keeps the lock.
+    // It stands where the copy ended; its callers read and write at offsets.
+    const int duplicate = ::fcntl(file, F_DUPFD_CLOEXEC, 0);
+    std::FILE *stream = duplicate >= 0 ? ::fdopen(duplicate, "r+b") : nullptr;
+    if (!stream && duplicate >= 0)
+        ::close(duplicate);
+    return stream;
+}
+
+void StagingFile::startWriteBack()
+{
+#ifdef __linux__
+    // A small copy waits for its batch's sync, which writes many at once:
+    // sent alone, it costs more than the overlap gains.
+    constexpr std::uintmax_t sentAloneFrom = 256 * 1024;
+    // Failures surface in makeDurable's fsync.
+    if (copied >= sentAloneFrom)
+        ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+bool StagingFile::syncFileSystem()
+{
+#ifdef __linux__
+    return ::syncfs(file) == 0;
+#else
+    return false;
+#endif
+}
+
+bool StagingFile::makeDurable(std::string &reason, bool fileSystemSynced)
+{
+#ifdef __linux__
+    // The data's write errors since this file was opened, without another flush.
+    constexpr unsigned waitForAll
+        = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (fileSystemSynced && ::sync_file_range(file, 0, 0, waitForAll) == 0)
+        return true;
+#else
+    (void)fileSystemSynced;
+#endif
+    if (::fsync(file) == 0)
+        return true;
+    reason = std::strerror(errno);
+    return false;
+}
+
+bool StagingFile::renameTo(const std::string &destinationName, std::string &reason)
+{
+    if (endingOnSignal()) {
+        reason = "the program is ending";
+        return false;
+    }
+    if ((chmodAtRename && ::fchmod(file, finalPermissions) != 0)
+        || ::renameat(folder->fd, name.c_str(), folder->fd, destinationName.c_str()) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    renamed = true;
+    if (signalSlot >= 0)
+        disarmSignalCleanup(signalSlot);
+    signalSlot = -1;
+    return true;
+}
+
+} // namespace velmorant
