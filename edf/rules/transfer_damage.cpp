@@ -3,7 +3,7 @@
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_syntax.h"
 #include "edf/format/record_layout.h"
-#include "edf/repair/header_patch.h"
+#include "edf/format/recorder.h"
 
 #include <cstring>
 
@@ -42,11 +42,10 @@ std::optional<DataSurplus> dataSurplus(const std::string &header, std::uintmax_t
     if (!records || *records < 1 || !layout)
         return std::nullopt;
     std::uintmax_t counted = static_cast<std::uintmax_t>(*records);
-    // The recorder's count says its records multiplied by the first signal's samples.
-    const std::uint32_t samples = *samplesPerRecord(header, 1, *signals);
-    if (counted > layout->wholeRecords() && counted % samples == 0
+    const auto multiplied = multipliedRecords(*records, *samplesPerRecord(header, 1, *signals));
+    if (counted > layout->wholeRecords() && multiplied
         && isRecorderVersion(fieldText(header.data(), FixedField::version)))
-        counted /= samples;
+        counted = *multiplied;
     if (counted > layout->wholeRecords() || layout->dataBytes == counted * layout->recordBytes)
         return std::nullopt;
     return DataSurplus{layout->headerBytes, layout->dataBytes - counted * layout->recordBytes};
