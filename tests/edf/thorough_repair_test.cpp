@@ -1,4 +1,5 @@
 #include "edf/repair/header_review.h"
+#include "edf/repair/transfer_reversal.h"
 #include "edf/wording/failure_text.h"
 #include "tests/support/edf_test_files.h"
 #include "tests/support/header_cases.h"
