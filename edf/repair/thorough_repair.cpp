@@ -77,7 +77,7 @@ private:
     void refuse(FixedField f, const std::string &expected)
     {
         const FieldSlot s = fixedSlot(f);
-        settled.unsettled.push_back({"settled", s.name, 0, text(s), expected, false});
+        settled.unsettled.push_back({Rule::settled, s.name, 0, text(s), expected, false});
     }
 
     void settleTextFields()
@@ -216,35 +216,6 @@ private:
     Settlement settled;
 };
 
-struct Why {
-    const char *rule;
-    const char *why;
-};
-
-const Why reasons[] = {
-    {"format", "BDF is a format of its own, not converted"},
-    {"header present", "the file ends inside its header"},
-    {"signals", "the number of signals cannot be told from the file"},
-    {"date", "the file does not show which date was meant"},
-    {"time", "the file does not show which time was meant"},
-    {"printable", "only text fields are made printable; this field shows no value"},
-    {"duration", "the file does not show the duration of a data record"},
-    {"number", "only the recording shows the signal's calibration"},
-    {"physical range", "only the recording shows the signal's calibration"},
-    {"digital value", "only the recording shows the signal's calibration"},
-    {"digital range", "only the recording shows the signal's calibration"},
-    {"samples", "the file does not show how many samples a data record holds"},
-    {"records", "the data records cannot be counted"},
-    {"file size", "the data records cannot be counted"},
-    {"edf+ patient", "the subfields cannot be told apart without guessing"},
-    {"edf+ recording", "the subfields cannot be told apart without guessing"},
-    {"edf+ startdate", "the file does not show which of the two dates is right"},
-    {"annotations", "adding an annotation signal would rewrite every data record"},
-    {"timekeeping", "the file does not show where its data records lie"},
-    {"text transfer inexact", "the inserted carriage returns cannot be told from the data's own"},
-    {"utf-8 transfer", "the bytes the re-encoding replaced are lost"},
-};
-
 } // namespace
 
 Settlement settleFromFile(std::string &header, std::uint32_t signalCount, std::uintmax_t fileSize,
@@ -255,10 +226,7 @@ Settlement settleFromFile(std::string &header, std::uint32_t signalCount, std::u
 
 std::string whyUnsettled(const Finding &finding)
 {
-    for (const Why &reason : reasons)
-        if (finding.rule == reason.rule)
-            return reason.why;
-    return "the file does not show what is right";
+    return unsettledReason(finding.rule);
 }
 
 } // namespace velmorant

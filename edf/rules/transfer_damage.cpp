@@ -145,28 +145,23 @@ Finding transferFinding(const TransferDamage &damage)
 {
     switch (damage.kind) {
     case TransferDamageKind::lineFeedsConverted:
-        return {"text transfer",
+        return {Rule::textTransfer,
                 dataField,
                 0,
                 damage.description(),
                 "the data as recorded, without the inserted carriage returns",
                 false};
     case TransferDamageKind::lineFeedsInexact:
-        return {"text transfer inexact",
+        return {Rule::textTransferInexact,
                 dataField,
                 0,
                 damage.description(),
                 "as many bytes beyond the counted records as carriage returns before line feeds",
                 false};
     default:
-        return {"utf-8 transfer",       dataField, 0, damage.description(),
+        return {Rule::utf8Transfer,     dataField, 0, damage.description(),
                 "the data as recorded", false};
     }
-}
-
-bool isTransferFinding(const Finding &finding)
-{
-    return finding.field == dataField;
 }
 
 } // namespace velmorant

@@ -82,7 +82,5 @@ TransferDamage judgeTransferDamage(std::uintmax_t surplus, const TransferScan &s
 
 // The damage as a fault of the file's data; kind must not be none.
 Finding transferFinding(const TransferDamage &damage);
-// Whether a finding is about the data rather than a header field.
-bool isTransferFinding(const Finding &finding);
 
 } // namespace velmorant

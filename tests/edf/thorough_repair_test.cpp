@@ -1,4 +1,5 @@
 #include "edf/repair/header_review.h"
+#include "edf/repair/thorough_repair.h"
 #include "edf/repair/transfer_reversal.h"
 #include "edf/wording/failure_text.h"
 #include "tests/support/edf_test_files.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 using namespace velmorant;
 
@@ -95,6 +97,17 @@ TEST(ThoroughRepair, TheCheckSaysWhichRepairFixesEachFinding)
         EXPECT_FALSE(f.whyNotRepaired.empty()) << f.finding.field;
     }
     EXPECT_NE(refused.findings[0].whyNotRepaired, refused.findings[1].whyNotRepaired);
+}
+
+// Each rule's row: a finding of it is never left without its own reason.
+TEST(ThoroughRepair, EveryRuleHasAReasonAndANameOfItsOwn)
+{
+    std::set<std::string> names;
+    for (Rule rule : allRules()) {
+        const Finding finding{rule, "field", 0, "found", "expected", false};
+        EXPECT_FALSE(whyUnsettled(finding).empty()) << static_cast<int>(rule);
+        EXPECT_TRUE(names.insert(ruleName(rule)).second) << static_cast<int>(rule);
+    }
 }
 
 // The file layer feeds the data in chunks of its own size: a carriage return
