@@ -108,8 +108,8 @@ std::string jsonDeidentified(const Deidentification &done)
 FileCheck asFinding(const FileCheck &check)
 {
     FileCheck unreadable = check;
-    unreadable.findings
-        = {{{"readable", "file", 0, check.readError, "a readable EDF file", false}, false, false}};
+    unreadable.findings = {
+        {{Rule::readable, "file", 0, check.readError, "a readable EDF file", false}, false, false}};
     return unreadable;
 }
 

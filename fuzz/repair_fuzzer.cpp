@@ -8,8 +8,8 @@
 
 #include "edf/format/edf_header.h"
 #include "edf/format/numeric_text.h"
+#include "edf/repair/transfer_reversal.h"
 #include "edf/rules/header_check.h"
-#include "edf/rules/transfer_damage.h"
 #include "repair/engine/header_repair.h"
 #include "repair/staging/unique_name.h"
 

@@ -3,6 +3,7 @@
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_syntax.h"
 #include "edf/format/numeric_text.h"
+#include "edf/format/recorder.h"
 
 #include <cstring>
 
@@ -29,19 +30,14 @@ void divideRecordCount(char *header, const RecorderRewrite &rewrite)
 {
     if (rewrite.dataRecords < 0)
         return;
-    const auto quotient = static_cast<std::int32_t>(static_cast<std::uint32_t>(rewrite.dataRecords)
-                                                    / rewrite.samplesPerRecord);
+    const auto quotient = static_cast<std::int32_t>(
+        recorderRecords(static_cast<std::uint32_t>(rewrite.dataRecords), rewrite.samplesPerRecord));
     // The quotient never exceeds the stored count, so it fits the same field.
     copyFieldText(fieldStart(header, FixedField::dataRecords),
                   padToField(toString(quotient), FixedField::dataRecords).c_str());
 }
 
 } // namespace
-
-bool isRecorderVersion(const std::string &version)
-{
-    return version == "20160817" || version == "20170703";
-}
 
 void setOneSecondRecords(char *header)
 {

@@ -2,14 +2,10 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 
 namespace velmorant {
 
 // The in-memory part of the repair: what changes in the 256-byte fixed header.
-
-// The recorder writes one of two dates where the version belongs.
-bool isRecorderVersion(const std::string &version);
 
 // The recorder's own figures: it stores its records multiplied by the first
 // signal's samples per record, each lasting a matching fraction of a second.

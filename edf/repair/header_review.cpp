@@ -86,7 +86,7 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
             check.findings.push_back({f, false, true});
     for (CheckedFinding &f : check.findings) {
         explainThorough(f, check.thorough, afterThorough);
-        if (f.finding.rule == "file size" && !f.repairedThorough
+        if (f.finding.rule == Rule::fileSize && !f.repairedThorough
             && damage.kind != TransferDamageKind::none)
             f.whyNotRepaired = "the surplus is what the transfer added to the data";
     }

@@ -5,6 +5,7 @@
 #include "edf/format/field_slots.h"
 #include "edf/format/numeric_text.h"
 #include "edf/format/record_layout.h"
+#include "edf/format/recorder.h"
 #include "edf/repair/header_patch.h"
 #include "edf/repair/thorough_repair.h"
 

@@ -6,6 +6,7 @@
 #include "edf/format/edf_syntax.h"
 #include "edf/format/field_slots.h"
 #include "edf/format/record_layout.h"
+#include "edf/format/recorder.h"
 #include "edf/repair/header_patch.h"
 #include "edf/repair/timekeeping_repair.h"
 #include "edf/text/printable_text.h"
@@ -76,7 +77,7 @@ private:
     void refuse(FixedField f, const std::string &expected)
     {
         const FieldSlot s = fixedSlot(f);
-        settled.unsettled.push_back({"settled", s.name, 0, text(s), expected, false});
+        settled.unsettled.push_back({Rule::settled, s.name, 0, text(s), expected, false});
     }
 
     void settleTextFields()
@@ -149,51 +150,15 @@ private:
         }
     }
 
-    // The recorder stores its records multiplied by the first signal's
-    // samples per record: the file shows it when the stored count is that
-    // product for the records it holds (a last one cut short included).
-    bool showsRecorderMultiplication(const RecordLayout &layout) const
+    // The file shows the recorder's multiplied count when it holds that many
+    // records, a last one cut short included.
+    bool showsRecorderMultiplication(const RecordLayout &layout, std::uint32_t samples) const
     {
         const auto count = edfInteger(text(FixedField::dataRecords));
-        const std::uint32_t samples = *samplesPerRecord(header, 1, signals);
-        if (!count || *count < 1 || samples < 2 || *count % samples != 0)
-            return false;
-        const auto records = static_cast<std::uintmax_t>(*count / samples);
-        return records == layout.wholeRecords()
-            || (layout.leftOver() != 0 && records == layout.wholeRecords() + 1);
-    }
-
-    // Only the recorder writes a second divided by the first signal's samples
-    // per record into eight characters: such a duration is one second,
-    // whatever the count says.
-    bool holdsRecorderFraction() const
-    {
-        const std::string duration = trimmedText(FixedField::recordDuration);
-        const std::uint32_t samples = *samplesPerRecord(header, 1, signals);
-        const std::size_t decimals = duration.size() - 2;
-        if (samples < 2 || duration.compare(0, 2, "0.") != 0 || decimals < 1)
-            return false;
-        std::uintmax_t scale = 1;
-        for (std::size_t i = 0; i < decimals; ++i)
-            scale *= 10;
-        const bool exact = scale % samples == 0;
-        if (!exact && duration.size() < fixedSlot(FixedField::recordDuration).width)
-            return false;
-        const std::uintmax_t cut = scale / samples, rounded = (2 * scale / samples + 1) / 2;
-        return duration == decimalFraction(cut, decimals)
-            || duration == decimalFraction(rounded, decimals);
-    }
-
-    static std::string decimalFraction(std::uintmax_t digits, std::size_t decimals)
-    {
-        std::string text = std::to_string(digits);
-        return "0." + std::string(decimals - std::min(decimals, text.size()), '0') + text;
-    }
-
-    std::string trimmedText(FixedField f) const
-    {
-        const std::string t = text(f);
-        return t.substr(0, t.find_last_not_of(' ') + 1);
+        const auto records = count ? multipliedRecords(*count, samples) : std::nullopt;
+        return records
+            && (*records == layout.wholeRecords()
+                || (layout.leftOver() != 0 && *records == layout.wholeRecords() + 1));
     }
 
     void settleRecorderDuration(const RecordLayout &layout)
@@ -201,7 +166,10 @@ private:
         const auto count = edfInteger(text(FixedField::dataRecords));
         if (count && *count >= 0 && static_cast<std::uintmax_t>(*count) == layout.wholeRecords())
             return; // the file confirms the count, and with it the duration
-        if (showsRecorderMultiplication(layout) || holdsRecorderFraction())
+        // Only the recorder writes its fraction: it is one second, whatever the count says.
+        const std::uint32_t samples = *samplesPerRecord(header, 1, signals);
+        if (showsRecorderMultiplication(layout, samples)
+            || isRecorderFraction(text(FixedField::recordDuration), samples))
             setOneSecondRecords(&header[0]);
         else if (edfNumber(text(FixedField::recordDuration)) != 1.0)
             refuse(FixedField::recordDuration,
@@ -248,35 +216,6 @@ private:
     Settlement settled;
 };
 
-struct Why {
-    const char *rule;
-    const char *why;
-};
-
-const Why reasons[] = {
-    {"format", "BDF is a format of its own, not converted"},
-    {"header present", "the file ends inside its header"},
-    {"signals", "the number of signals cannot be told from the file"},
-    {"date", "the file does not show which date was meant"},
-    {"time", "the file does not show which time was meant"},
-    {"printable", "only text fields are made printable; this field shows no value"},
-    {"duration", "the file does not show the duration of a data record"},
-    {"number", "only the recording shows the signal's calibration"},
-    {"physical range", "only the recording shows the signal's calibration"},
-    {"digital value", "only the recording shows the signal's calibration"},
-    {"digital range", "only the recording shows the signal's calibration"},
-    {"samples", "the file does not show how many samples a data record holds"},
-    {"records", "the data records cannot be counted"},
-    {"file size", "the data records cannot be counted"},
-    {"edf+ patient", "the subfields cannot be told apart without guessing"},
-    {"edf+ recording", "the subfields cannot be told apart without guessing"},
-    {"edf+ startdate", "the file does not show which of the two dates is right"},
-    {"annotations", "adding an annotation signal would rewrite every data record"},
-    {"timekeeping", "the file does not show where its data records lie"},
-    {"text transfer inexact", "the inserted carriage returns cannot be told from the data's own"},
-    {"utf-8 transfer", "the bytes the re-encoding replaced are lost"},
-};
-
 } // namespace
 
 Settlement settleFromFile(std::string &header, std::uint32_t signalCount, std::uintmax_t fileSize,
@@ -287,10 +226,7 @@ Settlement settleFromFile(std::string &header, std::uint32_t signalCount, std::u
 
 std::string whyUnsettled(const Finding &finding)
 {
-    for (const Why &reason : reasons)
-        if (finding.rule == reason.rule)
-            return reason.why;
-    return "the file does not show what is right";
+    return unsettledReason(finding.rule);
 }
 
 } // namespace velmorant

@@ -100,19 +100,19 @@ Verdict isSignalCount(const std::string &text, const Facts &)
 }
 
 struct FixedRule {
-    const char *id;
+    Rule id;
     FixedField field;
     Verdict (*check)(const std::string &text, const Facts &facts);
 };
 
 const FixedRule fixedRules[] = {
-    {"version", FixedField::version, isZeroVersion},
-    {"date", FixedField::startDate, isDate},
-    {"time", FixedField::startTime, isTime},
-    {"header size", FixedField::headerBytes, isHeaderSize},
-    {"records", FixedField::dataRecords, isRecordCount},
-    {"duration", FixedField::recordDuration, isDuration},
-    {"signals", FixedField::signalCount, isSignalCount},
+    {Rule::version, FixedField::version, isZeroVersion},
+    {Rule::startDate, FixedField::startDate, isDate},
+    {Rule::startTime, FixedField::startTime, isTime},
+    {Rule::headerSize, FixedField::headerBytes, isHeaderSize},
+    {Rule::records, FixedField::dataRecords, isRecordCount},
+    {Rule::duration, FixedField::recordDuration, isDuration},
+    {Rule::signalCount, FixedField::signalCount, isSignalCount},
 };
 
 // ---- rules for one signal's entry of a signal array -------------------------
@@ -144,17 +144,17 @@ Verdict isSampleCount(const std::string &text)
 }
 
 struct SignalRule {
-    const char *id;
+    Rule id;
     SignalField field;
     Verdict (*check)(const std::string &text);
 };
 
 const SignalRule signalRules[] = {
-    {"number", SignalField::physicalMinimum, isNumber},
-    {"number", SignalField::physicalMaximum, isNumber},
-    {"digital value", SignalField::digitalMinimum, isDigitalValue},
-    {"digital value", SignalField::digitalMaximum, isDigitalValue},
-    {"samples", SignalField::samplesPerRecord, isSampleCount},
+    {Rule::number, SignalField::physicalMinimum, isNumber},
+    {Rule::number, SignalField::physicalMaximum, isNumber},
+    {Rule::digitalValue, SignalField::digitalMinimum, isDigitalValue},
+    {Rule::digitalValue, SignalField::digitalMaximum, isDigitalValue},
+    {Rule::samples, SignalField::samplesPerRecord, isSampleCount},
 };
 
 // Rules over two fields of one signal; a finding names the second field.
@@ -178,16 +178,16 @@ Verdict digitalMinimumIsBelow(const std::string &minimum, const std::string &max
 }
 
 struct PairRule {
-    const char *id;
+    Rule id;
     SignalField first;
     SignalField second;
     Verdict (*check)(const std::string &first, const std::string &second);
 };
 
 const PairRule pairRules[] = {
-    {"physical range", SignalField::physicalMinimum, SignalField::physicalMaximum,
+    {Rule::physicalRange, SignalField::physicalMinimum, SignalField::physicalMaximum,
      physicalRangeIsOpen},
-    {"digital range", SignalField::digitalMinimum, SignalField::digitalMaximum,
+    {Rule::digitalRange, SignalField::digitalMinimum, SignalField::digitalMaximum,
      digitalMinimumIsBelow},
 };
 
@@ -250,13 +250,13 @@ public:
     std::vector<Finding> run()
     {
         if (isBdf(header)) {
-            add("format", fixedSlot(FixedField::version).name, 0,
+            add(Rule::format, fixedSlot(FixedField::version).name, 0,
                 text(fixedSlot(FixedField::version)),
                 {"an EDF file; this is BDF (24-bit samples), which is not EDF"});
             return findings;
         }
         if (header.size() < fixedHeaderSize) {
-            add("header present", "file size", 0, bytesText(fileSize),
+            add(Rule::headerPresent, "file size", 0, bytesText(fileSize),
                 {"at least 256 bytes, the fixed header"});
             return findings;
         }
@@ -264,7 +264,7 @@ public:
         const bool signalHeaderRead
             = facts.signalCount && header.size() >= headerSize(*facts.signalCount);
         if (facts.signalCount && !signalHeaderRead)
-            add("header present", "file size", 0, bytesText(fileSize),
+            add(Rule::headerPresent, "file size", 0, bytesText(fileSize),
                 {"at least " + bytesText(headerSize(*facts.signalCount)) + ", the header of "
                  + std::to_string(*facts.signalCount) + " signals"});
         const std::uint32_t signals = signalHeaderRead ? *facts.signalCount : 0;
@@ -292,13 +292,13 @@ private:
 
     std::string text(const FieldSlot &slot) const { return slotText(header, slot); }
 
-    void add(const char *rule, const std::string &field, std::uint32_t signal,
-             const std::string &found, const Objection &objection)
+    void add(Rule rule, const std::string &field, std::uint32_t signal, const std::string &found,
+             const Objection &objection)
     {
         findings.push_back({rule, field, signal, found, objection.expected, objection.warning});
     }
 
-    void apply(const char *rule, const FieldSlot &slot, const Verdict &verdict)
+    void apply(Rule rule, const FieldSlot &slot, const Verdict &verdict)
     {
         if (verdict)
             add(rule, slot.name, slot.signal, text(slot), *verdict);
@@ -312,7 +312,7 @@ private:
                 const auto byte = static_cast<unsigned char>(field[i]);
                 if (byte >= 32 && byte <= 126)
                     continue;
-                apply("printable", slot,
+                apply(Rule::printable, slot,
                       Objection{"printable ASCII only (byte values 32 to 126), not byte "
                                 + std::to_string(byte) + " at position " + std::to_string(i + 1)});
                 break;
@@ -355,15 +355,15 @@ private:
             return;
         const FieldSlot patient = fixedSlot(FixedField::patient);
         const FieldSlot recording = fixedSlot(FixedField::recording);
-        apply("edf+ patient", patient, toVerdict(patientObjection(text(patient))));
+        apply(Rule::edfPlusPatient, patient, toVerdict(patientObjection(text(patient))));
         const Verdict structure = toVerdict(recordingObjection(text(recording)));
-        apply("edf+ recording", recording, structure);
+        apply(Rule::edfPlusRecording, recording, structure);
         if (!structure)
-            apply("edf+ startdate", recording,
+            apply(Rule::edfPlusStartdate, recording,
                   toVerdict(
                       startdateObjection(text(recording), text(fixedSlot(FixedField::startDate)))));
         if (annotationSignals(signals) == 0)
-            apply("annotations", fixedSlot(FixedField::reserved),
+            apply(Rule::annotations, fixedSlot(FixedField::reserved),
                   Objection{"a signal labelled \"EDF Annotations\", which every EDF+ file has"});
         for (std::uint32_t s = 1; s <= signals; ++s)
             if (isAnnotationSignal(s, signals))
@@ -382,7 +382,7 @@ private:
     {
         for (const AnnotationRule &rule : annotationRules) {
             const FieldSlot slot = signalSlot(rule.field, signal, signals);
-            apply("annotation signal", slot, keepsAnnotationRule(rule, text(slot)));
+            apply(Rule::annotationSignal, slot, keepsAnnotationRule(rule, text(slot)));
         }
     }
 
@@ -397,7 +397,7 @@ private:
         const std::string layoutText = "a header of " + bytesText(headerBytes) + " and ";
         if (*records == -1) {
             if (layout->leftOver() != 0)
-                add("file size", "file size", 0, bytesText(fileSize),
+                add(Rule::fileSize, "file size", 0, bytesText(fileSize),
                     {layoutText + "whole data records of " + bytesText(perRecord) + "; "
                      + bytesText(layout->leftOver()) + " are left over"});
             return;
@@ -406,7 +406,7 @@ private:
         std::uintmax_t expectedData = 0;
         if (__builtin_mul_overflow(count, perRecord, &expectedData)
             || expectedData > UINTMAX_MAX - headerBytes) {
-            add("file size", "file size", 0, bytesText(fileSize),
+            add(Rule::fileSize, "file size", 0, bytesText(fileSize),
                 {"more bytes than any file can hold: " + layoutText + dataRecords(count) + " of "
                  + bytesText(perRecord)});
             return;
@@ -415,7 +415,7 @@ private:
             return;
         const bool shorter = data < expectedData;
         const std::uintmax_t difference = shorter ? expectedData - data : data - expectedData;
-        add("file size", "file size", 0, bytesText(fileSize),
+        add(Rule::fileSize, "file size", 0, bytesText(fileSize),
             {bytesText(headerBytes + expectedData) + ": " + layoutText + dataRecords(count) + " of "
              + bytesText(perRecord) + "; the file is " + bytesText(difference) + " ("
              + inRecords(difference, perRecord) + ") " + (shorter ? "shorter" : "longer")});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "edf/rules/rule.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,7 +11,7 @@ namespace velmorant {
 // What a strict EDF reader would object to in a header, one finding per
 // field and rule. Nothing here touches a file.
 struct Finding {
-    std::string rule; // which rule, so the same fault is recognised after a repair
+    Rule rule;
     std::string field; // the header field's name, or "file size"
     std::uint32_t signal; // numbered from 1; 0 for the fixed header and the file as a whole
     std::string found; // the field's full text, or what was measured

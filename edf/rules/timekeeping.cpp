@@ -110,7 +110,7 @@ private:
 
     void fault(std::uintmax_t index, const std::string &found, const std::string &expected)
     {
-        result.faults.push_back({"timekeeping", recordName(index), 0, found, expected, false});
+        result.faults.push_back({Rule::timekeeping, recordName(index), 0, found, expected, false});
     }
 
     const RecordLayout &layout;

@@ -17,7 +17,7 @@ namespace velmorant {
 // them and whether they follow each other without gaps.
 struct Timekeeping {
     bool read = false; // the file is EDF+ with an annotation signal and whole records
-    std::vector<Finding> faults; // rule "timekeeping", field "data record N"
+    std::vector<Finding> faults; // Rule::timekeeping, field "data record N"
     bool readFailed = false; // the bytes could not be read: faults name the record
     std::uintmax_t gaps = 0;
     __int128 longestGap = 0; // attoseconds

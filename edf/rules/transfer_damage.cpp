@@ -3,7 +3,7 @@
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_syntax.h"
 #include "edf/format/record_layout.h"
-#include "edf/repair/header_patch.h"
+#include "edf/format/recorder.h"
 
 #include <cstring>
 
@@ -42,11 +42,10 @@ std::optional<DataSurplus> dataSurplus(const std::string &header, std::uintmax_t
     if (!records || *records < 1 || !layout)
         return std::nullopt;
     std::uintmax_t counted = static_cast<std::uintmax_t>(*records);
-    // The recorder's count says its records multiplied by the first signal's samples.
-    const std::uint32_t samples = *samplesPerRecord(header, 1, *signals);
-    if (counted > layout->wholeRecords() && counted % samples == 0
+    const auto multiplied = multipliedRecords(*records, *samplesPerRecord(header, 1, *signals));
+    if (counted > layout->wholeRecords() && multiplied
         && isRecorderVersion(fieldText(header.data(), FixedField::version)))
-        counted /= samples;
+        counted = *multiplied;
     if (counted > layout->wholeRecords() || layout->dataBytes == counted * layout->recordBytes)
         return std::nullopt;
     return DataSurplus{layout->headerBytes, layout->dataBytes - counted * layout->recordBytes};
@@ -146,64 +145,23 @@ Finding transferFinding(const TransferDamage &damage)
 {
     switch (damage.kind) {
     case TransferDamageKind::lineFeedsConverted:
-        return {"text transfer",
+        return {Rule::textTransfer,
                 dataField,
                 0,
                 damage.description(),
                 "the data as recorded, without the inserted carriage returns",
                 false};
     case TransferDamageKind::lineFeedsInexact:
-        return {"text transfer inexact",
+        return {Rule::textTransferInexact,
                 dataField,
                 0,
                 damage.description(),
                 "as many bytes beyond the counted records as carriage returns before line feeds",
                 false};
     default:
-        return {"utf-8 transfer",       dataField, 0, damage.description(),
+        return {Rule::utf8Transfer,     dataField, 0, damage.description(),
                 "the data as recorded", false};
     }
-}
-
-bool isTransferFinding(const Finding &finding)
-{
-    return finding.field == dataField;
-}
-
-void CarriageReturnRemover::feed(const char *data, std::size_t size, std::string &out)
-{
-    if (size == 0)
-        return;
-    if (pendingReturn) {
-        pendingReturn = false;
-        if (data[0] == '\n')
-            ++removedCount;
-        else
-            out += '\r';
-    }
-    const char *end = data + size;
-    const char *from = data;
-    for (const char *at = data; (at = static_cast<const char *>(std::memchr(at, '\r', end - at)));
-         ++at) {
-        if (at + 1 == end) {
-            out.append(from, at);
-            pendingReturn = true;
-            return;
-        }
-        if (at[1] == '\n') {
-            out.append(from, at);
-            from = at + 1;
-            ++removedCount;
-        }
-    }
-    out.append(from, end);
-}
-
-void CarriageReturnRemover::finish(std::string &out)
-{
-    if (pendingReturn)
-        out += '\r';
-    pendingReturn = false;
 }
 
 } // namespace velmorant

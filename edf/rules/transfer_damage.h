@@ -82,23 +82,5 @@ TransferDamage judgeTransferDamage(std::uintmax_t surplus, const TransferScan &s
 
 // The damage as a fault of the file's data; kind must not be none.
 Finding transferFinding(const TransferDamage &damage);
-// Whether a finding is about the data rather than a header field.
-bool isTransferFinding(const Finding &finding);
-
-// The reversal of a line feed conversion over a stream of the data area:
-// every carriage return directly before a line feed is left out.
-class CarriageReturnRemover
-{
-public:
-    // Appends this chunk's bytes as they are to be in the copy; a carriage
-    // return at the chunk's end waits for the next chunk's first byte.
-    void feed(const char *data, std::size_t size, std::string &out);
-    void finish(std::string &out);
-    std::uintmax_t removed() const { return removedCount; }
-
-private:
-    bool pendingReturn = false;
-    std::uintmax_t removedCount = 0;
-};
 
 } // namespace velmorant

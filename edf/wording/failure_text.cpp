@@ -1,6 +1,6 @@
 #include "edf/wording/failure_text.h"
 
-#include "edf/rules/transfer_damage.h"
+#include "edf/rules/rule.h"
 #include "edf/wording/finding_text.h"
 
 namespace velmorant {
@@ -26,7 +26,7 @@ std::string unsettledSentence(const std::vector<Finding> &findings)
 {
     std::string data, fields;
     for (const Finding &f : findings) {
-        if (isTransferFinding(f))
+        if (measuresData(f.rule))
             data += (data.empty() ? "" : "; ") + f.found;
         else
             fields += (fields.empty() ? " " : "; ") + fieldName(f.field, f.signal) + " "

@@ -1,7 +1,7 @@
 #include "edf/wording/finding_text.h"
 
 #include "edf/format/edf_header.h"
-#include "edf/rules/transfer_damage.h"
+#include "edf/rules/rule.h"
 
 namespace velmorant {
 
@@ -41,7 +41,7 @@ std::string quotedFieldText(const std::string &field, std::uint32_t signal, cons
 std::string findingText(const Finding &finding)
 {
     // The data's faults are measured, not quoted from a field.
-    if (isTransferFinding(finding))
+    if (measuresData(finding.rule))
         return finding.found;
     return fieldName(finding.field, finding.signal) + ": "
         + quotedFieldText(finding.field, finding.signal, finding.found) + ", expected "

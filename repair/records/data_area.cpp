@@ -1,5 +1,7 @@
 #include "repair/records/data_area.h"
 
+#include "edf/repair/transfer_reversal.h"
+
 #include <vector>
 
 namespace velmorant {

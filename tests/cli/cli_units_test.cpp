@@ -133,16 +133,18 @@ TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
 {
     EXPECT_EQ(shownText("-1  "), "-1  ");
     EXPECT_EQ(shownText(std::string("a\0b\\\xC8", 5)), "a\\x00b\\x5C\\xC8");
-    const Finding f{"signals", "number of signals", 0, "-1  ", "a whole number from 1 to 9999",
-                    false};
+    const Finding f{
+        Rule::signalCount, "number of signals", 0, "-1  ", "a whole number from 1 to 9999", false};
     EXPECT_EQ(findingText(f),
               "number of signals: \"-1  \", expected a whole number from 1 to 9999");
-    const Finding g{"samples", "number of samples in each data record", 2, "0       ", "x", false};
+    const Finding g{Rule::samples, "number of samples in each data record", 2, "0       ", "x",
+                    false};
     EXPECT_EQ(findingText(g),
               "number of samples in each data record of signal 2: \"0       \", expected x");
     // Neither a finding nor a change repeats the patient's identification.
     const std::string patient = "X F 02-FEB-1971 J\xE9r\xF4me_Made_Up";
-    const Finding p{"printable", "patient identification", 0, patient, "printable ASCII", false};
+    const Finding p{Rule::printable, "patient identification", 0,
+                    patient,         "printable ASCII",        false};
     const FieldChange change{"patient identification", 0, patient, "X F 02-FEB-1971 Jerome"};
     FileCheck check;
     check.findings = {{p, true, false}};

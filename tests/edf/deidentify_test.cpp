@@ -74,34 +74,53 @@ struct HeaderCase {
     std::string header;
     int days;
     std::string patient, recording, startDate; // empty patient: refused
+    std::string refusalQuotes = {}; // what a refusal's reason names
 };
+
+bool isCleared(FixedField f)
+{
+    return f == FixedField::patient || f == FixedField::recording || f == FixedField::startDate;
+}
 
 TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
 {
     const std::string plusRecording = "Startdate 14-FEB-2019 ADM-1 Tech_Name Amp_3000 room_4";
+    const std::string malePatient = "QZ-77410 M 09-MAR-1962 Wilhelmina_Oosterhuis-Brandt";
     const std::vector<HeaderCase> cases{
         {"EDF+ moved", headerWith(edfPlusPatient, plusRecording, "14.02.19", "EDF+C"),
          *daysToEarliestDate("03.02.19"), "X F X X", "Startdate 12-JAN-1985 X X X", "12.01.85"},
         {"EDF+ kept", headerWith(edfPlusPatient, plusRecording, "14.02.19", "EDF+C"), 0, "X F X X",
          "Startdate 14-FEB-2019 X X X", "14.02.19"},
+        {"EDF+ male", headerWith(malePatient, plusRecording, "14.02.19", "EDF+C"), 3, "X M X X",
+         "Startdate 17-FEB-2019 X X X", "17.02.19"},
         {"plain", headerWith("Wilhelmina Oosterhuis 1962", "Lab 3", "01.01.99", ""), -1, "X", "X",
          "31.12.98"},
-        {"past 2084", headerWith(edfPlusPatient, plusRecording, "30.12.84", "EDF+C"), 2, "", "",
-         ""},
+        {"past 2084", headerWith(edfPlusPatient, plusRecording, "30.12.84", "EDF+C"), 2, "", "", "",
+         "by 2 days"},
         {"before 1985", headerWith(edfPlusPatient, plusRecording, "02.01.85", "EDF+C"), -2, "", "",
-         ""},
+         "", "by -2 days"},
         {"no date to move", headerWith(edfPlusPatient, plusRecording, "14/02/19", "EDF+C"), -5, "",
-         "", ""},
+         "", "", "no date"},
     };
     for (const HeaderCase &c : cases) {
         const ClearedHeader cleared = clearedHeader(c.header, c.days);
         ASSERT_EQ(cleared.refusal.empty(), !c.patient.empty()) << c.name;
-        if (c.patient.empty())
+        if (c.patient.empty()) {
+            EXPECT_NE(cleared.refusal.find(c.refusalQuotes), std::string::npos) << c.name;
+            EXPECT_EQ(cleared.header, "") << c.name;
             continue;
+        }
+        ASSERT_EQ(cleared.header.size(), c.header.size()) << c.name;
         const char *h = cleared.header.data();
         EXPECT_EQ(fieldText(h, FixedField::patient), padded(c.patient, 80)) << c.name;
         EXPECT_EQ(fieldText(h, FixedField::recording), padded(c.recording, 80)) << c.name;
         EXPECT_EQ(fieldText(h, FixedField::startDate), c.startDate) << c.name;
+        for (std::size_t i = 0; i < fixedFields.size(); ++i) {
+            const auto f = static_cast<FixedField>(i);
+            if (!isCleared(f)) {
+                EXPECT_EQ(fieldText(h, f), fieldText(c.header.data(), f)) << field(f).name;
+            }
+        }
         EXPECT_EQ(cleared.header.substr(fixedHeaderSize), c.header.substr(fixedHeaderSize));
         EXPECT_TRUE(identifyingFields(cleared.header).empty()) << c.name;
         EXPECT_EQ(identityLeftInHeader(cleared.header, identityOf(edfPlusPatient, true)), "")

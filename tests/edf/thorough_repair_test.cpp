@@ -1,4 +1,6 @@
 #include "edf/repair/header_review.h"
+#include "edf/repair/thorough_repair.h"
+#include "edf/repair/transfer_reversal.h"
 #include "edf/wording/failure_text.h"
 #include "tests/support/edf_test_files.h"
 #include "tests/support/header_cases.h"
@@ -6,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 using namespace velmorant;
 
@@ -72,28 +75,60 @@ TEST_P(ThoroughRepair, FixesWhatTheFileSettlesAndRefusesTheRest)
 INSTANTIATE_TEST_SUITE_P(Cases, ThoroughRepair, ::testing::ValuesIn(thoroughCases()),
                          [](const auto &info) { return std::string(info.param.name); });
 
+enum class FixedBy { usual, thorough, none };
+
+FixedBy fixedBy(const CheckedFinding &f)
+{
+    return f.repaired ? FixedBy::usual : f.repairedThorough ? FixedBy::thorough : FixedBy::none;
+}
+
 // --check --thorough: which repair fixes each finding, or why none does.
 TEST(ThoroughRepair, TheCheckSaysWhichRepairFixesEachFinding)
 {
-    EdfFileSpec fileSpec = soundFile();
-    fileSpec.dataRecords = "-1";
-    const std::string settled = buildEdf(fileSpec);
-    const FileCheck fixable = checkHeaderBytes(settled, settled.size());
-    ASSERT_EQ(fixable.findings.size(), 1u);
-    EXPECT_FALSE(fixable.findings[0].repaired);
-    EXPECT_TRUE(fixable.findings[0].repairedThorough);
-    EXPECT_TRUE(fixable.soundAfterThoroughRepair);
-
-    fileSpec.startDate = "32.08.16";
-    const std::string unsettled = buildEdf(fileSpec);
-    const FileCheck refused = checkHeaderBytes(unsettled, unsettled.size());
-    ASSERT_EQ(refused.findings.size(), 2u);
-    EXPECT_FALSE(refused.soundAfterThoroughRepair);
-    for (const CheckedFinding &f : refused.findings) {
-        EXPECT_FALSE(f.repairedThorough) << f.finding.field;
-        EXPECT_FALSE(f.whyNotRepaired.empty()) << f.finding.field;
+    struct Expected {
+        Rule rule;
+        FixedBy by;
+        std::string whyNot;
+    };
+    EdfFileSpec settled = soundFile();
+    settled.version = "";
+    settled.dataRecords = "-1";
+    EdfFileSpec refused = settled;
+    refused.startDate = "32.08.16";
+    const std::string refusedForOthers
+        = "the thorough repair fixes it but refuses the file for its other faults";
+    const std::vector<std::pair<EdfFileSpec, std::vector<Expected>>> cases{
+        {settled, {{Rule::version, FixedBy::usual, ""}, {Rule::records, FixedBy::thorough, ""}}},
+        {refused,
+         {{Rule::version, FixedBy::usual, ""},
+          {Rule::startDate, FixedBy::none, unsettledReason(Rule::startDate)},
+          {Rule::records, FixedBy::none, refusedForOthers}}},
+    };
+    for (const auto &[fileSpec, expected] : cases) {
+        const std::string bytes = buildEdf(fileSpec);
+        const FileCheck check = checkHeaderBytes(bytes, bytes.size());
+        ASSERT_EQ(check.findings.size(), expected.size());
+        const bool allFixed = std::none_of(expected.begin(), expected.end(),
+                                           [](const Expected &e) { return e.by == FixedBy::none; });
+        EXPECT_EQ(check.soundAfterThoroughRepair, allFixed);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const CheckedFinding &f = check.findings[i];
+            EXPECT_EQ(ruleName(f.finding.rule), ruleName(expected[i].rule));
+            EXPECT_EQ(fixedBy(f), expected[i].by) << ruleName(f.finding.rule);
+            EXPECT_EQ(f.whyNotRepaired, expected[i].whyNot) << ruleName(f.finding.rule);
+        }
     }
-    EXPECT_NE(refused.findings[0].whyNotRepaired, refused.findings[1].whyNotRepaired);
+}
+
+// Each rule's row: a finding of it is never left without its own reason.
+TEST(ThoroughRepair, EveryRuleHasAReasonAndANameOfItsOwn)
+{
+    std::set<std::string> names;
+    for (Rule rule : allRules()) {
+        const Finding finding{rule, "field", 0, "found", "expected", false};
+        EXPECT_FALSE(whyUnsettled(finding).empty()) << static_cast<int>(rule);
+        EXPECT_TRUE(names.insert(ruleName(rule)).second) << static_cast<int>(rule);
+    }
 }
 
 // The file layer feeds the data in chunks of its own size: a carriage return

@@ -208,9 +208,9 @@ TEST_P(ThoroughRepairTest, UsualRepairTellsWhatACheckOfItsCopyFinds)
     const auto rules = [](const FileCheck &check) {
         std::vector<std::string> named;
         for (const CheckedFinding &f : check.findings)
-            named.push_back(f.finding.rule + ": " + f.finding.field);
+            named.push_back(ruleName(f.finding.rule) + (": " + f.finding.field));
         for (const Finding &f : check.annotationFaults)
-            named.push_back(f.rule);
+            named.push_back(ruleName(f.rule));
         return named;
     };
     EXPECT_EQ(rules(told), rules(found));
