@@ -10,7 +10,7 @@
 
 #include "edf/wording/failure_text.h"
 #include "repair/plan/run_plan.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
 
 #include <filesystem>
 

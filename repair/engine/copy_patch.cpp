@@ -3,7 +3,7 @@
 #include "edf/deidentify/deidentify.h"
 #include "edf/format/edf_header.h"
 #include "repair/engine/file_check.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/positioned_io.h"
 #include "repair/records/data_area.h"
 #include "repair/records/record_reader.h"
 

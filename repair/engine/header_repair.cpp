@@ -3,7 +3,7 @@
 #include "edf/format/edf_header.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/path_refusals.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
 #include "repair/staging/staged_copy.h"
 
 #include <filesystem>

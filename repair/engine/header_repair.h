@@ -2,8 +2,8 @@
 
 #include "edf/repair/header_review.h"
 #include "edf/repair/repair_preview.h"
+#include "repair/copy/copy_progress.h"
 #include "repair/deidentify/deidentified_copy.h"
-#include "repair/engine/copy_progress.h"
 #include "repair/engine/file_outcome.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "repair/engine/path_refusals.h"
 
-#include "repair/platform/file_system.h"
+#include "repair/platform/file_names.h"
 
 namespace fs = std::filesystem;
 

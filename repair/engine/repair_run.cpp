@@ -2,7 +2,8 @@
 
 #include "repair/engine/batch_limits.h"
 #include "repair/engine/path_refusals.h"
-#include "repair/platform/file_system.h"
+#include "repair/platform/signal_cleanup.h"
+#include "repair/platform/staging_file.h"
 #include "repair/staging/staged_copy.h"
 
 #include <algorithm>

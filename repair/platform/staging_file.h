@@ -1,6 +1,6 @@
 #pragma once
 
-#include "repair/engine/copy_progress.h"
+#include "repair/copy/copy_progress.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "repair/records/copy_loop.h"
+#include "repair/copy/copy_loop.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "repair/records/copy_loop.h"
+#include "repair/copy/copy_loop.h"
 
 #include <algorithm>
 #include <memory>
