@@ -290,9 +290,10 @@ TEST_F(CliTest, CheckAsJsonGivesOneLinePerFile)
     ASSERT_EQ(lines.size(), 5u) << run.out;
     const char *names[] = {"a.edf", "B.EDF", "c.edf", "d.edf", "sub.edf"};
     const char *sound[] = {"true", "true", "false", "false", "false"};
+    const char *format[] = {"\"EDF\"", "\"EDF\"", "\"EDF\"", "null", "null"};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].rfind("{\"file\": \"" + jsonEscaped(path("in")) + "/" + names[i]
-                                     + "\", \"findings\": [",
+                                     + "\", \"format\": " + format[i] + ", \"findings\": [",
                                  0),
                   0u)
             << lines[i];

@@ -231,7 +231,8 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
     const std::string line = jsonLine("a.edf", checkHeaderBytes(bytes, bytes.size()));
     EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(line.rfind(
-                  "{\"file\": \"a.edf\", \"findings\": [{\"field\": \"version\", \"signal\": null, "
+                  "{\"file\": \"a.edf\", \"format\": \"EDF\", \"findings\": [{\"field\": "
+                  "\"version\", \"signal\": null, "
                   "\"found\": \"20160817\", \"expected\": \"\\\"0       \\\"\", \"repaired\": true",
                   0),
               0u)
@@ -245,7 +246,8 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
     FileCheck unreadable;
     unreadable.readError = "it is a folder";
     EXPECT_EQ(jsonLine("sub.edf", unreadable),
-              "{\"file\": \"sub.edf\", \"findings\": [{\"field\": \"file\", \"signal\": null, "
+              "{\"file\": \"sub.edf\", \"format\": null, \"findings\": [{\"field\": \"file\", "
+              "\"signal\": null, "
               "\"found\": \"it is a folder\", \"expected\": \"a readable EDF file\", \"repaired\": "
               "false, \"warning\": false, \"caused_by_repair\": false}], \"changes\": [], "
               "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false, "
