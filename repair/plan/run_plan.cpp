@@ -27,9 +27,9 @@ std::string derivedDestination(const std::string &sourceUtf8)
 }
 
 RunPlan planFolder(const std::string &sourceFolder, const std::string &destinationFolder,
-                   bool recursive)
+                   bool recursive, RecordingNames names)
 {
-    EdfListing listing = edfListing(sourceFolder, recursive);
+    EdfListing listing = edfListing(sourceFolder, recursive, names);
     RunPlan plan;
     plan.unlisted = std::move(listing.unlisted);
     for (std::string &name : listing.names) {

@@ -27,9 +27,9 @@ struct RunPlan {
 };
 
 // Every *.edf entry of the source folder (recursive: every *.edf file below
-// it), in edfListing's order, each to the same name under the destination
-// folder, whose sub-folders then mirror the source's.
+// it; names says whether *.bdf too), in edfListing's order, each to the same name under the
+// destination folder, whose sub-folders then mirror the source's.
 RunPlan planFolder(const std::string &sourceFolder, const std::string &destinationFolder,
-                   bool recursive);
+                   bool recursive, RecordingNames names = RecordingNames::edf);
 
 } // namespace velmorant

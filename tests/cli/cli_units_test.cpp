@@ -43,7 +43,8 @@ TEST(DerivedDestination, CountsCharactersAsTheWindowDoes)
 TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
 {
     ScratchDir dir;
-    for (const char *name : {"b.edf", "A.edf", "C.EDF", "c.txt", ".hidden.edf", "x.edf.bak", "edf"})
+    for (const char *name : {"b.edf", "A.edf", "C.EDF", "c.txt", ".hidden.edf", "x.edf.bak", "edf",
+                             "d.BDF", "y.bdf.bak"})
         writeBytes(dir / name, "x");
     fs::create_directory(dir / "sub.edf");
     std::error_code noLinks; // Wine makes none
@@ -52,6 +53,9 @@ TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
     EXPECT_EQ(edfEntries(folder).names,
               (std::vector<std::string>{"A.edf", "b.edf", "C.EDF", "sub.edf"}));
     EXPECT_EQ(edfEntries(folder + "/").names, edfEntries(folder).names);
+    // The command line takes BDF recordings too.
+    EXPECT_EQ(edfEntries(folder, RecordingNames::edfOrBdf).names,
+              (std::vector<std::string>{"A.edf", "b.edf", "C.EDF", "d.BDF", "sub.edf"}));
     for (const std::string &none : {(dir / "b.edf").string(), (dir / "absent").string(), {}}) {
         EXPECT_TRUE(edfEntries(none).names.empty());
         EXPECT_TRUE(edfEntries(none).unlisted.empty());
