@@ -608,3 +608,28 @@ TEST_F(CliTest, DeidentifiesTheRealSamples)
     EXPECT_EQ(check.exitCode, 0) << check.out;
     EXPECT_EQ(check.out.find("\"identifying\": [\""), std::string::npos) << check.out;
 }
+
+// The usual repair writes no BDF as EDF; the thorough one keeps it BDF, sound
+// as it came, and says so in its JSON.
+TEST_F(CliTest, RepairsTheRealBdfSamplesOnlyThoroughly)
+{
+    const fs::path samples = fs::path(VELMORANT_REAL_SAMPLES) / ".." / "bdf";
+    if (!fs::is_directory(samples))
+        GTEST_SKIP() << "no samples at " << samples;
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    const std::string plus = readBytes(samples / "edfio_test_subsecond.bdf");
+    const std::string status = readBytes(samples / "mne_bdf_stim_channel.bdf");
+    writeBytes(dir / "in/plus.BDF", plus);
+    writeBytes(dir / "in/status.bdf", status);
+    const ProgramRun usual = cli({"--folder", path("in"), path("out")});
+    EXPECT_EQ(usual.exitCode, 1);
+    EXPECT_NE(usual.err.find("--thorough"), std::string::npos) << usual.err;
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
+    const ProgramRun thorough = cli({"--thorough", "--json", "--folder", path("in"), path("out")});
+    ASSERT_EQ(thorough.exitCode, 0) << thorough.out << thorough.err;
+    EXPECT_NE(thorough.out.find("\"format\": \"BDF+\", \"repaired\": true"), std::string::npos);
+    EXPECT_NE(thorough.out.find("\"format\": \"BDF\", \"repaired\": true"), std::string::npos);
+    EXPECT_EQ(readBytes(dir / "out/plus.BDF"), plus);
+    EXPECT_EQ(readBytes(dir / "out/status.bdf"), status);
+}
