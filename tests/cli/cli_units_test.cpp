@@ -34,6 +34,8 @@ TEST(DerivedDestination, CountsCharactersAsTheWindowDoes)
     // é is one UTF-16 unit in two bytes; U+1F600 is two units in four bytes.
     EXPECT_EQ(derivedDestination("ab\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), "abFixed.edf");
     EXPECT_EQ(derivedDestination("M\xC3\xBCller.edf"), "M\xC3\xBCllerFixed.edf");
+    EXPECT_EQ(derivedDestination("M\xC3\xBCller.BDF"), "M\xC3\xBCllerFixed.bdf");
+    EXPECT_EQ(derivedDestination("a.bdf.edf"), "a.bdfFixed.edf");
     EXPECT_EQ(derivedDestination("ab\xF0\x9F\x98\x80\xF0\x9F\x98\x80"), "abFixed.edf");
     EXPECT_EQ(derivedDestination("\xC3\xA9\xC3\xA9\xC3\xA9"),
               "\xC3\xA9\xC3\xA9\xC3\xA9"
