@@ -12,7 +12,7 @@ namespace velmorant {
 bool isEdfPlus(const std::string &header);
 // "EDF+D": its data records may leave gaps in time between them.
 bool isDiscontinuous(const std::string &header);
-// A BDF file marked "EDF+C" or "EDF+D": no reader takes it as BDF+.
+// A BDF file marked "EDF+C" or "EDF+D", the marks of the other format.
 bool hasForeignPlusMark(const std::string &header);
 
 // The label of a signal that carries annotations instead of measurements:
