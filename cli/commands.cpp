@@ -177,7 +177,7 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
             err << "velmorant-cli: " << folder << " is not a folder" << std::endl;
             return someNotDone;
         }
-    const RunPlan plan = planFolder(o.paths[0], o.paths[1], o.recursive);
+    const RunPlan plan = planFolder(o.paths[0], o.paths[1], o.recursive, RecordingNames::edfOrBdf);
     // Never "nothing to convert" for a folder that could not be read.
     for (const UnlistedFolder &unlisted : plan.unlisted)
         err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
@@ -198,7 +198,7 @@ struct CheckEntry {
     std::string unreadable;
 };
 
-// A folder given to --check stands for its *.edf entries (or, if it cannot
+// A folder given to --check stands for its *.edf and *.bdf entries (or, if it cannot
 // be listed, for itself, unreadable); anything else for itself.
 std::vector<CheckEntry> filesToCheck(const Options &o)
 {
@@ -208,7 +208,7 @@ std::vector<CheckEntry> filesToCheck(const Options &o)
             files.push_back({path, {}});
             continue;
         }
-        const EdfListing listing = edfListing(path, o.recursive);
+        const EdfListing listing = edfListing(path, o.recursive, RecordingNames::edfOrBdf);
         for (const UnlistedFolder &unlisted : listing.unlisted)
             files.push_back({unlisted.folder, notListed(unlisted)});
         for (const std::string &name : listing.names)

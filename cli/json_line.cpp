@@ -142,6 +142,7 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
     const std::string repairError
         = jsonOrNull(read && !c.preview.succeeds, describe(c.preview.failure));
     std::string line = "{\"file\": " + jsonString(path)
+        + ", \"format\": " + jsonOrNull(!c.format.empty(), c.format)
         + ", \"findings\": " + jsonArray(c.findings, thorough ? jsonThoroughFinding : jsonFinding)
         + ", \"changes\": " + jsonArray(c.preview.changes, jsonChange)
         + ", \"repair_error\": " + repairError + ", \"sound\": " + jsonBool(c.sound)
@@ -167,7 +168,9 @@ std::string jsonRepairLine(const std::string &source, const std::string &destina
     const bool repaired = outcome.repaired;
     const RepairFailure failure = shownFailure(outcome.failure, deidentify);
     std::string line = "{\"file\": " + jsonString(source)
-        + ", \"destination\": " + jsonString(destination) + ", \"repaired\": " + jsonBool(repaired)
+        + ", \"destination\": " + jsonString(destination)
+        + ", \"format\": " + jsonOrNull(!outcome.format.empty(), outcome.format)
+        + ", \"repaired\": " + jsonBool(repaired)
         + ", \"repair_error\": " + jsonOrNull(!repaired, describe(failure)) + ", \"changes\": "
         + jsonArray(shownChanges(outcome.repair.changes, deidentify), jsonChange)
         + ", \"bytes_left_out\": " + std::to_string(outcome.repair.leftOut)

@@ -15,14 +15,14 @@ namespace velmorant {
 // string read back by its byte gives the original bytes.
 std::string jsonString(const std::string &text);
 
-// One line, no line feed: {"file": ..., "findings": [...], "changes": [...],
+// One line, no line feed: {"file": ..., "format": ..., "findings": [...], "changes": [...],
 // "repair_error": ..., "sound": ..., "sound_after_repair": ...}. With
 // thorough, each finding adds "repaired_thorough" and "why_not_repaired",
 // and the line adds "thorough_changes", "bytes_left_out",
 // "thorough_repair_error" and "sound_after_thorough_repair".
 std::string jsonLine(const std::string &path, const FileCheck &check, bool thorough = false);
 
-// The outcome of one repair: {"file": ..., "destination": ..., "repaired":
+// The outcome of one repair: {"file": ..., "destination": ..., "format": ..., "repaired":
 // ..., "repair_error": ..., "changes": [...], "bytes_left_out": ...,
 // "warnings": [...]}, the warnings being what the check still finds in the copy.
 // With deidentify, the line adds "deidentified": {"days_moved": ...,

@@ -60,7 +60,7 @@ std::vector<AnnotationPlace> annotationPlaces(const std::string &header, std::ui
 {
     std::vector<AnnotationPlace> places;
     for (std::uint32_t s = 1; s <= signals; ++s)
-        if (isAnnotationLabel(slotText(header, signalSlot(SignalField::label, s, signals))))
+        if (isAnnotationLabel(header, slotText(header, signalSlot(SignalField::label, s, signals))))
             places.push_back(signalPlace(header, s, signals));
     return places;
 }

@@ -122,7 +122,7 @@ inline std::string fieldText(const char *header, FixedField f)
 }
 
 // BDF, EDF's 24-bit sibling, marks its version field with byte 255 and
-// "BIOSEMI". Its data records are not EDF's, so no EDF rule applies to it.
+// "BIOSEMI"; data_format.h says what else differs.
 inline bool isBdf(const std::string &header)
 {
     return header.compare(0, field(FixedField::version).width,

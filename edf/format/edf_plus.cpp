@@ -1,5 +1,6 @@
 #include "edf/format/edf_plus.h"
 
+#include "edf/format/data_format.h"
 #include "edf/format/edf_dates.h"
 #include "edf/format/edf_header.h"
 
@@ -35,22 +36,34 @@ bool isDateOrUnknown(const std::string &text)
     return text == "X" || edfPlusDate(text).has_value();
 }
 
+bool hasPlusMark(const std::string &header, const std::string &plusMark)
+{
+    const std::string kind = fieldText(header.data(), FixedField::reserved).substr(0, 5);
+    return kind == plusMark + "C" || kind == plusMark + "D";
+}
+
 } // namespace
 
 bool isEdfPlus(const std::string &header)
 {
-    const std::string kind = fieldText(header.data(), FixedField::reserved).substr(0, 5);
-    return kind == "EDF+C" || kind == "EDF+D";
+    return hasPlusMark(header, dataFormat(header).plusMark);
 }
 
 bool isDiscontinuous(const std::string &header)
 {
-    return fieldText(header.data(), FixedField::reserved).compare(0, 5, "EDF+D") == 0;
+    return fieldText(header.data(), FixedField::reserved)
+               .compare(0, 5, std::string(dataFormat(header).plusMark) + "D")
+        == 0;
 }
 
-bool isAnnotationLabel(const std::string &label)
+bool hasForeignPlusMark(const std::string &header)
 {
-    return label.substr(0, label.find_last_not_of(' ') + 1) == "EDF Annotations";
+    return isBdf(header) && hasPlusMark(header, "EDF+");
+}
+
+bool isAnnotationLabel(const std::string &header, const std::string &label)
+{
+    return label.substr(0, label.find_last_not_of(' ') + 1) == dataFormat(header).annotationLabel;
 }
 
 std::optional<std::string> patientObjection(const std::string &patient)

@@ -7,13 +7,17 @@ namespace velmorant {
 
 // What EDF+ adds to EDF's header, as strict readers hold files to it.
 
-// The reserved field of the fixed header starts with "EDF+C" or "EDF+D".
+// The reserved field of the fixed header starts with "EDF+C" or "EDF+D"
+// ("BDF+C" or "BDF+D" in a BDF file).
 bool isEdfPlus(const std::string &header);
 // "EDF+D": its data records may leave gaps in time between them.
 bool isDiscontinuous(const std::string &header);
+// A BDF file marked "EDF+C" or "EDF+D", the marks of the other format.
+bool hasForeignPlusMark(const std::string &header);
 
-// The label of a signal that carries annotations instead of measurements.
-bool isAnnotationLabel(const std::string &label);
+// The label of a signal that carries annotations instead of measurements:
+// "EDF Annotations", or "BDF Annotations" in a BDF file.
+bool isAnnotationLabel(const std::string &header, const std::string &label);
 
 // Each gives what EDF+ expects when the field breaks its structure, nothing
 // when it keeps it.

@@ -1,5 +1,6 @@
 #include "edf/format/record_layout.h"
 
+#include "edf/format/data_format.h"
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_syntax.h"
 #include "edf/format/field_slots.h"
@@ -23,12 +24,13 @@ std::optional<RecordLayout> recordLayout(const std::string &header, std::uint32_
     const std::uintmax_t headerBytes = headerSize(signalCount);
     if (signalCount == 0 || fileSize < headerBytes)
         return std::nullopt;
+    const std::uint32_t sampleBytes = dataFormat(header).sampleBytes;
     std::uintmax_t recordBytes = 0;
     for (std::uint32_t s = 1; s <= signalCount; ++s) {
         const auto samples = samplesPerRecord(header, s, signalCount);
         if (!samples)
             return std::nullopt;
-        recordBytes += 2 * static_cast<std::uintmax_t>(*samples);
+        recordBytes += sampleBytes * static_cast<std::uintmax_t>(*samples);
     }
     return RecordLayout{headerBytes, recordBytes, fileSize - headerBytes};
 }

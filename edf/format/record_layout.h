@@ -7,7 +7,7 @@
 namespace velmorant {
 
 // How a file's bytes after its header divide into data records: every signal
-// gives two bytes per sample.
+// gives two bytes per sample, three in BDF.
 struct RecordLayout {
     std::uintmax_t headerBytes;
     std::uintmax_t recordBytes; // at least 2

@@ -52,7 +52,9 @@ void patchFixedHeader(char *header, const std::optional<RecorderRewrite> &rewrit
         setOneSecondRecords(header);
         divideRecordCount(header, *rewrite);
     }
-    if (fieldText(header, FixedField::version) != repairedVersion)
+    // A BDF stays BDF: its version field is what says so.
+    if (!isBdf(fieldText(header, FixedField::version))
+        && fieldText(header, FixedField::version) != repairedVersion)
         copyFieldText(fieldStart(header, FixedField::version), repairedVersion);
 }
 

@@ -1,6 +1,7 @@
 #include "edf/repair/header_review.h"
 
 #include "edf/deidentify/deidentify.h"
+#include "edf/format/data_format.h"
 #include "edf/format/edf_header.h"
 #include "edf/format/written_seconds.h"
 #include "edf/repair/thorough_repair.h"
@@ -105,8 +106,10 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
         = (thorough && damage.kind == TransferDamageKind::none) || damage.reversible();
     check.soundAfterThoroughRepair
         = check.thorough.succeeds && (recordsWalked || recordsSoundAfterRepair);
-    if (header.size() >= fixedHeaderSize)
+    if (header.size() >= fixedHeaderSize) {
         check.identifying = identifyingFields(header);
+        check.format = formatName(header);
+    }
     return check;
 }
 

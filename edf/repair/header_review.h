@@ -21,6 +21,7 @@ struct CheckedFinding {
 // A strict check of one file's header and what either repair would do to it.
 struct FileCheck {
     std::string readError; // why the file could not be read; empty when it was
+    std::string format; // as formatName gives it; empty without a fixed header
     std::vector<CheckedFinding> findings;
     RepairPreview preview;
     bool sound = false; // no error as the file stands

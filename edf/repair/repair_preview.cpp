@@ -75,13 +75,15 @@ private:
         return fail(step, field(f).name, fieldText(header.data(), f));
     }
 
-    // The fixed header, BDF told apart, and a signal header the file holds whole.
+    // The fixed header, and a signal header the file holds whole. The usual
+    // repair makes a file EDF, which a BDF file is not: only the thorough one,
+    // which keeps the version, takes it.
     bool readFixedHeader(std::uint32_t &signals)
     {
         if (header.size() < fixedHeaderSize)
             return fail(RepairStep::readFixedHeader, "", {},
                         "it has " + std::to_string(header.size()) + " bytes");
-        if (isBdf(header))
+        if (isBdf(header) && mode == RepairMode::usual)
             return fail(RepairStep::bdf);
         if (mode == RepairMode::usual
             && (!parsesLeniently(FixedField::dataRecords)

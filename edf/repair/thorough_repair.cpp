@@ -1,5 +1,6 @@
 #include "edf/repair/thorough_repair.h"
 
+#include "edf/format/data_format.h"
 #include "edf/format/edf_dates.h"
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_plus.h"
@@ -47,6 +48,7 @@ public:
                          [](const std::string &t) { return startDate(t).has_value(); });
         settleSeparators(FixedField::startTime, isStartTime);
         settleDecimalCommas();
+        settleForeignPlusMark();
         const auto layout = recordLayout(header, signals, fileSize);
         if (layout && data)
             settleAnnotationMark(header, signals, *layout, *data);
@@ -129,18 +131,38 @@ private:
         }
     }
 
+    bool hasAnnotationSignal() const
+    {
+        for (std::uint32_t s = 1; s <= signals; ++s)
+            if (isAnnotationLabel(header, text(slot(SignalField::label, s))))
+                return true;
+        return false;
+    }
+
+    // A BDF file's annotation signal shows it is BDF+; without one, the mark is wrong.
+    void settleForeignPlusMark()
+    {
+        if (!hasForeignPlusMark(header))
+            return;
+        if (hasAnnotationSignal())
+            header.replace(offsetOf(FixedField::reserved), 4, dataFormat(header).plusMark);
+        else
+            write(fixedSlot(FixedField::reserved), "");
+    }
+
     // An annotation signal carries no measurement: EDF+ fixes its fields.
     void settleAnnotationSignals()
     {
         if (!isEdfPlus(header))
             return;
+        const DataFormat &format = dataFormat(header);
         for (std::uint32_t s = 1; s <= signals; ++s) {
-            if (!isAnnotationLabel(text(slot(SignalField::label, s))))
+            if (!isAnnotationLabel(header, text(slot(SignalField::label, s))))
                 continue;
             write(slot(SignalField::transducer, s), "");
             write(slot(SignalField::physicalDimension, s), "");
-            write(slot(SignalField::digitalMinimum, s), "-32768");
-            write(slot(SignalField::digitalMaximum, s), "32767");
+            write(slot(SignalField::digitalMinimum, s), std::to_string(format.digitalLowest));
+            write(slot(SignalField::digitalMaximum, s), std::to_string(format.digitalHighest));
             const auto low = edfNumber(text(slot(SignalField::physicalMinimum, s)));
             const auto high = edfNumber(text(slot(SignalField::physicalMaximum, s)));
             if (!low || !high || *low == *high) {

@@ -1,6 +1,7 @@
 #include "edf/repair/timekeeping_repair.h"
 
 #include "edf/format/annotations.h"
+#include "edf/format/data_format.h"
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_plus.h"
 #include "edf/format/field_slots.h"
@@ -35,7 +36,8 @@ void settleAnnotationMark(std::string &header, std::uint32_t signals, const Reco
     for (std::uint32_t s = 1; s <= signals; ++s) {
         const AnnotationPlace place = signalPlace(header, s, signals);
         if (beginsWithTimekeeping(first.substr(place.offset, place.size)))
-            return writeSlot(header, signalSlot(SignalField::label, s, signals), "EDF Annotations");
+            return writeSlot(header, signalSlot(SignalField::label, s, signals),
+                             dataFormat(header).annotationLabel);
     }
     if (!isDiscontinuous(header))
         writeSlot(header, fixedSlot(FixedField::reserved), "");
@@ -49,7 +51,8 @@ std::vector<Finding> settleTimekeeping(std::string &header, std::uint32_t signal
         = readTimekeeping(header, signals, layout, records, data, RecordWalk::everyRecord);
     if (read.read && read.faults.empty() && read.continuous && isDiscontinuous(header)
         && isWithinFirstSecond(*read.firstOnset))
-        header.replace(offsetOf(FixedField::reserved), 5, "EDF+C");
+        header.replace(offsetOf(FixedField::reserved), 5,
+                       std::string(dataFormat(header).plusMark) + "C");
     return read.faults;
 }
 

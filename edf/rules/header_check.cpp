@@ -1,5 +1,6 @@
 #include "edf/rules/header_check.h"
 
+#include "edf/format/data_format.h"
 #include "edf/format/edf_dates.h"
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_plus.h"
@@ -34,9 +35,10 @@ std::string quoted(const std::string &text)
 
 // ---- rules for one field of the fixed header -------------------------------
 
+// BDF's version field is its mark: a file holding it is BDF, whose version it is.
 Verdict isZeroVersion(const std::string &text, const Facts &)
 {
-    if (text == "0       ")
+    if (text == "0       " || isBdf(text))
         return std::nullopt;
     return Objection{quoted("0       ")};
 }
@@ -117,25 +119,23 @@ const FixedRule fixedRules[] = {
 
 // ---- rules for one signal's entry of a signal array -------------------------
 
-constexpr long long digitalLowest = -32768;
-constexpr long long digitalHighest = 32767;
-
-Verdict isNumber(const std::string &text)
+Verdict isNumber(const std::string &text, const DataFormat &)
 {
     if (edfNumber(text))
         return std::nullopt;
     return Objection{"a number"};
 }
 
-Verdict isDigitalValue(const std::string &text)
+Verdict isDigitalValue(const std::string &text, const DataFormat &format)
 {
     const auto value = edfInteger(text);
-    if (value && *value >= digitalLowest && *value <= digitalHighest)
+    if (value && *value >= format.digitalLowest && *value <= format.digitalHighest)
         return std::nullopt;
-    return Objection{"a whole number from -32768 to 32767"};
+    return Objection{"a whole number from " + std::to_string(format.digitalLowest) + " to "
+                     + std::to_string(format.digitalHighest)};
 }
 
-Verdict isSampleCount(const std::string &text)
+Verdict isSampleCount(const std::string &text, const DataFormat &)
 {
     const auto count = edfInteger(text);
     if (count && *count >= 1)
@@ -146,7 +146,7 @@ Verdict isSampleCount(const std::string &text)
 struct SignalRule {
     Rule id;
     SignalField field;
-    Verdict (*check)(const std::string &text);
+    Verdict (*check)(const std::string &text, const DataFormat &format);
 };
 
 const SignalRule signalRules[] = {
@@ -160,7 +160,8 @@ const SignalRule signalRules[] = {
 // Rules over two fields of one signal; a finding names the second field.
 // Each stays silent while either field breaks its own rule above.
 
-Verdict physicalRangeIsOpen(const std::string &minimum, const std::string &maximum)
+Verdict physicalRangeIsOpen(const std::string &minimum, const std::string &maximum,
+                            const DataFormat &)
 {
     const auto low = edfNumber(minimum), high = edfNumber(maximum);
     if (!low || !high || *low != *high)
@@ -168,9 +169,11 @@ Verdict physicalRangeIsOpen(const std::string &minimum, const std::string &maxim
     return Objection{"a number different from the physical minimum " + quoted(minimum)};
 }
 
-Verdict digitalMinimumIsBelow(const std::string &minimum, const std::string &maximum)
+Verdict digitalMinimumIsBelow(const std::string &minimum, const std::string &maximum,
+                              const DataFormat &format)
 {
-    if (isDigitalValue(minimum) || isDigitalValue(maximum)) // either has an objection of its own
+    // Either has an objection of its own.
+    if (isDigitalValue(minimum, format) || isDigitalValue(maximum, format))
         return std::nullopt;
     if (*edfInteger(minimum) < *edfInteger(maximum))
         return std::nullopt;
@@ -181,7 +184,7 @@ struct PairRule {
     Rule id;
     SignalField first;
     SignalField second;
-    Verdict (*check)(const std::string &first, const std::string &second);
+    Verdict (*check)(const std::string &first, const std::string &second, const DataFormat &format);
 };
 
 const PairRule pairRules[] = {
@@ -193,29 +196,30 @@ const PairRule pairRules[] = {
 
 // ---- EDF+ annotation signals -------------------------------------------------
 
-// A field of an annotation signal and what EDF+ fixes it to: a number, or
-// blank.
+// A field of an annotation signal and what EDF+ fixes it to: the format's
+// digital limit, or blank.
 struct AnnotationRule {
     SignalField field;
-    std::optional<long long> value;
+    long long DataFormat::*limit; // null: blank
     bool warning; // readers take the file anyway
 };
 
 const AnnotationRule annotationRules[] = {
-    {SignalField::transducer, std::nullopt, false},
-    {SignalField::physicalDimension, std::nullopt, true},
-    {SignalField::digitalMinimum, digitalLowest, false},
-    {SignalField::digitalMaximum, digitalHighest, false},
+    {SignalField::transducer, nullptr, false},
+    {SignalField::physicalDimension, nullptr, true},
+    {SignalField::digitalMinimum, &DataFormat::digitalLowest, false},
+    {SignalField::digitalMaximum, &DataFormat::digitalHighest, false},
     // Strict readers refuse a filter on a signal that holds no samples.
-    {SignalField::prefiltering, std::nullopt, false},
+    {SignalField::prefiltering, nullptr, false},
 };
 
-Verdict keepsAnnotationRule(const AnnotationRule &rule, const std::string &text)
+Verdict keepsAnnotationRule(const AnnotationRule &rule, const std::string &text,
+                            const DataFormat &format)
 {
-    if (rule.value ? edfInteger(text) == rule.value
+    if (rule.limit ? edfInteger(text) == format.*rule.limit
                    : text.find_first_not_of(' ') == std::string::npos)
         return std::nullopt;
-    const std::string wanted = rule.value ? std::to_string(*rule.value) : "blank";
+    const std::string wanted = rule.limit ? std::to_string(format.*rule.limit) : "blank";
     return Objection{wanted + ", as in every annotation signal", rule.warning};
 }
 
@@ -244,17 +248,11 @@ class HeaderCheck
 {
 public:
     HeaderCheck(const std::string &header, std::uintmax_t fileSize)
-        : header(header), fileSize(fileSize)
+        : header(header), fileSize(fileSize), format(dataFormat(header))
     { }
 
     std::vector<Finding> run()
     {
-        if (isBdf(header)) {
-            add(Rule::format, fixedSlot(FixedField::version).name, 0,
-                text(fixedSlot(FixedField::version)),
-                {"an EDF file; this is BDF (24-bit samples), which is not EDF"});
-            return findings;
-        }
         if (header.size() < fixedHeaderSize) {
             add(Rule::headerPresent, "file size", 0, bytesText(fileSize),
                 {"at least 256 bytes, the fixed header"});
@@ -273,6 +271,10 @@ public:
         checkPrintable(signals);
         for (const FixedRule &rule : fixedRules)
             apply(rule.id, fixedSlot(rule.field), rule.check(text(fixedSlot(rule.field)), facts));
+        if (hasForeignPlusMark(header))
+            apply(Rule::format, fixedSlot(FixedField::reserved),
+                  Objection{"\"BDF+C\" or \"BDF+D\", the marks of a BDF file with annotations, "
+                            "or no mark"});
         if (signalHeaderRead) {
             checkSignals(signals);
             checkEdfPlus(signals);
@@ -307,6 +309,8 @@ private:
     void checkPrintable(std::uint32_t signals)
     {
         for (const FieldSlot &slot : allSlots(signals)) {
+            if (slot.offset == offsetOf(FixedField::version) && isBdf(header))
+                continue; // its first byte is BDF's mark
             const std::string field = text(slot);
             for (std::size_t i = 0; i < field.size(); ++i) {
                 const auto byte = static_cast<unsigned char>(field[i]);
@@ -325,12 +329,12 @@ private:
         for (std::uint32_t s = 1; s <= signals; ++s) {
             for (const SignalRule &rule : signalRules) {
                 const FieldSlot slot = signalSlot(rule.field, s, signals);
-                apply(rule.id, slot, rule.check(text(slot)));
+                apply(rule.id, slot, rule.check(text(slot), format));
             }
             for (const PairRule &rule : pairRules) {
                 const FieldSlot first = signalSlot(rule.first, s, signals);
                 const FieldSlot second = signalSlot(rule.second, s, signals);
-                apply(rule.id, second, rule.check(text(first), text(second)));
+                apply(rule.id, second, rule.check(text(first), text(second), format));
             }
         }
     }
@@ -338,7 +342,7 @@ private:
     bool isAnnotationSignal(std::uint32_t signal, std::uint32_t signals) const
     {
         return isEdfPlus(header)
-            && isAnnotationLabel(text(signalSlot(SignalField::label, signal, signals)));
+            && isAnnotationLabel(header, text(signalSlot(SignalField::label, signal, signals)));
     }
 
     std::uint32_t annotationSignals(std::uint32_t signals) const
@@ -364,7 +368,8 @@ private:
                       startdateObjection(text(recording), text(fixedSlot(FixedField::startDate)))));
         if (annotationSignals(signals) == 0)
             apply(Rule::annotations, fixedSlot(FixedField::reserved),
-                  Objection{"a signal labelled \"EDF Annotations\", which every EDF+ file has"});
+                  Objection{std::string("a signal labelled \"") + format.annotationLabel
+                            + "\", which every " + format.plusMark + " file has"});
         for (std::uint32_t s = 1; s <= signals; ++s)
             if (isAnnotationSignal(s, signals))
                 checkAnnotationSignal(s, signals);
@@ -382,7 +387,7 @@ private:
     {
         for (const AnnotationRule &rule : annotationRules) {
             const FieldSlot slot = signalSlot(rule.field, signal, signals);
-            apply(Rule::annotationSignal, slot, keepsAnnotationRule(rule, text(slot)));
+            apply(Rule::annotationSignal, slot, keepsAnnotationRule(rule, text(slot), format));
         }
     }
 
@@ -423,6 +428,7 @@ private:
 
     const std::string &header;
     std::uintmax_t fileSize;
+    const DataFormat &format;
     std::vector<Finding> findings;
 };
 

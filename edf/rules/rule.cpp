@@ -20,7 +20,7 @@ const char *const subfields = "the subfields cannot be told apart without guessi
 
 const RuleRow rules[] = {
     {Rule::readable, "readable", "the file could not be read", false},
-    {Rule::format, "format", "BDF is a format of its own, not converted", false},
+    {Rule::format, "format", notShown, false},
     {Rule::headerPresent, "header present", "the file ends inside its header", false},
     {Rule::version, "version", notShown, false},
     {Rule::startDate, "date", "the file does not show which date was meant", false},

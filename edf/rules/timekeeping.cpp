@@ -1,6 +1,7 @@
 #include "edf/rules/timekeeping.h"
 
 #include "edf/format/annotations.h"
+#include "edf/format/data_format.h"
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_plus.h"
 #include "edf/format/edf_syntax.h"
@@ -124,7 +125,7 @@ private:
 
 std::optional<std::uint32_t> wholeSignalHeader(const std::string &header)
 {
-    if (header.size() < fixedHeaderSize || isBdf(header))
+    if (header.size() < fixedHeaderSize)
         return std::nullopt;
     const auto count = edfInteger(slotText(header, fixedSlot(FixedField::signalCount)));
     if (!count || *count < 1 || *count > maxSignalCount
@@ -137,16 +138,17 @@ std::optional<std::uint32_t> wholeSignalHeader(const std::string &header)
 
 AnnotationPlace signalPlace(const std::string &header, std::uint32_t signal, std::uint32_t signals)
 {
+    const std::uint32_t sampleBytes = dataFormat(header).sampleBytes;
     std::uintmax_t offset = 0;
     for (std::uint32_t s = 1; s < signal; ++s)
-        offset += 2 * std::uintmax_t{*samplesPerRecord(header, s, signals)};
-    return {signal, offset, 2 * std::size_t{*samplesPerRecord(header, signal, signals)}};
+        offset += sampleBytes * std::uintmax_t{*samplesPerRecord(header, s, signals)};
+    return {signal, offset, sampleBytes * std::size_t{*samplesPerRecord(header, signal, signals)}};
 }
 
 std::optional<AnnotationPlace> annotationPlace(const std::string &header, std::uint32_t signals)
 {
     for (std::uint32_t s = 1; s <= signals; ++s)
-        if (isAnnotationLabel(slotText(header, signalSlot(SignalField::label, s, signals))))
+        if (isAnnotationLabel(header, slotText(header, signalSlot(SignalField::label, s, signals))))
             return signalPlace(header, s, signals);
     return std::nullopt;
 }

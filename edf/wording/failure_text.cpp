@@ -45,7 +45,8 @@ std::string contentSentence(const RepairFailure &f)
     case RepairStep::readFixedHeader:
         return withReason("the file is shorter than the 256-byte EDF header", f.reason);
     case RepairStep::bdf:
-        return "the file is BDF (24-bit samples), not EDF; nothing was written";
+        return "the file is BDF (24-bit samples), which the usual repair would make EDF; "
+               "--thorough repairs it as BDF; nothing was written";
     case RepairStep::parseField:
         return fieldSentence(f, "not a number");
     case RepairStep::signalCount:

@@ -18,6 +18,7 @@ struct FileOutcome {
     // records of EDF+ read), so that a caller need not read it again.
     FileCheck check;
     Deidentification deidentified;
+    std::string format; // the source's, as formatName gives it; empty when its header was not read
 };
 
 } // namespace velmorant

@@ -1,5 +1,6 @@
 #include "repair/engine/header_repair.h"
 
+#include "edf/format/data_format.h"
 #include "edf/format/edf_header.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/path_refusals.h"
@@ -103,8 +104,11 @@ bool HeaderRepair::repairOpenCopy(std::uintmax_t fileSize, const FileNames &name
 {
     std::string header;
     RepairPreview patched;
-    if (!readHeader(header, outcome.failure)
-        || !patchOpenCopy(header, fileSize, patched, outcome.failure))
+    if (!readHeader(header, outcome.failure))
+        return false;
+    if (header.size() >= fixedHeaderSize)
+        outcome.format = formatName(header);
+    if (!patchOpenCopy(header, fileSize, patched, outcome.failure))
         return false;
     if (deidentify
         && !deidentifyCopy(edfFile, header, patched.header, patched.signalCount, patched.keptSize,

@@ -81,13 +81,13 @@ std::vector<std::string> visibleEntries(const fs::path &folder, const std::strin
 }
 
 void addFilesBelow(const fs::path &folder, const std::string &shownAs, const std::string &prefix,
-                   EdfListing &listing)
+                   RecordingNames names, EdfListing &listing)
 {
     for (const std::string &name : visibleEntries(folder, shownAs, listing.unlisted)) {
         const fs::path path = folder / name;
         if (isRealFolder(path))
-            addFilesBelow(path, joinedPath(shownAs, name), prefix + name + "/", listing);
-        else if (matchesEdfPattern(name) && isListable(path))
+            addFilesBelow(path, joinedPath(shownAs, name), prefix + name + "/", names, listing);
+        else if (matchesEdfPattern(name, names) && isListable(path))
             listing.names.push_back(prefix + name);
     }
 }
@@ -109,12 +109,14 @@ std::string joinedPath(const std::string &folder, const std::string &name)
     return folder + "/" + name;
 }
 
-bool matchesEdfPattern(const std::string &name)
+bool matchesEdfPattern(const std::string &name, RecordingNames names)
 {
-    return name.size() >= 4 && asciiLowered(name.substr(name.size() - 4)) == ".edf";
+    const std::string extension
+        = name.size() >= 4 ? asciiLowered(name.substr(name.size() - 4)) : std::string();
+    return extension == ".edf" || (names == RecordingNames::edfOrBdf && extension == ".bdf");
 }
 
-EdfListing edfEntries(const std::string &folderUtf8)
+EdfListing edfEntries(const std::string &folderUtf8, RecordingNames names)
 {
     EdfListing listing;
     try {
@@ -122,7 +124,7 @@ EdfListing edfEntries(const std::string &folderUtf8)
             return listing;
         const fs::path folder = toFsPath(folderUtf8);
         for (const std::string &name : visibleEntries(folder, folderUtf8, listing.unlisted))
-            if (matchesEdfPattern(name) && isListable(folder / name))
+            if (matchesEdfPattern(name, names) && isListable(folder / name))
                 listing.names.push_back(name);
     } catch (const std::range_error &) {
         return {};
@@ -130,21 +132,21 @@ EdfListing edfEntries(const std::string &folderUtf8)
     return listing;
 }
 
-EdfListing edfFilesBelow(const std::string &folderUtf8)
+EdfListing edfFilesBelow(const std::string &folderUtf8, RecordingNames names)
 {
     EdfListing listing;
     try {
         if (isFolder(folderUtf8))
-            addFilesBelow(toFsPath(folderUtf8), folderUtf8, "", listing);
+            addFilesBelow(toFsPath(folderUtf8), folderUtf8, "", names, listing);
     } catch (const std::range_error &) {
         return {};
     }
     return listing;
 }
 
-EdfListing edfListing(const std::string &folderUtf8, bool recursive)
+EdfListing edfListing(const std::string &folderUtf8, bool recursive, RecordingNames names)
 {
-    return recursive ? edfFilesBelow(folderUtf8) : edfEntries(folderUtf8);
+    return recursive ? edfFilesBelow(folderUtf8, names) : edfEntries(folderUtf8, names);
 }
 
 } // namespace velmorant

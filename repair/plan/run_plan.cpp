@@ -23,13 +23,17 @@ std::string derivedDestination(const std::string &sourceUtf8)
         units += end - start == 4 ? 2 : 1;
         end = start;
     }
-    return (units >= 4 ? sourceUtf8.substr(0, end) : sourceUtf8) + "Fixed.edf";
+    // A BDF recording keeps BDF's name, as the thorough repair keeps its format.
+    const bool bdf
+        = matchesEdfPattern(sourceUtf8, RecordingNames::edfOrBdf) && !matchesEdfPattern(sourceUtf8);
+    return (units >= 4 ? sourceUtf8.substr(0, end) : sourceUtf8)
+        + (bdf ? "Fixed.bdf" : "Fixed.edf");
 }
 
 RunPlan planFolder(const std::string &sourceFolder, const std::string &destinationFolder,
-                   bool recursive)
+                   bool recursive, RecordingNames names)
 {
-    EdfListing listing = edfListing(sourceFolder, recursive);
+    EdfListing listing = edfListing(sourceFolder, recursive, names);
     RunPlan plan;
     plan.unlisted = std::move(listing.unlisted);
     for (std::string &name : listing.names) {

@@ -9,7 +9,8 @@ namespace velmorant {
 
 // The destination proposed for a source: the text less its last four
 // characters (counted as the window counts them, in UTF-16 units), followed
-// by "Fixed.edf"; a text shorter than that is kept whole.
+// by "Fixed.edf" ("Fixed.bdf" for a "*.bdf" source, without regard to case);
+// a text shorter than that is kept whole.
 std::string derivedDestination(const std::string &sourceUtf8);
 
 // One file of a run: the name it is shown by (its path below the source
@@ -27,9 +28,9 @@ struct RunPlan {
 };
 
 // Every *.edf entry of the source folder (recursive: every *.edf file below
-// it), in edfListing's order, each to the same name under the destination
-// folder, whose sub-folders then mirror the source's.
+// it; names says whether *.bdf too), in edfListing's order, each to the same name under the
+// destination folder, whose sub-folders then mirror the source's.
 RunPlan planFolder(const std::string &sourceFolder, const std::string &destinationFolder,
-                   bool recursive);
+                   bool recursive, RecordingNames names = RecordingNames::edf);
 
 } // namespace velmorant

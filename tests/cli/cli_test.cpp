@@ -290,9 +290,10 @@ TEST_F(CliTest, CheckAsJsonGivesOneLinePerFile)
     ASSERT_EQ(lines.size(), 5u) << run.out;
     const char *names[] = {"a.edf", "B.EDF", "c.edf", "d.edf", "sub.edf"};
     const char *sound[] = {"true", "true", "false", "false", "false"};
+    const char *format[] = {"\"EDF\"", "\"EDF\"", "\"EDF\"", "null", "null"};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].rfind("{\"file\": \"" + jsonEscaped(path("in")) + "/" + names[i]
-                                     + "\", \"findings\": [",
+                                     + "\", \"format\": " + format[i] + ", \"findings\": [",
                                  0),
                   0u)
             << lines[i];
@@ -606,4 +607,29 @@ TEST_F(CliTest, DeidentifiesTheRealSamples)
     const ProgramRun check = cli({"--check", "--json", path("out")});
     EXPECT_EQ(check.exitCode, 0) << check.out;
     EXPECT_EQ(check.out.find("\"identifying\": [\""), std::string::npos) << check.out;
+}
+
+// The usual repair writes no BDF as EDF; the thorough one keeps it BDF, sound
+// as it came, and says so in its JSON.
+TEST_F(CliTest, RepairsTheRealBdfSamplesOnlyThoroughly)
+{
+    const fs::path samples = fs::path(VELMORANT_REAL_SAMPLES) / ".." / "bdf";
+    if (!fs::is_directory(samples))
+        GTEST_SKIP() << "no samples at " << samples;
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    const std::string plus = readBytes(samples / "edfio_test_subsecond.bdf");
+    const std::string status = readBytes(samples / "mne_bdf_stim_channel.bdf");
+    writeBytes(dir / "in/plus.BDF", plus);
+    writeBytes(dir / "in/status.bdf", status);
+    const ProgramRun usual = cli({"--folder", path("in"), path("out")});
+    EXPECT_EQ(usual.exitCode, 1);
+    EXPECT_NE(usual.err.find("--thorough"), std::string::npos) << usual.err;
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
+    const ProgramRun thorough = cli({"--thorough", "--json", "--folder", path("in"), path("out")});
+    ASSERT_EQ(thorough.exitCode, 0) << thorough.out << thorough.err;
+    EXPECT_NE(thorough.out.find("\"format\": \"BDF+\", \"repaired\": true"), std::string::npos);
+    EXPECT_NE(thorough.out.find("\"format\": \"BDF\", \"repaired\": true"), std::string::npos);
+    EXPECT_EQ(readBytes(dir / "out/plus.BDF"), plus);
+    EXPECT_EQ(readBytes(dir / "out/status.bdf"), status);
 }

@@ -34,6 +34,8 @@ TEST(DerivedDestination, CountsCharactersAsTheWindowDoes)
     // é is one UTF-16 unit in two bytes; U+1F600 is two units in four bytes.
     EXPECT_EQ(derivedDestination("ab\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), "abFixed.edf");
     EXPECT_EQ(derivedDestination("M\xC3\xBCller.edf"), "M\xC3\xBCllerFixed.edf");
+    EXPECT_EQ(derivedDestination("M\xC3\xBCller.BDF"), "M\xC3\xBCllerFixed.bdf");
+    EXPECT_EQ(derivedDestination("a.bdf.edf"), "a.bdfFixed.edf");
     EXPECT_EQ(derivedDestination("ab\xF0\x9F\x98\x80\xF0\x9F\x98\x80"), "abFixed.edf");
     EXPECT_EQ(derivedDestination("\xC3\xA9\xC3\xA9\xC3\xA9"),
               "\xC3\xA9\xC3\xA9\xC3\xA9"
@@ -43,7 +45,8 @@ TEST(DerivedDestination, CountsCharactersAsTheWindowDoes)
 TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
 {
     ScratchDir dir;
-    for (const char *name : {"b.edf", "A.edf", "C.EDF", "c.txt", ".hidden.edf", "x.edf.bak", "edf"})
+    for (const char *name : {"b.edf", "A.edf", "C.EDF", "c.txt", ".hidden.edf", "x.edf.bak", "edf",
+                             "d.BDF", "y.bdf.bak"})
         writeBytes(dir / name, "x");
     fs::create_directory(dir / "sub.edf");
     std::error_code noLinks; // Wine makes none
@@ -52,6 +55,9 @@ TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
     EXPECT_EQ(edfEntries(folder).names,
               (std::vector<std::string>{"A.edf", "b.edf", "C.EDF", "sub.edf"}));
     EXPECT_EQ(edfEntries(folder + "/").names, edfEntries(folder).names);
+    // The command line takes BDF recordings too.
+    EXPECT_EQ(edfEntries(folder, RecordingNames::edfOrBdf).names,
+              (std::vector<std::string>{"A.edf", "b.edf", "C.EDF", "d.BDF", "sub.edf"}));
     for (const std::string &none : {(dir / "b.edf").string(), (dir / "absent").string(), {}}) {
         EXPECT_TRUE(edfEntries(none).names.empty());
         EXPECT_TRUE(edfEntries(none).unlisted.empty());
@@ -231,7 +237,8 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
     const std::string line = jsonLine("a.edf", checkHeaderBytes(bytes, bytes.size()));
     EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(line.rfind(
-                  "{\"file\": \"a.edf\", \"findings\": [{\"field\": \"version\", \"signal\": null, "
+                  "{\"file\": \"a.edf\", \"format\": \"EDF\", \"findings\": [{\"field\": "
+                  "\"version\", \"signal\": null, "
                   "\"found\": \"20160817\", \"expected\": \"\\\"0       \\\"\", \"repaired\": true",
                   0),
               0u)
@@ -245,7 +252,8 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
     FileCheck unreadable;
     unreadable.readError = "it is a folder";
     EXPECT_EQ(jsonLine("sub.edf", unreadable),
-              "{\"file\": \"sub.edf\", \"findings\": [{\"field\": \"file\", \"signal\": null, "
+              "{\"file\": \"sub.edf\", \"format\": null, \"findings\": [{\"field\": \"file\", "
+              "\"signal\": null, "
               "\"found\": \"it is a folder\", \"expected\": \"a readable EDF file\", \"repaired\": "
               "false, \"warning\": false, \"caused_by_repair\": false}], \"changes\": [], "
               "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false, "

@@ -69,6 +69,14 @@ std::string headerWith(const std::string &patient, const std::string &recording,
     return buildEdf(identified).substr(0, headerSize(2));
 }
 
+std::string asBdf(std::string header)
+{
+    header.replace(offsetOf(FixedField::version), 8,
+                   "\xFF"
+                   "BIOSEMI");
+    return header;
+}
+
 struct HeaderCase {
     const char *name;
     std::string header;
@@ -93,6 +101,8 @@ TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
          "Startdate 14-FEB-2019 X X X", "14.02.19"},
         {"EDF+ male", headerWith(malePatient, plusRecording, "14.02.19", "EDF+C"), 3, "X M X X",
          "Startdate 17-FEB-2019 X X X", "17.02.19"},
+        {"BDF+ subfields", asBdf(headerWith(malePatient, plusRecording, "14.02.19", "BDF+C")), 0,
+         "X M X X", "Startdate 14-FEB-2019 X X X", "14.02.19"},
         {"plain", headerWith("Wilhelmina Oosterhuis 1962", "Lab 3", "01.01.99", ""), -1, "X", "X",
          "31.12.98"},
         {"past 2084", headerWith(edfPlusPatient, plusRecording, "30.12.84", "EDF+C"), 2, "", "", "",

@@ -1,3 +1,4 @@
+#include "edf/format/data_format.h"
 #include "edf/format/edf_header.h"
 
 #include <gtest/gtest.h>
@@ -42,4 +43,33 @@ TEST(EdfHeaderLayout, FieldTextKeepsTrailingSpaces)
     std::fill(std::begin(header), std::end(header), 'x');
     std::copy_n("12  ", 4, header + 252);
     EXPECT_EQ(fieldText(header, FixedField::signalCount), "12  ");
+}
+
+// The version field says EDF or BDF; the reserved field's mark adds "+" only
+// when it is the format's own.
+TEST(DataFormat, NamedFromTheVersionAndTheMark)
+{
+    const std::string bdf = "\xFF"
+                            "BIOSEMI";
+    const struct {
+        std::string version, reserved, name;
+        std::uint32_t sampleBytes;
+    } rows[] = {
+        {"0", "", "EDF", 2},
+        {"0", "EDF+D", "EDF+", 2},
+        {"0", "BDF+C", "EDF", 2},
+        {bdf, "24BIT", "BDF", 3},
+        {bdf, "BDF+C", "BDF+", 3},
+        {bdf, "EDF+C", "BDF", 3},
+        {"\xFF"
+         "BIOSEM",
+         "", "EDF", 2},
+    };
+    for (const auto &row : rows) {
+        std::string header(fixedHeaderSize, ' ');
+        header.replace(offsetOf(FixedField::version), row.version.size(), row.version);
+        header.replace(offsetOf(FixedField::reserved), row.reserved.size(), row.reserved);
+        EXPECT_EQ(formatName(header), row.name) << row.reserved;
+        EXPECT_EQ(dataFormat(header).sampleBytes, row.sampleBytes) << row.reserved;
+    }
 }

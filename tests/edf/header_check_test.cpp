@@ -257,9 +257,12 @@ std::vector<OneFault> oneFaultCases()
         annotationFault("annotation_digital_maximum", SignalField::digitalMaximum, "100", false),
         annotationFault("annotation_prefiltering", SignalField::prefiltering, "HP:0Hz LP:0Hz N:0Hz",
                         false),
-        fixedFault("bdf", FixedField::version,
-                   "\xFF"
-                   "BIOSEMI"),
+        // Its records counted in 3-byte samples, its version and byte 255 in it sound.
+        {"bdf_sized_as_bdf",
+         withSlot(sound, fixedSlot(FixedField::version),
+                  "\xFF"
+                  "BIOSEMI"),
+         "file size", 0, std::to_string(sound.size()) + " bytes", false},
         {"header_cut_short", cutHeader, "file size", 0, "700 bytes", false},
         {"shorter_than_fixed_header", sound.substr(0, 200), "file size", 0, "200 bytes", false},
     };

@@ -4,7 +4,9 @@
 #include "tests/support/edf_test_files.h"
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 using namespace velmorant;
 
@@ -199,6 +201,81 @@ const char *name(SignalField f)
     return field(f).name;
 }
 
+// A real sample of another writer, or nothing where the samples are absent.
+std::string realBdf(const char *name)
+{
+    std::ifstream in(std::string(VELMORANT_REAL_BDF) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string withFixed(const std::string &bytes, FixedField f, const std::string &text)
+{
+    return withSlot(bytes, fixedSlot(f), text);
+}
+
+// The real BDF+C file (698 records of 420 bytes, its annotations 36 bytes
+// into each, after a 768-byte header) and the real BDF file with a Status
+// channel (10 records of 6000 bytes, 4 signals), each as written and damaged.
+std::vector<ThoroughCase> realBdfCases()
+{
+    const std::string plus = realBdf("edfio_test_subsecond.bdf");
+    const std::string status = realBdf("mne_bdf_stim_channel.bdf");
+    if (plus.empty() || status.empty())
+        return {};
+    const RepairStep fixed = RepairStep::none, refused = RepairStep::unsettled;
+    const char *records = name(FixedField::dataRecords);
+    const char *reserved = name(FixedField::reserved);
+    const std::size_t midAnnotation = 768 + 300 * 420 + 384;
+    return {
+        {"bdf_plus_sound", plus, fixed, "", 0, "", 0},
+        {"bdf_status_sound", status, fixed, "", 0, "", 0},
+        {"bdf_records_unknown", withFixed(status, FixedField::dataRecords, "-1"), fixed, records, 0,
+         "10", 0},
+        {"bdf_plus_records_unknown", withFixed(plus, FixedField::dataRecords, "-1"), fixed, records,
+         0, "698", 0},
+        {"bdf_records_zero", withFixed(status, FixedField::dataRecords, "0"), fixed, records, 0,
+         "10", 0},
+        {"bdf_records_stale", withFixed(status, FixedField::dataRecords, "12"), fixed, records, 0,
+         "10", 0},
+        {"bdf_records_leading_blanks", withFixed(status, FixedField::dataRecords, "  9"), fixed,
+         records, 0, "10", 0},
+        {"bdf_last_record_cut", status.substr(0, status.size() - 100), fixed, records, 0, "9",
+         5900},
+        {"bdf_plus_last_record_cut", plus.substr(0, plus.size() - 100), fixed, records, 0, "697",
+         320},
+        {"bdf_bytes_appended", status + "trailing", fixed, "", 0, "", 8},
+        {"bdf_header_bytes", withFixed(status, FixedField::headerBytes, "768"), fixed,
+         name(FixedField::headerBytes), 0, "1280", 0},
+        {"bdf_plus_latin1_patient",
+         withFixed(plus, FixedField::patient, "X F 20-JAN-1998 J\xE9r\xF4me_Doe"), fixed,
+         name(FixedField::patient), 0, "X F 20-JAN-1998 Jerome_Doe", 0},
+        {"bdf_date_with_slashes", withFixed(status, FixedField::startDate, "19/03/15"), fixed,
+         name(FixedField::startDate), 0, "19.03.15", 0},
+        {"bdf_plus_d_continuous", withFixed(plus, FixedField::reserved, "BDF+D"), fixed, reserved,
+         0, "BDF+C", 0},
+        {"bdf_plus_annotation_digital_maximum",
+         withSlot(plus, signalSlot(SignalField::digitalMaximum, 2, 2), "32767"), fixed,
+         name(SignalField::digitalMaximum), 2, "8388607", 0},
+        {"bdf_plus_annotation_label_damaged",
+         withSlot(plus, signalSlot(SignalField::label, 2, 2), "BDF Annotatoins"), fixed,
+         name(SignalField::label), 2, "BDF Annotations", 0},
+        {"bdf_plus_marked_edf_plus", withFixed(plus, FixedField::reserved, "EDF+C"), fixed,
+         reserved, 0, "BDF+C", 0},
+        {"bdf_marked_edf_plus_without_annotations",
+         withFixed(status, FixedField::reserved, "EDF+D"), fixed, reserved, 0, "", 0},
+        {"bdf_physical_range_empty",
+         withSlot(status, signalSlot(SignalField::physicalMaximum, 2, 4), "-187470"), refused,
+         name(SignalField::physicalMaximum), 2, "-187470", 0},
+        {"bdf_digital_past_24_bits",
+         withSlot(status, signalSlot(SignalField::digitalMaximum, 2, 4), "8388608"), refused,
+         name(SignalField::digitalMaximum), 2, "8388608", 0},
+        {"bdf_impossible_date", withFixed(status, FixedField::startDate, "32.03.15"), refused,
+         name(FixedField::startDate), 0, "32.03.15", 0},
+        {"bdf_plus_byte_removed", plus.substr(0, midAnnotation) + plus.substr(midAnnotation + 1),
+         refused, "data record 301", 0, "", 0},
+    };
+}
+
 } // namespace
 
 std::vector<ThoroughCase> thoroughCases()
@@ -228,7 +305,7 @@ std::vector<ThoroughCase> thoroughCases()
     std::string edfPlusCrLf = edfPlus;
     const std::size_t plusHeader = 768;
     edfPlusCrLf.replace(plusHeader + 100, 2, "\r\n");
-    return {
+    std::vector<ThoroughCase> cases{
         {"records_unknown", soundWith(FixedField::dataRecords, "-1"), fixed, records, 0, "6", 0},
         {"records_zero", soundWith(FixedField::dataRecords, "0"), fixed, records, 0, "6", 0},
         {"records_not_number", soundWith(FixedField::dataRecords, "six"), fixed, records, 0, "6",
@@ -346,12 +423,10 @@ std::vector<ThoroughCase> thoroughCases()
         {"line_feeds_converted_and_cut", convertedLineFeeds(edfPlusCrLf, plusHeader) + "x", refused,
          "data", 0, "", 0},
         {"reencoded_as_utf8", reencodedAsUtf8(edfPlusCrLf, plusHeader), refused, "data", 0, "", 0},
-        {"bdf",
-         soundWith(FixedField::version,
-                   "\xFF"
-                   "BIOSEMI"),
-         RepairStep::bdf, "", 0, "", 0},
     };
+    for (ThoroughCase &c : realBdfCases())
+        cases.push_back(std::move(c));
+    return cases;
 }
 
 RepairPreview thoroughPreview(const std::string &file)
