@@ -1,4 +1,5 @@
 #include "cli/json_line.h"
+#include "cli/json_value.h"
 #include "cli/options.h"
 #include "cli/paths.h"
 #include "cli/progress_line.h"
@@ -248,4 +249,20 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
               "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false, "
               "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null, "
               "\"identifying\": []}");
+}
+
+TEST(JsonValue, ReadsWhatTheLinesHoldAndNothingElse)
+{
+    const auto value = parseJson(R"( {"a": [-1.5e3, true, null, "\u00e9\ud83d\ude00\n\\"]} )");
+    ASSERT_TRUE(value);
+    const JsonValue *a = value->member("a");
+    ASSERT_TRUE(a && a->items.size() == 4);
+    EXPECT_EQ(a->items[0].text, "-1.5e3");
+    EXPECT_TRUE(a->items[1].boolean);
+    EXPECT_EQ(a->items[2].type, JsonValue::Type::null);
+    EXPECT_EQ(a->items[3].text, "\xC3\xA9\xF0\x9F\x98\x80\n\\");
+    for (const char *bad :
+         {"", "{\"a\": 1,}", "[1] x", "\"\\ud800\"", "\"cut", "{\"a\" 1}", "tru", "-",
+          "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["})
+        EXPECT_FALSE(parseJson(bad)) << bad;
 }
