@@ -5,9 +5,12 @@
 #include "cli/paths.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
+#include "cli/selected_files.h"
+#include "cli/selection_report.h"
 #include "repair/deidentify/key_file.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/header_repair.h"
+#include "repair/plan/existing_destinations.h"
 
 #include "edf/wording/failure_text.h"
 #include "repair/platform/file_system.h"
@@ -121,17 +124,23 @@ bool reportOne(const HeaderRepair &repair, const RepairJob &job, bool repaired, 
     return !o.deidentify || deidentifiedAfterward(job, repair, o, err);
 }
 
-int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream &out,
+int repairAll(const std::vector<RepairJob> &all, const Options &o, std::ostream &out,
               std::ostream &err)
 {
+    // Dates move by the whole run's days, those of files skipped included.
     std::vector<std::string> sources;
-    for (const RepairJob &job : jobs)
+    for (const RepairJob &job : all)
         sources.push_back(job.source);
     const DeidentifyPlan plan = planDeidentification(o, sources);
     if (!plan.error.empty()) {
         err << "velmorant-cli: " << plan.error << std::endl;
         return someNotDone;
     }
+    const DestinationSplit split
+        = o.selection.skipExisting ? splitByDestination(all) : DestinationSplit{all, {}};
+    for (const RepairJob &job : split.existing)
+        out << skippedLine(job, o.json) << std::endl;
+    const std::vector<RepairJob> &jobs = split.missing;
     HeaderRepair repair;
     repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
     repair.setDeidentification(plan.request);
@@ -141,7 +150,7 @@ int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream
     repair.repairAll(
         jobs,
         [&](std::size_t i) {
-            if (o.recursive)
+            if (o.recursive || !o.selection.filesFrom.empty())
                 made.makeFor(jobs[i].destination);
             progress.startFile(jobs[i].source);
             return true;
@@ -154,7 +163,8 @@ int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream
         });
     if (!o.json)
         out << repairSummary(repaired, static_cast<int>(jobs.size()))
-            << (o.deidentify ? " and de-identified" : "") << std::endl;
+            << (o.deidentify ? " and de-identified" : "") << skippedCount(split.existing.size())
+            << std::endl;
     return repaired == static_cast<int>(jobs.size()) ? allDone : someNotDone;
 }
 
@@ -163,11 +173,6 @@ int repairFile(const Options &o, std::ostream &out, std::ostream &err)
     const std::string &source = o.paths[0];
     const std::string destination = o.paths.size() > 1 ? o.paths[1] : derivedDestination(source);
     return repairAll({{source, destination}}, o, out, err);
-}
-
-EdfListing listingOf(const std::string &folder, bool recursive)
-{
-    return recursive ? edfFilesBelow(folder) : edfEntries(folder);
 }
 
 std::string notListed(const UnlistedFolder &unlisted)
@@ -183,19 +188,32 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
             err << "velmorant-cli: " << folder << " is not a folder" << std::endl;
             return someNotDone;
         }
-    const EdfListing listing = listingOf(sourceFolder, o.recursive);
+    const SelectedFiles selected = selectedFiles(o, sourceFolder);
+    if (!selected.listError.empty()) {
+        err << "velmorant-cli: " << selected.listError << std::endl;
+        return someNotDone;
+    }
+    const EdfListing &listing = selected.listing;
     // Never "nothing to convert" for a folder that could not be read.
     for (const UnlistedFolder &unlisted : listing.unlisted)
         err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
+    for (const RefusedPath &refused : selected.refused)
+        err << refusedLine(refused) << std::endl;
+    const bool allListed = listing.unlisted.empty() && selected.refused.empty();
     std::vector<RepairJob> jobs;
     for (const std::string &name : listing.names)
         jobs.push_back({joinedPath(sourceFolder, name), joinedPath(destinationFolder, name)});
-    if (jobs.empty() && listing.unlisted.empty())
+    // Another share holds the files: nothing for this one to do.
+    if (jobs.empty() && allListed && selected.beforeShard > 0) {
+        err << emptyShareLine(*o.selection.shard, selected.beforeShard) << std::endl;
+        return allDone;
+    }
+    if (jobs.empty() && allListed)
         err << "No file to convert." << std::endl;
     if (jobs.empty())
         return someNotDone;
     const int status = repairAll(jobs, o, out, err);
-    return listing.unlisted.empty() ? status : someNotDone;
+    return allListed ? status : someNotDone;
 }
 
 // A path to check, or a folder that could not be listed and why.
@@ -204,23 +222,37 @@ struct CheckEntry {
     std::string unreadable;
 };
 
-// A folder given to --check stands for its *.edf entries (or, if it cannot
-// be listed, for itself, unreadable); anything else for itself.
-std::vector<CheckEntry> filesToCheck(const Options &o)
-{
+// The paths to check, of the shard's share.
+struct CheckList {
     std::vector<CheckEntry> files;
+    std::size_t beforeShard = 0; // in every share
+    std::string listError; // why the list of files could not be read
+};
+
+// A folder given to --check stands for its *.edf entries or the files its
+// list names (or, if it cannot be listed, for itself, unreadable); anything
+// else for itself.
+CheckList filesToCheck(const Options &o)
+{
+    CheckList list;
     for (const std::string &path : o.paths) {
-        if (!isFolder(path)) {
-            files.push_back({path, {}});
+        if (!isFolder(path) && o.selection.filesFrom.empty()) {
+            ++list.beforeShard;
+            if (inShare(o, path))
+                list.files.push_back({path, {}});
             continue;
         }
-        const EdfListing listing = listingOf(path, o.recursive);
-        for (const UnlistedFolder &unlisted : listing.unlisted)
-            files.push_back({unlisted.folder, notListed(unlisted)});
-        for (const std::string &name : listing.names)
-            files.push_back({joinedPath(path, name), {}});
+        const SelectedFiles selected = selectedFiles(o, path);
+        list.beforeShard += selected.beforeShard;
+        list.listError = selected.listError;
+        for (const UnlistedFolder &unlisted : selected.listing.unlisted)
+            list.files.push_back({unlisted.folder, notListed(unlisted)});
+        for (const RefusedPath &refused : selected.refused)
+            list.files.push_back({refused.listed, refused.reason});
+        for (const std::string &name : selected.listing.names)
+            list.files.push_back({joinedPath(path, name), {}});
     }
-    return files;
+    return list;
 }
 
 FileCheck checkEntry(const CheckEntry &entry, bool thorough)
@@ -235,9 +267,13 @@ FileCheck checkEntry(const CheckEntry &entry, bool thorough)
 
 int check(const Options &o, std::ostream &out, std::ostream &err)
 {
-    const std::vector<CheckEntry> files = filesToCheck(o);
+    const CheckList list = filesToCheck(o);
+    if (!list.listError.empty()) {
+        err << "velmorant-cli: " << list.listError << std::endl;
+        return someNotDone;
+    }
     int sound = 0, repairable = 0, thoroughRepairable = 0;
-    for (const CheckEntry &entry : files) {
+    for (const CheckEntry &entry : list.files) {
         const std::string &file = entry.path;
         const FileCheck result = checkEntry(entry, o.thorough);
         sound += result.sound ? 1 : 0;
@@ -253,12 +289,16 @@ int check(const Options &o, std::ostream &out, std::ostream &err)
         else
             out << checkReport(file, result, o.thorough) << std::flush;
     }
-    const int total = static_cast<int>(files.size());
+    const int total = static_cast<int>(list.files.size());
     if (!o.json)
         out << (o.thorough ? checkSummary(sound, repairable, thoroughRepairable, total)
                            : checkSummary(sound, repairable, total))
             << std::endl;
-    return total > 0 && sound + repairable + thoroughRepairable == total ? allDone : someNotDone;
+    // A share of a run may hold no file of it.
+    const bool emptyShare = total == 0 && list.beforeShard > 0;
+    return (total > 0 && sound + repairable + thoroughRepairable == total) || emptyShare
+        ? allDone
+        : someNotDone;
 }
 
 } // namespace

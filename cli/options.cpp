@@ -68,6 +68,9 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
                 return parsed;
             }
             (argument == "--key" ? o.keyFile : o.redactFile) = arguments[++i];
+        } else if (takeSelectionOption(arguments, i, o.selection, parsed.error)) {
+            if (!parsed.error.empty())
+                return parsed;
         } else {
             parsed.error = "unknown option " + argument;
             return parsed;
@@ -85,6 +88,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
         return parsed;
     o.command = check ? Command::check : folder ? Command::repairFolder : Command::repairFile;
     parsed.error = checkPathCount(o);
+    if (parsed.error.empty())
+        parsed.error = selectionError(o);
     return parsed;
 }
 
@@ -95,7 +100,9 @@ std::string usageText()
            "       velmorant-cli --check [--recursive] PATH...\n"
            "       velmorant-cli --help | --version\n"
            "Each of the first three also takes --thorough and --json; the first two also\n"
-           "take --deidentify [--keep-dates] [--redact FILE] [--key FILE].\n";
+           "take --deidentify [--keep-dates] [--redact FILE] [--key FILE] and\n"
+           "--skip-existing; --folder and --check take --shard K/N and --files-from LIST\n"
+           "[--from0] (--check then with one SOURCE_DIR).\n";
 }
 
 std::string helpText()
@@ -130,6 +137,15 @@ std::string helpText()
           "  --redact FILE         with --deidentify: also take out these words, one a line\n"
           "  --key FILE            with --deidentify: append one CSV row per file with its\n"
           "                        original fields (the file is made readable by you alone)\n"
+          "  --shard K/N           with --folder or --check: only the K-th of N shares of\n"
+          "                        the files, each decided by the file's path below the\n"
+          "                        source folder, so N runs together do the whole run once\n"
+          "  --files-from LIST     with --folder or --check: the files LIST names, one a\n"
+          "                        line, relative to SOURCE_DIR (- reads standard input);\n"
+          "                        the destination mirrors their sub-folders\n"
+          "  --from0               LIST's paths end with a NUL byte, not a line feed\n"
+          "  --skip-existing       leave a destination that is there already, as skipped:\n"
+          "                        a stopped run resumes where it stopped\n"
           "  --json                one JSON object per line and file: with --check the\n"
           "                        findings, otherwise the outcome and every change made\n"
           "  --                    what follows is a path, even if it starts with -\n"

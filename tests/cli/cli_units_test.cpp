@@ -106,6 +106,10 @@ TEST(Options, CommandsAndTheirPaths)
     EXPECT_EQ(parsedAs({"--check", "--thorough", "a"}), "check a");
     EXPECT_EQ(parsedAs({"--recursive", "--folder", "in", "out"}), "folder in out");
     EXPECT_EQ(parsedAs({"--check", "--recursive", "--thorough", "a"}), "check a");
+    EXPECT_EQ(parsedAs({"--shard", "2/3", "--recursive", "--folder", "in", "out"}),
+              "folder in out");
+    EXPECT_EQ(parsedAs({"--files-from", "-", "--from0", "--check", "in"}), "check in");
+    EXPECT_EQ(parsedAs({"--skip-existing", "a.edf"}), "file a.edf");
     EXPECT_EQ(parsedAs({"--", "-a.edf"}), "file -a.edf");
     EXPECT_EQ(parsedAs({"-"}), "file -");
     EXPECT_EQ(parsedAs({"a", "--help", "--bogus"}), "help");
@@ -114,18 +118,26 @@ TEST(Options, CommandsAndTheirPaths)
 
 TEST(Options, WrongUsage)
 {
-    for (const std::vector<std::string> &arguments :
-         std::vector<std::vector<std::string>>{{},
-                                               {"a", "b", "c"},
-                                               {"--folder", "in"},
-                                               {"--folder", "a", "b", "c"},
-                                               {"--check"},
-                                               {"--thorough", "a", "b", "c"},
-                                               {"--recursive", "a"},
-                                               {"--recursive", "--thorough", "a", "b"},
-                                               {"--folder", "--check", "a", "b"},
-                                               {"-x", "a"},
-                                               {"--Check", "a"}})
+    for (const std::vector<std::string> &arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"a", "b", "c"},
+             {"--folder", "in"},
+             {"--folder", "a", "b", "c"},
+             {"--check"},
+             {"--thorough", "a", "b", "c"},
+             {"--recursive", "a"},
+             {"--recursive", "--thorough", "a", "b"},
+             {"--folder", "--check", "a", "b"},
+             {"-x", "a"},
+             {"--shard", "0/2", "--folder", "a", "b"},
+             {"--shard", "1/2", "a.edf"},
+             {"--folder", "a", "b", "--shard"},
+             {"--files-from", "l", "--check", "a", "b"},
+             {"--files-from", "l", "--recursive", "--check", "a"},
+             {"--from0", "--folder", "a", "b"},
+             {"--skip-existing", "--check", "a"},
+             {"--shard", "1/2", "--deidentify", "--folder", "a", "b"},
+             {"--Check", "a"}})
         EXPECT_EQ(parsedAs(arguments), "error") << ::testing::PrintToString(arguments);
 }
 
