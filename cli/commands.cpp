@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/corpus_summary.h"
 #include "cli/deidentify_run.h"
 #include "cli/json_line.h"
 #include "cli/paths.h"
@@ -7,6 +8,7 @@
 #include "cli/report.h"
 #include "cli/selected_files.h"
 #include "cli/selection_report.h"
+#include "cli/summarize_reports.h"
 #include "repair/deidentify/key_file.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/header_repair.h"
@@ -272,16 +274,11 @@ int check(const Options &o, std::ostream &out, std::ostream &err)
         err << "velmorant-cli: " << list.listError << std::endl;
         return someNotDone;
     }
-    int sound = 0, repairable = 0, thoroughRepairable = 0;
+    CorpusSummary summary;
     for (const CheckEntry &entry : list.files) {
         const std::string &file = entry.path;
         const FileCheck result = checkEntry(entry, o.thorough);
-        sound += result.sound ? 1 : 0;
-        repairable += !result.sound && result.soundAfterRepair ? 1 : 0;
-        thoroughRepairable += o.thorough && !result.sound && !result.soundAfterRepair
-                && result.soundAfterThoroughRepair
-            ? 1
-            : 0;
+        summary.add(result, o.thorough);
         if (o.json)
             out << jsonLine(file, result, o.thorough) << std::endl;
         else if (!result.readError.empty())
@@ -289,16 +286,12 @@ int check(const Options &o, std::ostream &out, std::ostream &err)
         else
             out << checkReport(file, result, o.thorough) << std::flush;
     }
-    const int total = static_cast<int>(list.files.size());
+    // Over many files, which faults they have, before how many are sound.
     if (!o.json)
-        out << (o.thorough ? checkSummary(sound, repairable, thoroughRepairable, total)
-                           : checkSummary(sound, repairable, total))
-            << std::endl;
+        out << (summary.files() > 1 ? summary.kindsText() : "") << summary.countLine() << std::endl;
     // A share of a run may hold no file of it.
-    const bool emptyShare = total == 0 && list.beforeShard > 0;
-    return (total > 0 && sound + repairable + thoroughRepairable == total) || emptyShare
-        ? allDone
-        : someNotDone;
+    const bool emptyShare = summary.files() == 0 && list.beforeShard > 0;
+    return summary.allSoundOrRepairable() || emptyShare ? allDone : someNotDone;
 }
 
 } // namespace
@@ -312,6 +305,8 @@ int runCommand(const Options &options, std::ostream &out, std::ostream &err)
         return repairFolder(options, out, err);
     case Command::check:
         return check(options, out, err);
+    case Command::summarize:
+        return summarizeReports(options, out, err);
     case Command::help:
         out << helpText();
         return allDone;

@@ -7,7 +7,7 @@
 
 namespace velmorant {
 
-enum class Command { repairFile, repairFolder, check, help, version };
+enum class Command { repairFile, repairFolder, check, summarize, help, version };
 
 struct Options {
     Command command = Command::repairFile;

@@ -648,7 +648,8 @@ TEST_F(CliTest, DeidentifiesTheRealSamples)
     EXPECT_EQ(check.out.find("\"identifying\": [\""), std::string::npos) << check.out;
 }
 
-// Tasks each told their share do one whole run between them.
+// Tasks each told their share do one whole run between them, and the
+// summary of their checks' reports is the whole check's.
 TEST_F(CliTest, ShardsTogetherDoOneWholeRun)
 {
     fillTree();
@@ -663,6 +664,20 @@ TEST_F(CliTest, ShardsTogetherDoOneWholeRun)
     EXPECT_EQ(fileLines(shardsSaid, path("out"), path("whole")),
               fileLines(whole.out + whole.err, path("whole"), path("whole")));
     EXPECT_EQ(snapshot(dir / "out"), snapshot(dir / "whole"));
+
+    for (const char *shard : {"1", "2"})
+        writeBytes(
+            dir / (shard + std::string(".jsonl")),
+            cli({"--check", "--json", "--recursive", "--shard", shard + std::string("/2"), in})
+                .out);
+    const ProgramRun check = cli({"--check", "--recursive", in});
+    const ProgramRun summed = cli({"--summarize", path("2.jsonl"), path("1.jsonl")});
+    EXPECT_EQ(summed.exitCode, 1);
+    ASSERT_NE(check.out.find("Files by fault"), std::string::npos) << check.out;
+    EXPECT_EQ(summed.out, check.out.substr(check.out.find("Files by fault")));
+    EXPECT_NE(summed.out.find("25 files checked: 0 sound, 24 needs repair, 1 not repairable\n"),
+              std::string::npos)
+        << summed.out;
 }
 
 TEST_F(CliTest, FilesFromTakesLinesNulAndStandardInput)
