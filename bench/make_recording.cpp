@@ -4,11 +4,19 @@
 // data records. 32 signals keep that count within its 8 characters up to
 // 4 GiB; a file under a MiB has one signal, so that it still holds records.
 // Usage: make_recording FILE SIZE
+//
+// Or a real recording of one-second records (with many signals, say) as the
+// recorder would have written it: its records counted in samples of the
+// first signal, each lasting one such sample, a date for a version.
+// Usage: make_recording --recorder-copy SOURCE FILE
 
 #include "edf/format/edf_header.h"
+#include "edf/format/field_slots.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,12 +65,51 @@ std::string header(unsigned signals, unsigned long records)
     return text;
 }
 
+void put(std::string &bytes, const FieldSlot &slot, const std::string &text)
+{
+    bytes.replace(slot.offset, slot.width, padded(text, slot.width));
+}
+
+int recorderCopy(const char *sourcePath, const char *path)
+{
+    std::ifstream source(sourcePath, std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(source), {});
+    const auto signals = static_cast<std::uint32_t>(
+        std::strtoul(slotText(bytes, fixedSlot(FixedField::signalCount)).c_str(), nullptr, 10));
+    if (!source.is_open() || signals == 0 || bytes.size() < headerSize(signals)) {
+        std::fprintf(stderr, "%s: not an EDF file to copy\n", sourcePath);
+        return 1;
+    }
+    const unsigned long samples = std::strtoul(
+        slotText(bytes, signalSlot(SignalField::samplesPerRecord, 1, signals)).c_str(), nullptr,
+        10);
+    const unsigned long records
+        = std::strtoul(slotText(bytes, fixedSlot(FixedField::dataRecords)).c_str(), nullptr, 10);
+    char duration[16];
+    std::snprintf(duration, sizeof duration, "%.6f", 1.0 / double(samples));
+    put(bytes, fixedSlot(FixedField::version), "20160817");
+    put(bytes, fixedSlot(FixedField::dataRecords), std::to_string(records * samples));
+    put(bytes, fixedSlot(FixedField::recordDuration), duration);
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        std::perror(path);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--recorder-copy")
+        return recorderCopy(argv[2], argv[3]);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: make_recording FILE SIZE\n");
+        std::fprintf(stderr,
+                     "usage: make_recording FILE SIZE\n"
+                     "       make_recording --recorder-copy SOURCE FILE\n");
         return 2;
     }
     char *unit = nullptr;

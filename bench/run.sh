@@ -4,9 +4,10 @@
 # per size the median times, the median of the per-round ratios and the peak
 # memory of each (GNU time's maximum resident set size). Then the same for
 # folders of many files (velmorant-cli --folder against cp of every file and
-# one sync -f of the destination's file system), and repairs a large file once
-# for its peak memory. For people, not CI: the figures depend on the machine
-# and on what else runs on it.
+# one sync -f of the destination's file system), then a folder of copies of a
+# real recording with many signals, damaged as the recorder writes its files,
+# and repairs a large file once for its peak memory. For people, not CI: the
+# figures depend on the machine and on what else runs on it.
 #
 # Environment: ROUNDS (default 7), SIZES in MiB (default "64 512"; empty
 # skips them), FOLDERS as COUNTxSIZE with the size in MiB or, with a k, in
@@ -16,22 +17,43 @@
 # for the generated recordings (default build-bench/data, on the repository's
 # disk), COPY_DIR for the copies (default BENCH_DIR; a folder on another file
 # system measures the copy across file systems), REPAIR_ARGS for more
-# velmorant-cli arguments (e.g. --thorough).
+# velmorant-cli arguments (e.g. --thorough), REAL_FILE for the real recording
+# (default ../shared/testdata/edf/mne_test.edf, 140 signals; skipped where
+# absent) and REAL_COPIES for how many copies (default 500; empty skips
+# them), EXT4_SIZE (as root, e.g. 8G) to run everything on an ext4 with its
+# journal, as mkfs.ext4 makes it, on a loop device made for the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${ROUNDS:-7}"
 sizes="${SIZES-64 512}"
 folders="${FOLDERS-1000x16k 500x1024k 3000x16k}"
 memory_sizes="${MEMORY_SIZES-4096}"
+real_file="${REAL_FILE:-../shared/testdata/edf/mne_test.edf}"
+real_copies="${REAL_COPIES-500}"
 build=build-bench
-data="${BENCH_DIR:-$build/data}"
-copies="${COPY_DIR:-$data}"
+mount_point="$build/ext4"
 
 scripts/build.sh bench >/dev/null
 cli="${CLI:-$build/cli/velmorant-cli}"
 
+cleanup() {
+    if [[ -n "${data:-}" ]]; then
+        rm -rf "$data"/recording-* "$copies/copy.edf" "$data/folder" "$copies/folder-copy"
+    fi
+    if [[ -n "${EXT4_SIZE:-}" ]] && mountpoint -q "$mount_point"; then
+        umount "$mount_point" && rm -f "$build/ext4.img"
+    fi
+}
+trap cleanup EXIT
+if [[ -n "${EXT4_SIZE:-}" ]]; then
+    mkdir -p "$mount_point"
+    truncate -s "$EXT4_SIZE" "$build/ext4.img"
+    mkfs.ext4 -q -F "$build/ext4.img"
+    mount -o loop "$build/ext4.img" "$mount_point"
+fi
+data="${BENCH_DIR:-$([[ -n "${EXT4_SIZE:-}" ]] && echo "$mount_point/data" || echo "$build/data")}"
+copies="${COPY_DIR:-$data}"
 mkdir -p "$data" "$copies"
-trap 'rm -rf "$data"/recording-* "$copies/copy.edf" "$data/folder" "$copies/folder-copy"' EXIT
 
 # Runs a command under GNU time; prints "microseconds peak-KiB". Each run
 # writes the same copy, removed first, with nothing left to write back from
@@ -106,6 +128,15 @@ for folder in $folders; do
     compare "$data/folder" 1.3
     rm -rf "$data/folder" "$copy"
 done
+if [[ -n "$real_copies" && -f "$real_file" ]]; then
+    rm -rf "$data/folder" && mkdir "$data/folder"
+    "$build/bench/make_recording" --recorder-copy "$real_file" "$data/folder/0.edf"
+    for ((i = 1; i < real_copies; i++)); do cp "$data/folder/0.edf" "$data/folder/$i.edf"; done
+    echo "== folder of $real_copies copies of $(basename "$real_file") as the recorder writes it," \
+        "$rounds rounds (time in ms, peak memory in KiB)"
+    compare "$data/folder" 1.3
+    rm -rf "$data/folder" "$copy"
+fi
 copy="$copies/copy.edf"
 
 for size in $memory_sizes; do

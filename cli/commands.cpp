@@ -1,12 +1,17 @@
 #include "cli/commands.h"
 
+#include "cli/corpus_summary.h"
 #include "cli/deidentify_run.h"
 #include "cli/json_line.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
+#include "cli/selected_files.h"
+#include "cli/selection_report.h"
+#include "cli/summarize_reports.h"
 #include "repair/deidentify/key_file.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/header_repair.h"
+#include "repair/plan/existing_destinations.h"
 
 #include "edf/wording/failure_text.h"
 #include "repair/plan/run_plan.h"
@@ -121,17 +126,23 @@ bool reportOne(const FileOutcome &outcome, const RepairJob &job, const Options &
     return !o.deidentify || deidentifiedAfterward(job, outcome.deidentified, o, err);
 }
 
-int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream &out,
+int repairAll(const std::vector<RepairJob> &all, const Options &o, std::ostream &out,
               std::ostream &err)
 {
+    // Dates move by the whole run's days, those of files skipped included.
     std::vector<std::string> sources;
-    for (const RepairJob &job : jobs)
+    for (const RepairJob &job : all)
         sources.push_back(job.source);
     const DeidentifyPlan plan = planDeidentification(o, sources);
     if (!plan.error.empty()) {
         err << "velmorant-cli: " << plan.error << std::endl;
         return someNotDone;
     }
+    const DestinationSplit split
+        = o.selection.skipExisting ? splitByDestination(all) : DestinationSplit{all, {}};
+    for (const RepairJob &job : split.existing)
+        out << skippedLine(job, o.json) << std::endl;
+    const std::vector<RepairJob> &jobs = split.missing;
     HeaderRepair repair;
     repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
     repair.setDeidentification(plan.request);
@@ -141,7 +152,7 @@ int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream
     repair.repairAll(
         jobs,
         [&](std::size_t i) {
-            if (o.recursive)
+            if (o.recursive || !o.selection.filesFrom.empty())
                 made.makeFor(jobs[i].destination);
             progress.startFile(jobs[i].source);
             return true;
@@ -154,7 +165,8 @@ int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream
         });
     if (!o.json)
         out << repairSummary(repaired, static_cast<int>(jobs.size()))
-            << (o.deidentify ? " and de-identified" : "") << std::endl;
+            << (o.deidentify ? " and de-identified" : "") << skippedCount(split.existing.size())
+            << std::endl;
     return repaired == static_cast<int>(jobs.size()) ? allDone : someNotDone;
 }
 
@@ -177,19 +189,32 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
             err << "velmorant-cli: " << folder << " is not a folder" << std::endl;
             return someNotDone;
         }
-    const RunPlan plan = planFolder(o.paths[0], o.paths[1], o.recursive, RecordingNames::edfOrBdf);
+    const SelectedFiles selected = selectedFiles(o, o.paths[0]);
+    if (!selected.listError.empty()) {
+        err << "velmorant-cli: " << selected.listError << std::endl;
+        return someNotDone;
+    }
+    const RunPlan plan = planListing(selected.listing, o.paths[0], o.paths[1]);
     // Never "nothing to convert" for a folder that could not be read.
     for (const UnlistedFolder &unlisted : plan.unlisted)
         err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
+    for (const RefusedPath &refused : selected.refused)
+        err << refusedLine(refused) << std::endl;
+    const bool allListed = plan.unlisted.empty() && selected.refused.empty();
     std::vector<RepairJob> jobs;
     for (const PlannedFile &file : plan.files)
         jobs.push_back({file.source, file.destination});
-    if (jobs.empty() && plan.unlisted.empty())
+    // Another share holds the files: nothing for this one to do.
+    if (jobs.empty() && allListed && selected.beforeShard > 0) {
+        err << emptyShareLine(*o.selection.shard, selected.beforeShard) << std::endl;
+        return allDone;
+    }
+    if (jobs.empty() && allListed)
         err << "No file to convert." << std::endl;
     if (jobs.empty())
         return someNotDone;
     const int status = repairAll(jobs, o, out, err);
-    return plan.unlisted.empty() ? status : someNotDone;
+    return allListed ? status : someNotDone;
 }
 
 // A path to check, or a folder that could not be listed and why.
@@ -198,23 +223,37 @@ struct CheckEntry {
     std::string unreadable;
 };
 
-// A folder given to --check stands for its *.edf and *.bdf entries (or, if it cannot
-// be listed, for itself, unreadable); anything else for itself.
-std::vector<CheckEntry> filesToCheck(const Options &o)
-{
+// The paths to check, of the shard's share.
+struct CheckList {
     std::vector<CheckEntry> files;
+    std::size_t beforeShard = 0; // in every share
+    std::string listError; // why the list of files could not be read
+};
+
+// A folder given to --check stands for its *.edf entries or the files its
+// list names (or, if it cannot be listed, for itself, unreadable); anything
+// else for itself.
+CheckList filesToCheck(const Options &o)
+{
+    CheckList list;
     for (const std::string &path : o.paths) {
-        if (!isFolder(path)) {
-            files.push_back({path, {}});
+        if (!isFolder(path) && o.selection.filesFrom.empty()) {
+            ++list.beforeShard;
+            if (inShare(o, path))
+                list.files.push_back({path, {}});
             continue;
         }
-        const EdfListing listing = edfListing(path, o.recursive, RecordingNames::edfOrBdf);
-        for (const UnlistedFolder &unlisted : listing.unlisted)
-            files.push_back({unlisted.folder, notListed(unlisted)});
-        for (const std::string &name : listing.names)
-            files.push_back({joinedPath(path, name), {}});
+        const SelectedFiles selected = selectedFiles(o, path);
+        list.beforeShard += selected.beforeShard;
+        list.listError = selected.listError;
+        for (const UnlistedFolder &unlisted : selected.listing.unlisted)
+            list.files.push_back({unlisted.folder, notListed(unlisted)});
+        for (const RefusedPath &refused : selected.refused)
+            list.files.push_back({refused.listed, refused.reason});
+        for (const std::string &name : selected.listing.names)
+            list.files.push_back({joinedPath(path, name), {}});
     }
-    return files;
+    return list;
 }
 
 FileCheck checkEntry(const CheckEntry &entry, bool thorough)
@@ -229,17 +268,16 @@ FileCheck checkEntry(const CheckEntry &entry, bool thorough)
 
 int check(const Options &o, std::ostream &out, std::ostream &err)
 {
-    const std::vector<CheckEntry> files = filesToCheck(o);
-    int sound = 0, repairable = 0, thoroughRepairable = 0;
-    for (const CheckEntry &entry : files) {
+    const CheckList list = filesToCheck(o);
+    if (!list.listError.empty()) {
+        err << "velmorant-cli: " << list.listError << std::endl;
+        return someNotDone;
+    }
+    CorpusSummary summary;
+    for (const CheckEntry &entry : list.files) {
         const std::string &file = entry.path;
         const FileCheck result = checkEntry(entry, o.thorough);
-        sound += result.sound ? 1 : 0;
-        repairable += !result.sound && result.soundAfterRepair ? 1 : 0;
-        thoroughRepairable += o.thorough && !result.sound && !result.soundAfterRepair
-                && result.soundAfterThoroughRepair
-            ? 1
-            : 0;
+        summary.add(result, o.thorough);
         if (o.json)
             out << jsonLine(file, result, o.thorough) << std::endl;
         else if (!result.readError.empty())
@@ -247,12 +285,12 @@ int check(const Options &o, std::ostream &out, std::ostream &err)
         else
             out << checkReport(file, result, o.thorough) << std::flush;
     }
-    const int total = static_cast<int>(files.size());
+    // Over many files, which faults they have, before how many are sound.
     if (!o.json)
-        out << (o.thorough ? checkSummary(sound, repairable, thoroughRepairable, total)
-                           : checkSummary(sound, repairable, total))
-            << std::endl;
-    return total > 0 && sound + repairable + thoroughRepairable == total ? allDone : someNotDone;
+        out << (summary.files() > 1 ? summary.kindsText() : "") << summary.countLine() << std::endl;
+    // A share of a run may hold no file of it.
+    const bool emptyShare = summary.files() == 0 && list.beforeShard > 0;
+    return summary.allSoundOrRepairable() || emptyShare ? allDone : someNotDone;
 }
 
 } // namespace
@@ -266,6 +304,8 @@ int runCommand(const Options &options, std::ostream &out, std::ostream &err)
         return repairFolder(options, out, err);
     case Command::check:
         return check(options, out, err);
+    case Command::summarize:
+        return summarizeReports(options, out, err);
     case Command::help:
         out << helpText();
         return allDone;

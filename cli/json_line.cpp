@@ -73,10 +73,11 @@ std::string jsonThoroughFinding(const CheckedFinding &f)
         + "}";
 }
 
-std::string jsonAnnotationFault(const Finding &f)
+std::string jsonAnnotationFault(const Finding &f, bool repaired)
 {
     return "{\"field\": " + jsonString(f.field) + ", \"found\": " + jsonString(f.found)
-        + ", \"expected\": " + jsonString(f.expected) + "}";
+        + ", \"expected\": " + jsonString(f.expected) + ", \"repaired\": " + jsonBool(repaired)
+        + "}";
 }
 
 std::string jsonChange(const FieldChange &c)
@@ -146,8 +147,11 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
         + ", \"findings\": " + jsonArray(c.findings, thorough ? jsonThoroughFinding : jsonFinding)
         + ", \"changes\": " + jsonArray(c.preview.changes, jsonChange)
         + ", \"repair_error\": " + repairError + ", \"sound\": " + jsonBool(c.sound)
-        + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair)
-        + ", \"annotation_faults\": " + jsonArray(c.annotationFaults, jsonAnnotationFault)
+        + ", \"sound_after_repair\": " + jsonBool(c.soundAfterRepair) + ", \"annotation_faults\": "
+        + jsonArray(c.annotationFaults,
+                    [&c](const Finding &f) {
+                        return jsonAnnotationFault(f, c.timekeepingRepaired);
+                    })
         + ", \"gaps\": " + (c.timekeepingRead ? std::to_string(c.gaps) : "null")
         + ", \"longest_gap_s\": " + (c.timekeepingRead ? c.longestGap : "null")
         + ", \"identifying\": " + jsonArray(c.identifying, jsonString);

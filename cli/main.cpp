@@ -120,6 +120,7 @@ std::string utf8From(const wchar_t *text)
 int wmain(int argc, wchar_t *argv[])
 {
     ::SetConsoleOutputCP(CP_UTF8);
+    ::_setmode(::_fileno(stdin), _O_BINARY); // a list of files may end its paths with NUL
     ::_setmode(::_fileno(stdout), _O_BINARY);
     ::_setmode(::_fileno(stderr), _O_BINARY);
     std::vector<std::string> arguments;

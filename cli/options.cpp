@@ -22,6 +22,8 @@ std::string checkPathCount(const Options &o)
         return n == 2 ? "" : "--folder takes a SOURCE_DIR and a DESTINATION_DIR";
     case Command::check:
         return n >= 1 ? "" : "--check needs at least one PATH";
+    case Command::summarize:
+        return n >= 1 ? "" : "--summarize needs at least one REPORT";
     case Command::help:
     case Command::version:
         break;
@@ -35,7 +37,7 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
 {
     ParsedOptions parsed;
     Options &o = parsed.options;
-    bool folder = false, check = false, onlyPaths = false;
+    bool folder = false, check = false, summarize = false, onlyPaths = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string &argument = arguments[i];
         if (onlyPaths || !isOption(argument)) {
@@ -52,6 +54,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             folder = true;
         } else if (argument == "--check") {
             check = true;
+        } else if (argument == "--summarize") {
+            summarize = true;
         } else if (argument == "--json") {
             o.json = true;
         } else if (argument == "--thorough") {
@@ -68,12 +72,17 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
                 return parsed;
             }
             (argument == "--key" ? o.keyFile : o.redactFile) = arguments[++i];
+        } else if (takeSelectionOption(arguments, i, o.selection, parsed.error)) {
+            if (!parsed.error.empty())
+                return parsed;
         } else {
             parsed.error = "unknown option " + argument;
             return parsed;
         }
     }
-    if (folder && check)
+    if (summarize && (folder || check || o.thorough || o.recursive || o.deidentify))
+        parsed.error = "--summarize reads reports: it takes only --json";
+    else if (folder && check)
         parsed.error = "--folder and --check cannot be combined; --check takes folders as they are";
     else if (o.recursive && !folder && !check)
         parsed.error = "--recursive goes with --folder or --check";
@@ -83,8 +92,13 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
         parsed.error = "--keep-dates, --redact and --key go with --deidentify";
     if (!parsed.error.empty())
         return parsed;
-    o.command = check ? Command::check : folder ? Command::repairFolder : Command::repairFile;
+    o.command = summarize ? Command::summarize
+        : check           ? Command::check
+        : folder          ? Command::repairFolder
+                          : Command::repairFile;
     parsed.error = checkPathCount(o);
+    if (parsed.error.empty())
+        parsed.error = selectionError(o);
     return parsed;
 }
 
@@ -93,9 +107,12 @@ std::string usageText()
     return "Usage: velmorant-cli SOURCE [DESTINATION]\n"
            "       velmorant-cli --folder [--recursive] SOURCE_DIR DESTINATION_DIR\n"
            "       velmorant-cli --check [--recursive] PATH...\n"
+           "       velmorant-cli --summarize [--json] REPORT...\n"
            "       velmorant-cli --help | --version\n"
            "Each of the first three also takes --thorough and --json; the first two also\n"
-           "take --deidentify [--keep-dates] [--redact FILE] [--key FILE].\n";
+           "take --deidentify [--keep-dates] [--redact FILE] [--key FILE] and\n"
+           "--skip-existing; --folder and --check take --shard K/N and --files-from LIST\n"
+           "[--from0] (--check then with one SOURCE_DIR).\n";
 }
 
 std::string helpText()
@@ -130,8 +147,21 @@ std::string helpText()
           "  --redact FILE         with --deidentify: also take out these words, one a line\n"
           "  --key FILE            with --deidentify: append one CSV row per file with its\n"
           "                        original fields (the file is made readable by you alone)\n"
+          "  --shard K/N           with --folder or --check: only the K-th of N shares of\n"
+          "                        the files, each decided by the file's path below the\n"
+          "                        source folder, so N runs together do the whole run once\n"
+          "  --files-from LIST     with --folder or --check: the files LIST names, one a\n"
+          "                        line, relative to SOURCE_DIR (- reads standard input);\n"
+          "                        the destination mirrors their sub-folders\n"
+          "  --from0               LIST's paths end with a NUL byte, not a line feed\n"
+          "  --skip-existing       leave a destination that is there already, as skipped:\n"
+          "                        a stopped run resumes where it stopped\n"
+          "  --summarize           the summary a --check of many files ends with, made from\n"
+          "                        the --check --json lines of the REPORTs (- for standard\n"
+          "                        input), e.g. one per shard\n"
           "  --json                one JSON object per line and file: with --check the\n"
-          "                        findings, otherwise the outcome and every change made\n"
+          "                        findings, otherwise the outcome and every change made;\n"
+          "                        with --summarize one object\n"
           "  --                    what follows is a path, even if it starts with -\n"
           "\n"
           "Exit status: 0 when every file was repaired (with --check: is sound or\n"

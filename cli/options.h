@@ -1,11 +1,13 @@
 #pragma once
 
+#include "cli/selection_options.h"
+
 #include <string>
 #include <vector>
 
 namespace velmorant {
 
-enum class Command { repairFile, repairFolder, check, help, version };
+enum class Command { repairFile, repairFolder, check, summarize, help, version };
 
 struct Options {
     Command command = Command::repairFile;
@@ -16,6 +18,7 @@ struct Options {
     bool keepDates = false; // with deidentify: the start dates stay
     std::string redactFile; // with deidentify: further words, one a line
     std::string keyFile; // with deidentify: a CSV row per file, to undo it
+    Selection selection; // a share of the files, a list of them, or only those not yet done
     // Not an option: set where stderr is known to be a terminal, so that a
     // copy's progress is drawn there (never with --json).
     bool progressOnStderr = false;

@@ -8,7 +8,8 @@ packages=(cmake ninja-build g++ qtbase5-dev qtbase5-dev-tools)
 if [[ "${1:-}" == "--tests" ]]; then
     packages+=(libgtest-dev locales biosig-tools clang clang-format libclang-rt-14-dev
                desktop-file-utils time
-               g++-mingw-w64-x86-64-posix wine wine64 googletest)
+               g++-mingw-w64-x86-64-posix wine wine64 googletest
+               slurmctld slurmd slurm-client munge parallel)
 fi
 
 sudo_if_needed() {

@@ -174,11 +174,11 @@ private:
 
     void listChanges(std::uint32_t signalCount)
     {
-        for (const FieldSlot &slot : allSlots(signalCount)) {
-            const std::string from = slotText(header, slot), to = slotText(result.header, slot);
-            if (from != to)
-                result.changes.push_back({slot.name, slot.signal, from, to});
-        }
+        forEachSlot(signalCount, [this](const FieldSlot &slot) {
+            if (slotBytes(header, slot) != slotBytes(result.header, slot))
+                result.changes.push_back({slot.name, slot.signal, slotText(header, slot),
+                                          slotText(result.header, slot)});
+        });
     }
 
     const std::string &header;

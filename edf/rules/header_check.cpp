@@ -308,10 +308,10 @@ private:
 
     void checkPrintable(std::uint32_t signals)
     {
-        for (const FieldSlot &slot : allSlots(signals)) {
+        forEachSlot(signals, [this](const FieldSlot &slot) {
             if (slot.offset == offsetOf(FixedField::version) && isBdf(header))
-                continue; // its first byte is BDF's mark
-            const std::string field = text(slot);
+                return; // its first byte is BDF's mark
+            const std::string_view field = slotBytes(header, slot);
             for (std::size_t i = 0; i < field.size(); ++i) {
                 const auto byte = static_cast<unsigned char>(field[i]);
                 if (byte >= 32 && byte <= 126)
@@ -321,7 +321,7 @@ private:
                                 + std::to_string(byte) + " at position " + std::to_string(i + 1)});
                 break;
             }
-        }
+        });
     }
 
     void checkSignals(std::uint32_t signals)

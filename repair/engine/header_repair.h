@@ -5,6 +5,7 @@
 #include "repair/copy/copy_progress.h"
 #include "repair/deidentify/deidentified_copy.h"
 #include "repair/engine/file_outcome.h"
+#include "repair/plan/repair_job.h"
 
 #include <filesystem>
 
@@ -21,12 +22,6 @@ namespace velmorant {
 
 class StagingRun;
 class StagedCopy;
-
-// One file of a run, both paths UTF-8 text.
-struct RepairJob {
-    std::string source;
-    std::string destination;
-};
 
 // Copies one EDF recording and repairs the copy's header. The source is only
 // ever read. The destination appears only when the whole repair succeeded;

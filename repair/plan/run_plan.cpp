@@ -33,7 +33,12 @@ std::string derivedDestination(const std::string &sourceUtf8)
 RunPlan planFolder(const std::string &sourceFolder, const std::string &destinationFolder,
                    bool recursive, RecordingNames names)
 {
-    EdfListing listing = edfListing(sourceFolder, recursive, names);
+    return planListing(edfListing(sourceFolder, recursive, names), sourceFolder, destinationFolder);
+}
+
+RunPlan planListing(EdfListing listing, const std::string &sourceFolder,
+                    const std::string &destinationFolder)
+{
     RunPlan plan;
     plan.unlisted = std::move(listing.unlisted);
     for (std::string &name : listing.names) {

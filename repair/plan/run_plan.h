@@ -33,4 +33,8 @@ struct RunPlan {
 RunPlan planFolder(const std::string &sourceFolder, const std::string &destinationFolder,
                    bool recursive, RecordingNames names = RecordingNames::edf);
 
+// The same for names already listed (or chosen) below the source folder.
+RunPlan planListing(EdfListing listing, const std::string &sourceFolder,
+                    const std::string &destinationFolder);
+
 } // namespace velmorant

@@ -1,4 +1,5 @@
 // The built velmorant-cli, run as a user would run it.
+#include "cli/json_value.h"
 #include "edf/format/field_slots.h"
 #include "repair/engine/header_repair.h"
 #include "tests/support/edf_test_files.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace fs = std::filesystem;
 using namespace velmorant;
@@ -41,14 +43,31 @@ std::string damaged()
     return withSlot(buildEdf(recorderFile()), fixedSlot(FixedField::signalCount), "-1");
 }
 
-// Every file under a folder with its bytes.
+// Every file under a folder, by its path below it, with its bytes.
 std::map<std::string, std::string> snapshot(const fs::path &root)
 {
     std::map<std::string, std::string> files;
     for (fs::recursive_directory_iterator it(root), end; it != end; ++it)
-        files[it->path().string()]
+        files[it->path().lexically_relative(root).generic_string()]
             = fs::is_regular_file(it->path()) ? readBytes(it->path()) : "<dir>";
     return files;
+}
+
+// The lines of a run's output about one file each, sorted, one folder's
+// name put for another's.
+std::vector<std::string> fileLines(const std::string &output, const std::string &folder,
+                                   const std::string &as)
+{
+    std::vector<std::string> lines;
+    std::istringstream text(output);
+    for (std::string line; std::getline(text, line);) {
+        for (std::size_t at = 0; (at = line.find(folder, at)) != std::string::npos; at += as.size())
+            line.replace(at, folder.size(), as);
+        if (line.rfind("repaired: ", 0) == 0 || line.rfind("not repaired: ", 0) == 0)
+            lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 // What the window's repair makes of the same source.
@@ -78,6 +97,27 @@ protected:
         writeBytes(dir / "in/notes.txt", "not listed");
         writeBytes(dir / "in/.hidden.edf", buildEdf(recorderFile()));
         fs::create_directory(dir / "in/sub.edf");
+    }
+
+    // Recordings of other bytes each in in/ and its sub-folders, one the
+    // repair refuses; whole/ and out/ to repair them into. Their paths below in/.
+    std::vector<std::string> fillTree()
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < 24; ++i) {
+            EdfFileSpec spec = soundFile();
+            spec.version = "20160817";
+            spec.startTime = "10.00." + std::to_string(10 + i);
+            const char *folder = i % 3 == 0 ? "" : i % 3 == 1 ? "night1/" : "night2/deeper/";
+            names.push_back(folder + std::to_string(i) + ".edf");
+            fs::create_directories((dir / "in" / names.back()).parent_path());
+            writeBytes(dir / "in" / names.back(), buildEdf(spec));
+        }
+        names.push_back("night1/bad.edf");
+        writeBytes(dir / "in" / names.back(), damaged());
+        for (const char *folder : {"whole", "out"})
+            fs::create_directory(dir / folder);
+        return names;
     }
 
     ScratchDir dir;
@@ -632,4 +672,105 @@ TEST_F(CliTest, RepairsTheRealBdfSamplesOnlyThoroughly)
     EXPECT_NE(thorough.out.find("\"format\": \"BDF\", \"repaired\": true"), std::string::npos);
     EXPECT_EQ(readBytes(dir / "out/plus.BDF"), plus);
     EXPECT_EQ(readBytes(dir / "out/status.bdf"), status);
+}
+
+// Tasks each told their share do one whole run between them, and the
+// summary of their checks' reports is the whole check's.
+TEST_F(CliTest, ShardsTogetherDoOneWholeRun)
+{
+    fillTree();
+    const std::string in = path("in");
+    const ProgramRun whole = cli({"--recursive", "--folder", in, path("whole")});
+    std::string shardsSaid;
+    for (const char *shard : {"1/3", "2/3", "3/3"}) {
+        const ProgramRun run = cli({"--recursive", "--shard", shard, "--folder", in, path("out")});
+        EXPECT_NE(run.exitCode, 2) << run.err;
+        shardsSaid += run.out + run.err;
+    }
+    EXPECT_EQ(fileLines(shardsSaid, path("out"), path("whole")),
+              fileLines(whole.out + whole.err, path("whole"), path("whole")));
+    EXPECT_EQ(snapshot(dir / "out"), snapshot(dir / "whole"));
+
+    for (const char *shard : {"1", "2"})
+        writeBytes(
+            dir / (shard + std::string(".jsonl")),
+            cli({"--check", "--json", "--recursive", "--shard", shard + std::string("/2"), in})
+                .out);
+    const ProgramRun check = cli({"--check", "--recursive", in});
+    const ProgramRun summed = cli({"--summarize", path("2.jsonl"), path("1.jsonl")});
+    EXPECT_EQ(summed.exitCode, 1);
+    ASSERT_NE(check.out.find("Files by fault"), std::string::npos) << check.out;
+    EXPECT_EQ(summed.out, check.out.substr(check.out.find("Files by fault")));
+    EXPECT_NE(summed.out.find("25 files checked: 0 sound, 24 needs repair, 1 not repairable\n"),
+              std::string::npos)
+        << summed.out;
+}
+
+TEST_F(CliTest, FilesFromTakesLinesNulAndStandardInput)
+{
+    std::string lines, nul;
+    for (const std::string &name : fillTree()) {
+        lines += "./" + name + "\n";
+        nul += name + '\0';
+    }
+    writeBytes(dir / "lines", lines);
+    writeBytes(dir / "nul", nul);
+    const std::string in = path("in");
+    ASSERT_EQ(cli({"--recursive", "--folder", in, path("whole")}).exitCode, 1);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> ways{
+        {{"--files-from", path("lines")}, ""},
+        {{"--files-from", path("nul"), "--from0"}, ""},
+        {{"--files-from", "-"}, path("lines")},
+        {{"--files-from", "-", "--from0"}, path("nul")}};
+    for (const auto &[options, input] : ways) {
+        fs::remove_all(dir / "out");
+        fs::create_directory(dir / "out");
+        std::vector<std::string> arguments = options;
+        arguments.insert(arguments.end(), {"--folder", in, path("out")});
+        const ProgramRun run = runProgram(VELMORANT_CLI, arguments, {}, {}, input);
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_EQ(snapshot(dir / "out"), snapshot(dir / "whole")) << options[1];
+    }
+    writeBytes(dir / "outside", "../in/0.edf\n");
+    const ProgramRun refused = cli({"--files-from", path("outside"), "--folder", in, path("out")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "not repaired: ../in/0.edf: the path does not lie below the source folder\n");
+}
+
+// A run stopped half-way leaves complete destinations and, at worst, staging
+// files; run again with --skip-existing, it repairs exactly the rest.
+TEST_F(CliTest, SkipExistingRepairsExactlyWhatAStoppedRunLeft)
+{
+    const std::vector<std::string> names = fillTree();
+    const std::string in = path("in");
+    ASSERT_EQ(cli({"--recursive", "--folder", in, path("whole")}).exitCode, 1);
+    fs::copy(dir / "whole", dir / "out", fs::copy_options::recursive);
+    std::set<std::string> missing, there;
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        if (i % 2 == 0)
+            fs::remove(dir / "out" / names[i]);
+        (i % 2 == 0 ? missing : there).insert(names[i]);
+    }
+    writeBytes(dir / "out" / ".0.edf.0123abcd.velmorant-part", "cut short");
+    writeBytes(dir / "out" / names[1], "whatever is there stays");
+    const ProgramRun run
+        = cli({"--skip-existing", "--json", "--recursive", "--folder", in, path("out")});
+    EXPECT_EQ(run.exitCode, 1); // the refused file, tried again
+    std::set<std::string> repaired, skipped;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::optional<JsonValue> json = parseJson(line);
+        ASSERT_TRUE(json) << line;
+        const std::string file = json->member("file")->text.substr(in.size() + 1);
+        if (json->member("skipped"))
+            skipped.insert(file);
+        else if (json->member("repaired")->boolean)
+            repaired.insert(file);
+    }
+    EXPECT_EQ(repaired, missing);
+    EXPECT_EQ(skipped, there);
+    EXPECT_EQ(readBytes(dir / "out" / names[1]), "whatever is there stays");
+    writeBytes(dir / "out" / names[1], readBytes(dir / "whole" / names[1]));
+    EXPECT_EQ(snapshot(dir / "out"), snapshot(dir / "whole"));
 }

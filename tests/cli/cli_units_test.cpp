@@ -1,4 +1,6 @@
+#include "cli/corpus_summary.h"
 #include "cli/json_line.h"
+#include "cli/json_value.h"
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "cli/report.h"
@@ -7,6 +9,7 @@
 #include "repair/plan/folder_listing.h"
 #include "repair/plan/run_plan.h"
 #include "tests/support/edf_test_files.h"
+#include "tests/support/header_cases.h"
 #include "tests/support/scratch_dir.h"
 
 #include <filesystem>
@@ -88,6 +91,9 @@ std::string parsedAs(const std::vector<std::string> &arguments)
     case Command::check:
         text = p.options.json ? "json" : "check";
         break;
+    case Command::summarize:
+        text = "summarize";
+        break;
     case Command::help:
         return "help";
     case Command::version:
@@ -112,6 +118,11 @@ TEST(Options, CommandsAndTheirPaths)
     EXPECT_EQ(parsedAs({"--check", "--thorough", "a"}), "check a");
     EXPECT_EQ(parsedAs({"--recursive", "--folder", "in", "out"}), "folder in out");
     EXPECT_EQ(parsedAs({"--check", "--recursive", "--thorough", "a"}), "check a");
+    EXPECT_EQ(parsedAs({"--shard", "2/3", "--recursive", "--folder", "in", "out"}),
+              "folder in out");
+    EXPECT_EQ(parsedAs({"--files-from", "-", "--from0", "--check", "in"}), "check in");
+    EXPECT_EQ(parsedAs({"--skip-existing", "a.edf"}), "file a.edf");
+    EXPECT_EQ(parsedAs({"--summarize", "--json", "1.jsonl", "-"}), "summarize 1.jsonl -");
     EXPECT_EQ(parsedAs({"--", "-a.edf"}), "file -a.edf");
     EXPECT_EQ(parsedAs({"-"}), "file -");
     EXPECT_EQ(parsedAs({"a", "--help", "--bogus"}), "help");
@@ -120,18 +131,28 @@ TEST(Options, CommandsAndTheirPaths)
 
 TEST(Options, WrongUsage)
 {
-    for (const std::vector<std::string> &arguments :
-         std::vector<std::vector<std::string>>{{},
-                                               {"a", "b", "c"},
-                                               {"--folder", "in"},
-                                               {"--folder", "a", "b", "c"},
-                                               {"--check"},
-                                               {"--thorough", "a", "b", "c"},
-                                               {"--recursive", "a"},
-                                               {"--recursive", "--thorough", "a", "b"},
-                                               {"--folder", "--check", "a", "b"},
-                                               {"-x", "a"},
-                                               {"--Check", "a"}})
+    for (const std::vector<std::string> &arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"a", "b", "c"},
+             {"--folder", "in"},
+             {"--folder", "a", "b", "c"},
+             {"--check"},
+             {"--thorough", "a", "b", "c"},
+             {"--recursive", "a"},
+             {"--recursive", "--thorough", "a", "b"},
+             {"--folder", "--check", "a", "b"},
+             {"-x", "a"},
+             {"--shard", "0/2", "--folder", "a", "b"},
+             {"--shard", "1/2", "a.edf"},
+             {"--folder", "a", "b", "--shard"},
+             {"--files-from", "l", "--check", "a", "b"},
+             {"--files-from", "l", "--recursive", "--check", "a"},
+             {"--from0", "--folder", "a", "b"},
+             {"--skip-existing", "--check", "a"},
+             {"--shard", "1/2", "--deidentify", "--folder", "a", "b"},
+             {"--summarize"},
+             {"--summarize", "--check", "a"},
+             {"--Check", "a"}})
         EXPECT_EQ(parsedAs(arguments), "error") << ::testing::PrintToString(arguments);
 }
 
@@ -259,4 +280,102 @@ TEST(JsonLine, OneObjectWithTheAgreedKeys)
               "\"repair_error\": null, \"sound\": false, \"sound_after_repair\": false, "
               "\"annotation_faults\": [], \"gaps\": null, \"longest_gap_s\": null, "
               "\"identifying\": []}");
+}
+
+TEST(JsonValue, ReadsWhatTheLinesHoldAndNothingElse)
+{
+    const auto value = parseJson(R"( {"a": [-1.5e3, true, null, "\u00e9\ud83d\ude00\n\\"]} )");
+    ASSERT_TRUE(value);
+    const JsonValue *a = value->member("a");
+    ASSERT_TRUE(a && a->items.size() == 4);
+    EXPECT_EQ(a->items[0].text, "-1.5e3");
+    EXPECT_TRUE(a->items[1].boolean);
+    EXPECT_EQ(a->items[2].type, JsonValue::Type::null);
+    EXPECT_EQ(a->items[3].text, "\xC3\xA9\xF0\x9F\x98\x80\n\\");
+    for (const char *bad :
+         {"", "{\"a\": 1,}", "[1] x", "\"\\ud800\"", "\"cut", "{\"a\" 1}", "tru", "-",
+          "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["})
+        EXPECT_FALSE(parseJson(bad)) << bad;
+}
+
+namespace {
+
+FileCheck checkOf(const EdfFileSpec &spec)
+{
+    const std::string bytes = buildEdf(spec);
+    return checkHeaderBytes(bytes, bytes.size());
+}
+
+// Every kind of outcome: the shared tables' files, a file not read, and one
+// whose records' time-keeping is at fault, with gaps.
+std::vector<FileCheck> variedChecks()
+{
+    std::vector<std::string> files;
+    for (const FailingHeader &f : failingHeaders())
+        files.push_back(f.bytes);
+    for (const RepairableFile &f : repairableFiles())
+        files.push_back(f.bytes);
+    for (const ThoroughCase &c : thoroughCases())
+        files.push_back(c.bytes);
+    std::vector<FileCheck> checks;
+    for (const std::string &bytes : files)
+        checks.push_back(checkHeaderBytes(bytes, bytes.size()));
+    checks.emplace_back().readError = "it is a folder";
+    FileCheck shifted = checkOf(soundFile());
+    shifted.sound = false;
+    shifted.annotationFaults = {{Rule::timekeeping, "data record 3", 0, "+7", "+2", false}};
+    shifted.timekeepingRead = shifted.timekeepingRepaired = true;
+    shifted.gaps = 2;
+    checks.push_back(shifted);
+    return checks;
+}
+
+// A kind's count in the summary's JSON, -1 where the kind is not there.
+long long kindCount(const CorpusSummary &summary, const std::string &field, const char *count)
+{
+    const std::optional<JsonValue> json = parseJson(summary.json());
+    for (const JsonValue &kind : json->member("kinds")->items)
+        if (kind.member("field")->text == field)
+            return std::stoll(kind.member(count)->text);
+    return -1;
+}
+
+} // namespace
+
+TEST(CorpusSummary, CountsFilesByFaultAndTheRepairThatSettlesIt)
+{
+    EdfFileSpec badDate = soundFile();
+    badDate.version = "20160817";
+    badDate.startDate = "32.08.16";
+    CorpusSummary summary;
+    for (const EdfFileSpec &spec : {recorderFile(), recorderFile(), badDate})
+        summary.add(checkOf(spec), false);
+    EXPECT_EQ(summary.countLine(), checkSummary(0, 2, 3));
+    EXPECT_EQ(kindCount(summary, "version", "files"), 3);
+    EXPECT_EQ(kindCount(summary, "version", "settled_by_repair"), 3);
+    EXPECT_EQ(kindCount(summary, "start date", "files"), 1);
+    EXPECT_EQ(kindCount(summary, "start date", "not_settled"), 1);
+    EXPECT_FALSE(summary.allSoundOrRepairable());
+}
+
+// --summarize over a check's --json lines says what the check itself said.
+TEST(CorpusSummary, TheSameFromChecksAsFromTheirJsonLines)
+{
+    for (bool thorough : {false, true}) {
+        CorpusSummary direct, read;
+        for (const FileCheck &check : variedChecks()) {
+            direct.add(check, thorough);
+            const std::optional<JsonValue> line = parseJson(jsonLine("x.edf", check, thorough));
+            std::string reason;
+            ASSERT_TRUE(line && read.add(*line, reason)) << reason;
+        }
+        EXPECT_EQ(read.kindsText(), direct.kindsText());
+        EXPECT_EQ(read.countLine(), direct.countLine());
+        EXPECT_EQ(read.json(), direct.json());
+        EXPECT_EQ(kindCount(direct, "time-keeping of the data records", "settled_by_repair"), 1);
+    }
+    const std::string repairLine = R"({"file": "a", "destination": "b", "repaired": true,
+        "findings": [], "annotation_faults": [], "sound": true, "sound_after_repair": true})";
+    std::string reason;
+    EXPECT_FALSE(CorpusSummary().add(*parseJson(repairLine), reason));
 }

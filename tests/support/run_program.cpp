@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 ProgramRun runProgram(const std::string &program, const std::vector<std::string> &arguments,
-                      const std::string &outTo, const std::string &errTo)
+                      const std::string &outTo, const std::string &errTo, const std::string &inFrom)
 {
     ScratchDir capture;
     const std::string outPath = outTo.empty() ? (capture / "out").string() : outTo;
@@ -26,7 +26,8 @@ ProgramRun runProgram(const std::string &program, const std::vector<std::string>
     if (child == 0) {
         const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+        const int in = ::open(inFrom.empty() ? "/dev/null" : inFrom.c_str(), O_RDONLY);
+        if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || dup2(in, 0) < 0)
             _exit(127);
         execv(program.c_str(), argv.data());
         _exit(127);

@@ -11,5 +11,7 @@ struct ProgramRun {
 
 // Runs a program without a shell, its output captured apart, and waits for
 // it. A stream given a file (such as /dev/full) goes there and is not read.
+// Its standard input is the file inFrom, or none.
 ProgramRun runProgram(const std::string &program, const std::vector<std::string> &arguments,
-                      const std::string &outTo = {}, const std::string &errTo = {});
+                      const std::string &outTo = {}, const std::string &errTo = {},
+                      const std::string &inFrom = {});

@@ -44,7 +44,7 @@ HANDLE inheritableFile(const std::filesystem::path &path)
 } // namespace
 
 ProgramRun runProgram(const std::string &program, const std::vector<std::string> &arguments,
-                      const std::string &outTo, const std::string &errTo)
+                      const std::string &outTo, const std::string &errTo, const std::string &inFrom)
 {
     ScratchDir capture;
     const std::filesystem::path outPath
@@ -58,7 +58,11 @@ ProgramRun runProgram(const std::string &program, const std::vector<std::string>
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = INVALID_HANDLE_VALUE;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    startup.hStdInput = inFrom.empty()
+        ? INVALID_HANDLE_VALUE
+        : ::CreateFileW(wide(inFrom).c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     startup.hStdOutput = inheritableFile(outPath);
     startup.hStdError = inheritableFile(errPath);
     PROCESS_INFORMATION process{};
@@ -68,6 +72,8 @@ ProgramRun runProgram(const std::string &program, const std::vector<std::string>
                             nullptr, nullptr, &startup, &process);
     ::CloseHandle(startup.hStdOutput);
     ::CloseHandle(startup.hStdError);
+    if (startup.hStdInput != INVALID_HANDLE_VALUE)
+        ::CloseHandle(startup.hStdInput);
     if (!started)
         throw std::runtime_error("cannot start " + program);
     DWORD exitCode = 0;
