@@ -1,8 +1,8 @@
 #include "edf/deidentify/annotation_redaction.h"
 
+#include "edf/deidentify/dates_in_text.h"
 #include "edf/format/edf_plus.h"
 #include "edf/format/field_slots.h"
-#include "edf/text/folded_text.h"
 
 namespace velmorant {
 
@@ -24,7 +24,7 @@ std::optional<RecordTals> talsOf(const std::string &bytes, bool firstAnnotationS
 
 } // namespace
 
-RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string> &needles,
+RedactedRecord redactRecord(std::string &bytes, const Redaction &redaction,
                             bool firstAnnotationSignal)
 {
     const auto read = talsOf(bytes, firstAnnotationSignal);
@@ -33,9 +33,11 @@ RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string
     RedactedRecord result;
     for (const Tal &tal : read->tals)
         for (std::size_t i = 0; i < tal.texts.size(); ++i) {
-            std::size_t matches = 0;
-            const std::string text = redacted(tal.texts[i], needles, matches);
-            if (matches == 0)
+            std::size_t matches = 0, dates = 0;
+            std::string text = redacted(tal.texts[i], redaction.needles, matches);
+            if (redaction.dates)
+                text = withoutDates(text, dates);
+            if (matches + dates == 0)
                 continue;
             bytes.replace(tal.textOffsets[i], text.size(), text);
             ++result.textsChanged;
@@ -43,7 +45,7 @@ RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string
     return result;
 }
 
-bool recordHoldsAny(const std::string &bytes, const std::vector<std::u32string> &needles,
+bool recordHoldsAny(const std::string &bytes, const Redaction &redaction,
                     bool firstAnnotationSignal)
 {
     const auto read = talsOf(bytes, firstAnnotationSignal);
@@ -51,7 +53,7 @@ bool recordHoldsAny(const std::string &bytes, const std::vector<std::u32string> 
         return true;
     for (const Tal &tal : read->tals)
         for (const std::string &text : tal.texts)
-            if (holdsAny(text, needles))
+            if (holdsAny(text, redaction.needles) || (redaction.dates && !datesIn(text).empty()))
                 return true;
     return false;
 }
