@@ -119,12 +119,23 @@ std::string clearedReserved(const std::string &header)
                   FixedField::reserved);
 }
 
+// The signals its count field names, as far as the header holds their fields.
+std::uint32_t signalsIn(const std::string &header)
+{
+    const std::string count = trimmed(fieldText(header.data(), FixedField::signalCount));
+    if (count.empty() || count.size() > 4
+        || !std::all_of(count.begin(), count.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const auto signals = static_cast<std::uint32_t>(std::stoul(count));
+    return headerSize(signals) <= header.size() ? signals : 0;
+}
+
 // The signals' text fields, but never an annotation signal's label, which
 // says what the signal is.
 std::vector<FieldSlot> searchedSlots(const std::string &header)
 {
-    const auto signals = static_cast<std::uint32_t>((header.size() - fixedHeaderSize) / 256);
     std::vector<FieldSlot> slots;
+    const std::uint32_t signals = signalsIn(header);
     for (std::uint32_t s = 1; s <= signals; ++s)
         for (SignalField f :
              {SignalField::label, SignalField::transducer, SignalField::physicalDimension,
@@ -215,14 +226,21 @@ std::vector<std::string> identifyingFields(const std::string &header)
                                          std::pair{recording, "recording identification"}})
             if (trimmed(text) != "X" && !trimmed(text).empty())
                 fields.push_back(name);
-        return fields;
+    } else {
+        addIdentifying(fields, subfields(patient),
+                       {{0, "patient code"}, {2, "birthdate"}, {3, "patient name"}}, 4,
+                       "further patient subfields");
+        addIdentifying(fields, subfields(recording),
+                       {{2, "admin code"}, {3, "technician"}, {4, "equipment"}}, 5,
+                       "further recording subfields");
     }
-    addIdentifying(fields, subfields(patient),
-                   {{0, "patient code"}, {2, "birthdate"}, {3, "patient name"}}, 4,
-                   "further patient subfields");
-    addIdentifying(fields, subfields(recording),
-                   {{2, "admin code"}, {3, "technician"}, {4, "equipment"}}, 5,
-                   "further recording subfields");
+    if (fieldText(header.data(), FixedField::reserved) != clearedReserved(header))
+        fields.push_back(field(FixedField::reserved).name);
+    // The signals' fields, searched for the header's own identity.
+    const Needles needles = identityOf(patient, isEdfPlus(header), {}, recording).all();
+    for (const FieldSlot &slot : searchedSlots(header))
+        if (holdsAny(slotText(header, slot), needles))
+            fields.push_back(std::string(slot.name) + " of signal " + std::to_string(slot.signal));
     return fields;
 }
 
@@ -236,8 +254,6 @@ std::string identityLeftInHeader(const std::string &header, const Identity &iden
     if (isEdfPlus(header) && patient.size() > 1 && patient[1] != "M" && patient[1] != "F"
         && patient[1] != "X")
         return "patient identification";
-    if (fieldText(header.data(), FixedField::reserved) != clearedReserved(header))
-        return field(FixedField::reserved).name;
     const Needles needles = identity.all();
     for (const FieldSlot &slot : searchedSlots(header))
         if (holdsAny(slotText(header, slot), needles))

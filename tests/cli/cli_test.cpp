@@ -583,6 +583,39 @@ TEST_F(CliTest, KeyFileIsRefusedWithNothingWritten)
     }
 }
 
+// A header that names nobody leaves only the user's words to search for,
+// read as they show, whatever the editor wrote around them.
+TEST_F(CliTest, HeaderNamingNobodyIsSaidAndRedactWordsAreReadAsShown)
+{
+    writeBytes(dir / "a.edf",
+               withSlot(identifiedEdfPlus("14.02.19"), fixedSlot(FixedField::patient), "X X X X"));
+    writeBytes(dir / "words.txt", "\xEF\xBB\xBFOosterhuis\r\nwilhelmina\r\n");
+    const ProgramRun run
+        = cli({"--deidentify", "--redact", path("words.txt"), path("a.edf"), path("b.edf")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("names nobody"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("3 annotation texts changed"), std::string::npos) << run.out;
+    const ProgramRun json = cli({"--deidentify", "--json", path("a.edf"), path("c.edf")});
+    EXPECT_NE(json.out.find("\"warnings\": [{\"field\": \"annotation texts\""), std::string::npos)
+        << json.out;
+}
+
+// A start date only the thorough repair can read still moves with the run.
+TEST_F(CliTest, ThoroughlyReadStartDateMovesWithTheRun)
+{
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    writeBytes(dir / "in/night1.edf", identifiedEdfPlus("14.02.19"));
+    writeBytes(dir / "in/night2.edf",
+               withSlot(withSlot(identifiedEdfPlus("14.02.19"), fixedSlot(FixedField::startDate),
+                                 "12/02/19"),
+                        fixedSlot(FixedField::recording), "Startdate 12-FEB-2019 X X X"));
+    const ProgramRun run = cli({"--thorough", "--deidentify", "--folder", path("in"), path("out")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(dir / "out/night2.edf").substr(168, 8), "01.01.85");
+    EXPECT_EQ(readBytes(dir / "out/night1.edf").substr(168, 8), "03.01.85");
+}
+
 TEST_F(CliTest, FieldsBeingClearedDoNotMakeTheThoroughRepairRefuse)
 {
     const std::string loose = withSlot(identifiedEdfPlus("14.02.19"),
