@@ -3,6 +3,9 @@
 #include "edf/deidentify/dates_in_text.h"
 #include "edf/format/edf_plus.h"
 #include "edf/format/field_slots.h"
+#include "edf/format/record_layout.h"
+
+#include <algorithm>
 
 namespace velmorant {
 
@@ -22,7 +25,47 @@ std::optional<RecordTals> talsOf(const std::string &bytes, bool firstAnnotationS
     return read;
 }
 
+// What one annotation signal's texts show, added to `found` once each.
+void addIdentifying(const std::string &bytes, const Needles &needles, bool first,
+                    std::vector<std::string> &found)
+{
+    const auto read = talsOf(bytes, first);
+    if (!read)
+        return;
+    const auto add = [&found](const char *what) {
+        if (std::find(found.begin(), found.end(), what) == found.end())
+            found.push_back(what);
+    };
+    for (const Tal &tal : read->tals)
+        for (const std::string &text : tal.texts) {
+            if (!datesIn(text).empty())
+                add("dates in annotation texts");
+            if (holdsAny(text, needles))
+                add("annotation texts naming the patient");
+        }
+}
+
 } // namespace
+
+std::vector<std::string> identifyingAnnotations(const std::string &header, std::uintmax_t fileSize,
+                                                RecordBytes &data, const Needles &needles,
+                                                bool everyRecord)
+{
+    std::vector<std::string> found;
+    const auto signals = isEdfPlus(header) ? wholeSignalHeader(header) : std::nullopt;
+    const auto layout = signals ? recordLayout(header, *signals, fileSize) : std::nullopt;
+    if (!layout || layout->wholeRecords() == 0)
+        return found;
+    const std::vector<AnnotationPlace> places = annotationPlaces(header, *signals);
+    const std::uintmax_t last = layout->wholeRecords() - 1;
+    std::string bytes;
+    for (std::uintmax_t r = 0; r <= last; r = everyRecord || r == last ? r + 1 : last)
+        for (std::size_t p = 0; p < places.size(); ++p)
+            if (data.read(layout->headerBytes + r * layout->recordBytes + places[p].offset,
+                          places[p].size, bytes))
+                addIdentifying(bytes, needles, p == 0, found);
+    return found;
+}
 
 RedactedRecord redactRecord(std::string &bytes, const Redaction &redaction,
                             bool firstAnnotationSignal)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edf/format/annotations.h"
+#include "edf/format/record_bytes.h"
 #include "edf/rules/timekeeping.h"
 #include "edf/text/folded_text.h"
 
@@ -31,6 +32,14 @@ RedactedRecord redactRecord(std::string &bytes, const Redaction &redaction,
 // TALs cannot be read counts as holding one, as it cannot be shown clean.
 bool recordHoldsAny(const std::string &bytes, const Redaction &redaction,
                     bool firstAnnotationSignal);
+
+// What --check calls identifying in an EDF+ file's annotation texts: "dates
+// in annotation texts" and, where needles are given, "annotation texts
+// naming the patient"; read from the first and the last data record, or
+// from every one.
+std::vector<std::string> identifyingAnnotations(const std::string &header, std::uintmax_t fileSize,
+                                                RecordBytes &data, const Needles &needles,
+                                                bool everyRecord);
 
 // Every annotation signal's place in a record, in signal order: texts may be
 // in any of them.

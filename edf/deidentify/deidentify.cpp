@@ -3,6 +3,7 @@
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_plus.h"
 #include "edf/format/field_slots.h"
+#include "edf/rules/timekeeping.h"
 #include "edf/text/folded_text.h"
 
 #include <algorithm>
@@ -119,23 +120,12 @@ std::string clearedReserved(const std::string &header)
                   FixedField::reserved);
 }
 
-// The signals its count field names, as far as the header holds their fields.
-std::uint32_t signalsIn(const std::string &header)
-{
-    const std::string count = trimmed(fieldText(header.data(), FixedField::signalCount));
-    if (count.empty() || count.size() > 4
-        || !std::all_of(count.begin(), count.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return 0;
-    const auto signals = static_cast<std::uint32_t>(std::stoul(count));
-    return headerSize(signals) <= header.size() ? signals : 0;
-}
-
 // The signals' text fields, but never an annotation signal's label, which
 // says what the signal is.
 std::vector<FieldSlot> searchedSlots(const std::string &header)
 {
     std::vector<FieldSlot> slots;
-    const std::uint32_t signals = signalsIn(header);
+    const std::uint32_t signals = wholeSignalHeader(header).value_or(0);
     for (std::uint32_t s = 1; s <= signals; ++s)
         for (SignalField f :
              {SignalField::label, SignalField::transducer, SignalField::physicalDimension,

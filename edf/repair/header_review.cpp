@@ -1,5 +1,6 @@
 #include "edf/repair/header_review.h"
 
+#include "edf/deidentify/annotation_redaction.h"
 #include "edf/deidentify/deidentify.h"
 #include "edf/format/edf_header.h"
 #include "edf/format/written_seconds.h"
@@ -59,6 +60,20 @@ std::vector<Finding> withDamage(std::vector<Finding> findings, const TransferDam
     return findings;
 }
 
+// Dates in the first and the last record's annotation texts; with the
+// thorough check, every record's, and the header's own identity there too.
+void addAnnotationsIdentifying(std::vector<std::string> &identifying, const std::string &header,
+                               std::uintmax_t fileSize, RecordBytes &data, bool thorough)
+{
+    const Needles needles = thorough
+        ? identityOf(fieldText(header.data(), FixedField::patient), true, {},
+                     fieldText(header.data(), FixedField::recording))
+              .all()
+        : Needles{};
+    for (std::string &found : identifyingAnnotations(header, fileSize, data, needles, thorough))
+        identifying.push_back(std::move(found));
+}
+
 } // namespace
 
 FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, RecordBytes *data,
@@ -107,6 +122,8 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
         = check.thorough.succeeds && (recordsWalked || recordsSoundAfterRepair);
     if (header.size() >= fixedHeaderSize)
         check.identifying = identifyingFields(header);
+    if (data && header.size() >= fixedHeaderSize)
+        addAnnotationsIdentifying(check.identifying, header, fileSize, *data, thorough);
     return check;
 }
 

@@ -122,6 +122,8 @@ private:
     Timekeeping result;
 };
 
+} // namespace
+
 std::optional<std::uint32_t> wholeSignalHeader(const std::string &header)
 {
     if (header.size() < fixedHeaderSize || isBdf(header))
@@ -132,8 +134,6 @@ std::optional<std::uint32_t> wholeSignalHeader(const std::string &header)
         return std::nullopt;
     return static_cast<std::uint32_t>(*count);
 }
-
-} // namespace
 
 AnnotationPlace signalPlace(const std::string &header, std::uint32_t signal, std::uint32_t signals)
 {

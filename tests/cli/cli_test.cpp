@@ -514,6 +514,9 @@ TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
     EXPECT_NE(check.out.find("\"identifying\": []"), std::string::npos) << check.out;
     EXPECT_NE(cli({"--check", path("in")}).out.find("identifying: patient code, birthdate"),
               std::string::npos);
+    const std::string thorough = cli({"--check", "--thorough", path("in/night1.edf")}).out;
+    for (const char *named : {"dates in annotation texts", "annotation texts naming the patient"})
+        EXPECT_NE(thorough.find(named), std::string::npos) << thorough;
 }
 
 TEST_F(CliTest, AKeyRowNotWrittenFailsTheFileWithTheReason)
