@@ -603,6 +603,18 @@ TEST_F(CliTest, HeaderNamingNobodyIsSaidAndRedactWordsAreReadAsShown)
         << json.out;
 }
 
+// The copies keep the folders they were found in, names and all.
+TEST_F(CliTest, FolderNameHoldingTheIdentityIsWarnedAbout)
+{
+    fs::create_directories(dir / "in/Oosterhuis");
+    fs::create_directory(dir / "out");
+    writeBytes(dir / "in/Oosterhuis/night.edf", identifiedEdfPlus("14.02.19"));
+    const ProgramRun run
+        = cli({"--deidentify", "--recursive", "--folder", path("in"), path("out")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("folder name on its way"), std::string::npos) << run.err;
+}
+
 // A start date only the thorough repair can read still moves with the run.
 TEST_F(CliTest, ThoroughlyReadStartDateMovesWithTheRun)
 {

@@ -150,6 +150,8 @@ TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
          "X F X X", "Startdate X X X X", "01.01.85"},
         {"unknown start", headerWith(edfPlusPatient, "Startdate X X X X", "17.08.16", "EDF+C"),
          -900, "X F X X", "Startdate X X X X", "01.01.85"},
+        {"named Jan", headerWith("QZ-1 M 01-JAN-1970 Jan", plusRecording, "14.02.19", "EDF+C"),
+         *daysToEarliestDate("14.02.19"), "X M X X", "Startdate 01-JAN-1985 X X X", "01.01.85"},
         {"plain reserved",
          headerWith("Okonkwo", "Lab 3", "01.01.99", "Okonkwo 03-APR-1961"),
          0,
@@ -202,6 +204,7 @@ TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
         EXPECT_TRUE(identifyingFields(cleared.header).empty()) << c.name;
         EXPECT_EQ(identityLeftInHeader(cleared.header, identityOf(edfPlusPatient, true)), "")
             << c.name;
+        EXPECT_EQ(identityLeftInHeader(cleared.header, identity), "") << c.name;
         EXPECT_NE(identityLeftInHeader(c.header, identity), "") << c.name;
         std::string named;
         for (const std::string &f : identifyingFields(c.header))
