@@ -8,7 +8,6 @@
 #include "cli/selected_files.h"
 #include "cli/selection_report.h"
 #include "cli/summarize_reports.h"
-#include "repair/deidentify/key_file.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/header_repair.h"
 #include "repair/plan/existing_destinations.h"
@@ -73,29 +72,25 @@ std::vector<CheckedFinding> stillFound(const FileCheck &check)
     return found;
 }
 
-// The key's row for a de-identified copy; without it the copy cannot be
-// traced back, so a row not written fails the file.
-bool writeKey(const RepairJob &job, const Deidentification &deidentified, const Options &o,
-              std::ostream &err)
+void warnAboutNames(const RepairJob &job, const Deidentification &deidentified, std::ostream &err)
 {
-    if (o.keyFile.empty())
-        return true;
-    std::string reason;
-    if (appendToPrivateFile(o.keyFile, keyHeading(),
-                            keyRow(job.destination, job.source, deidentified), reason))
-        return true;
-    err << "key not written: " << o.keyFile << ": " << job.destination << ": " << reason
-        << std::endl;
-    return false;
+    for (const std::string &warning :
+         {fileNameWarning(deidentified), namesNobodyWarning(deidentified)})
+        if (!warning.empty())
+            err << "warning: " << job.destination << ": " << warning << std::endl;
 }
 
-bool deidentifiedAfterward(const RepairJob &job, const Deidentification &deidentified,
-                           const Options &o, std::ostream &err)
+// JSON gives a header that names nobody as one of the copy's warnings.
+std::vector<CheckedFinding> withUnsearched(std::vector<CheckedFinding> warnings,
+                                           const Deidentification &deidentified)
 {
-    const std::string warning = fileNameWarning(deidentified);
-    if (!warning.empty())
-        err << "warning: " << job.destination << ": " << warning << std::endl;
-    return writeKey(job, deidentified, o, err);
+    if (deidentified.namesNobody)
+        warnings.push_back(
+            {{Rule::annotations, "annotation texts", 0, "not searched for a name",
+              "a header that names the patient, or the words given with --redact", true},
+             false,
+             false});
+    return warnings;
 }
 
 // Says how one file went; a repaired copy that still disagrees with the EDF
@@ -106,9 +101,10 @@ bool reportOne(const FileOutcome &outcome, const RepairJob &job, const Options &
     const std::vector<CheckedFinding> warnings
         = outcome.repaired ? stillFound(outcome.check) : std::vector<CheckedFinding>{};
     if (o.json) {
-        out << jsonRepairLine(job.source, job.destination, outcome, warnings, o.deidentify)
+        out << jsonRepairLine(job.source, job.destination, outcome,
+                              withUnsearched(warnings, outcome.deidentified), o.deidentify)
             << std::endl;
-        return outcome.repaired && (!o.deidentify || writeKey(job, outcome.deidentified, o, err));
+        return outcome.repaired;
     }
     if (!outcome.repaired) {
         err << "not repaired: " << job.source << " -> " << job.destination << ": "
@@ -123,17 +119,16 @@ bool reportOne(const FileOutcome &outcome, const RepairJob &job, const Options &
         << (o.thorough ? changeReport(shown) : "") << std::flush;
     for (const CheckedFinding &f : warnings)
         err << "warning: " << job.destination << ": " << findingText(f.finding) << std::endl;
-    return !o.deidentify || deidentifiedAfterward(job, outcome.deidentified, o, err);
+    if (o.deidentify)
+        warnAboutNames(job, outcome.deidentified, err);
+    return true;
 }
 
 int repairAll(const std::vector<RepairJob> &all, const Options &o, std::ostream &out,
               std::ostream &err)
 {
     // Dates move by the whole run's days, those of files skipped included.
-    std::vector<std::string> sources;
-    for (const RepairJob &job : all)
-        sources.push_back(job.source);
-    const DeidentifyPlan plan = planDeidentification(o, sources);
+    const DeidentifyPlan plan = planDeidentification(o, all);
     if (!plan.error.empty()) {
         err << "velmorant-cli: " << plan.error << std::endl;
         return someNotDone;

@@ -1,6 +1,8 @@
 #include "cli/deidentify_run.h"
 
 #include "edf/deidentify/deidentify.h"
+#include "edf/format/edf_header.h"
+#include "repair/deidentify/key_file.h"
 #include "repair/platform/file_names.h"
 
 #include <fstream>
@@ -24,6 +26,8 @@ bool readWords(const std::string &path, std::vector<std::string> &words)
 {
     std::ifstream in(toFsPath(path), std::ios::binary);
     for (std::string line; std::getline(in, line);) {
+        if (words.empty() && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3); // a byte-order mark
         line.erase(line.find_last_not_of(" \t\r") + 1);
         line.erase(0, line.find_first_not_of(" \t"));
         if (!line.empty())
@@ -32,51 +36,47 @@ bool readWords(const std::string &path, std::vector<std::string> &words)
     return !in.bad() && (in.eof() || in.good()) && in.is_open();
 }
 
-// The run's shift: the one that puts its earliest readable start date on 01.01.85.
-int runShift(const std::vector<std::string> &sources)
+// The run's shift: the one that puts its earliest start date, as the repair
+// leaves it, on 01.01.85. Placeholder dates stay as they are.
+int runShift(const std::vector<std::string> &sources, bool thorough)
 {
     std::optional<int> days;
-    for (const std::string &source : sources)
-        if (const auto toFirst = daysToEarliestDate(startDateOf(source)))
+    for (const std::string &source : sources) {
+        const std::string header = fixedHeaderOf(source);
+        if (header.empty() || placeholderDate(header))
+            continue;
+        const std::string date = fieldText(header.data(), FixedField::startDate);
+        if (const auto toFirst = daysToEarliestDate(thorough ? withDotSeparators(date) : date))
             days = std::max(days.value_or(*toFirst), *toFirst);
+    }
     return days.value_or(0);
-}
-
-// 11312 as "11,312".
-std::string grouped(int value)
-{
-    std::string digits = std::to_string(value < 0 ? -static_cast<long>(value) : value);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return (value < 0 ? "-" : "") + digits;
-}
-
-std::string csvField(const std::string &text)
-{
-    std::string field = "\"";
-    for (char c : text)
-        field += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return field + "\"";
-}
-
-std::string trimmed(const std::string &field)
-{
-    return field.substr(0, field.find_last_not_of(' ') + 1);
 }
 
 } // namespace
 
-DeidentifyPlan planDeidentification(const Options &o, const std::vector<std::string> &sources)
+DeidentifyPlan planDeidentification(const Options &o, const std::vector<RepairJob> &jobs)
 {
     DeidentifyPlan plan;
     if (!o.deidentify)
         return plan;
+    std::vector<std::string> sources, runPaths;
+    for (const RepairJob &job : jobs) {
+        sources.push_back(job.source);
+        runPaths.insert(runPaths.end(), {job.source, job.destination});
+    }
+    const std::string keyRefused = o.keyFile.empty() ? "" : keyFileRefusal(o.keyFile, runPaths);
+    if (!keyRefused.empty()) {
+        plan.error = "--key " + o.keyFile + " refused: " + keyRefused;
+        return plan;
+    }
     DeidentifyRequest request;
+    request.keyFile = o.keyFile;
     if (!o.redactFile.empty() && !readWords(o.redactFile, request.words)) {
         plan.error = "the words to redact cannot be read from " + o.redactFile;
         return plan;
     }
-    request.days = o.keepDates ? 0 : runShift(sources);
+    request.keepDates = o.keepDates;
+    request.days = o.keepDates ? 0 : runShift(sources, o.thorough);
     plan.request = std::move(request);
     return plan;
 }
@@ -84,10 +84,9 @@ DeidentifyPlan planDeidentification(const Options &o, const std::vector<std::str
 std::string deidentifiedText(const Deidentification &done)
 {
     const std::uintmax_t texts = done.textsChanged;
-    const std::string date = done.daysMoved == 0 ? "date kept"
-                                                 : "date moved by " + grouped(done.daysMoved)
-            + (done.daysMoved == 1 || done.daysMoved == -1 ? " day" : " days");
-    return "patient and recording fields cleared; " + date + "; " + std::to_string(texts)
+    const char *const date[] = {"start date moved", "dates kept", "start date a placeholder, kept"};
+    return "patient and recording fields cleared; "
+        + std::string(date[static_cast<int>(done.startDate)]) + "; " + std::to_string(texts)
         + (texts == 1 ? " annotation text" : " annotation texts") + " changed";
 }
 
@@ -95,22 +94,16 @@ std::string fileNameWarning(const Deidentification &done)
 {
     if (!done.identityInFileName)
         return {};
-    return "the source's or the destination's file name holds part of the patient's name or "
-           "birthdate; the file was not renamed";
+    return "the source's or the destination's file name holds part of the patient's name, code "
+           "or birthdate (or a folder name on its way does); the file was not renamed";
 }
 
-std::string keyHeading()
+std::string namesNobodyWarning(const Deidentification &done)
 {
-    return "destination,source,patient,recording,start date,start time,days moved\n";
-}
-
-std::string keyRow(const std::string &destination, const std::string &source,
-                   const Deidentification &done)
-{
-    return csvField(destination) + "," + csvField(source) + ","
-        + csvField(trimmed(done.originalPatient)) + "," + csvField(trimmed(done.originalRecording))
-        + "," + csvField(done.originalStartDate) + "," + csvField(done.originalStartTime) + ","
-        + std::to_string(done.daysMoved) + "\n";
+    if (!done.namesNobody)
+        return {};
+    return "its header names nobody, so its annotation texts could not be searched for a name; "
+           "give the words to take out with --redact";
 }
 
 std::vector<FieldChange> shownChanges(const std::vector<FieldChange> &changes, bool deidentify)

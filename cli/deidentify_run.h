@@ -3,6 +3,7 @@
 #include "cli/options.h"
 #include "edf/repair/header_review.h"
 #include "repair/deidentify/deidentified_copy.h"
+#include "repair/engine/header_repair.h"
 
 #include <optional>
 #include <string>
@@ -17,20 +18,16 @@ struct DeidentifyPlan {
     std::optional<DeidentifyRequest> request; // none without --deidentify
     std::string error; // why the run cannot start
 };
-DeidentifyPlan planDeidentification(const Options &options,
-                                    const std::vector<std::string> &sources);
+DeidentifyPlan planDeidentification(const Options &options, const std::vector<RepairJob> &jobs);
 
-// "patient and recording fields cleared; date moved by -11,312 days; 3
-// annotation texts changed": counts, never what was found.
+// "patient and recording fields cleared; start date moved; 3 annotation
+// texts changed": counts, never what was found nor the days moved.
 std::string deidentifiedText(const Deidentification &done);
 
-// The warning for a file whose name holds part of the identity, or empty.
+// The warnings for a file whose path holds part of the identity, and for
+// one whose header named nobody to look for; or empty.
 std::string fileNameWarning(const Deidentification &done);
-
-// The key's CSV: its first line, the column names, and one row per file.
-std::string keyHeading();
-std::string keyRow(const std::string &destination, const std::string &source,
-                   const Deidentification &done);
+std::string namesNobodyWarning(const Deidentification &done);
 
 // What a report may show of a repair of a file being de-identified: the
 // identification fields and dates are changed or quoted without their text.

@@ -100,8 +100,9 @@ std::string jsonDeidentified(const Deidentification &done)
 {
     if (!done.done)
         return "null";
-    return "{\"days_moved\": " + std::to_string(done.daysMoved)
-        + ", \"annotation_texts_changed\": " + std::to_string(done.textsChanged)
+    const char *const date[] = {"moved", "kept", "placeholder"};
+    return "{\"start_date\": \"" + std::string(date[static_cast<int>(done.startDate)])
+        + "\", \"annotation_texts_changed\": " + std::to_string(done.textsChanged)
         + ", \"identity_in_file_name\": " + jsonBool(done.identityInFileName) + "}";
 }
 

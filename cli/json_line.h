@@ -25,7 +25,7 @@ std::string jsonLine(const std::string &path, const FileCheck &check, bool thoro
 // The outcome of one repair: {"file": ..., "destination": ..., "format": ..., "repaired":
 // ..., "repair_error": ..., "changes": [...], "bytes_left_out": ...,
 // "warnings": [...]}, the warnings being what the check still finds in the copy.
-// With deidentify, the line adds "deidentified": {"days_moved": ...,
+// With deidentify, the line adds "deidentified": {"start_date": "moved",
 // "annotation_texts_changed": ..., "identity_in_file_name": ...} (null when
 // not done), and shows no identification field's text.
 std::string jsonRepairLine(const std::string &source, const std::string &destination,

@@ -187,6 +187,55 @@ void repairOnce(const std::string &source, const Workspace &workspace, RepairMod
     }
 }
 
+// A made-up patient, planted where a recorder writes the real one.
+const std::string plantedPatient = "QZ-90417 F 11-NOV-1958 Okonkwo_Adaeze";
+
+std::string lowered(std::string text)
+{
+    for (char &c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+// No planted string left, unless the input held it outside the patient
+// field too; past the header only annotation texts may change, each byte to 'X'.
+void checkDeidentifiedCopy(const std::string &source, const std::string &copy)
+{
+    if (copy.size() != source.size())
+        violated("the de-identified copy has another size than its source");
+    const std::string before = lowered(source.substr(offsetOf(FixedField::recording)));
+    const std::string after = lowered(copy);
+    for (const char *planted : {"okonkwo", "adaeze", "qz-90417", "90417", "11-nov-1958"})
+        if (before.find(planted) == std::string::npos && after.find(planted) != std::string::npos)
+            violated(std::string("the de-identified copy still holds ") + planted);
+    const std::size_t header
+        = headerSize(parseTo<std::uint32_t>(fieldText(source.data(), FixedField::signalCount)));
+    for (std::size_t i = header; i < copy.size(); ++i)
+        if (copy[i] != source[i] && copy[i] != 'X')
+            violated("de-identification changed a data byte at offset " + std::to_string(i));
+}
+
+void deidentifyOnce(std::string source, const Workspace &workspace)
+{
+    if (source.size() < fixedHeaderSize)
+        return;
+    source.replace(offsetOf(FixedField::patient), field(FixedField::patient).width,
+                   plantedPatient + std::string(80 - plantedPatient.size(), ' '));
+    write(workspace.source, source);
+    std::error_code error;
+    fs::remove(workspace.destination, error);
+    HeaderRepair repair;
+    repair.setDeidentification(DeidentifyRequest{});
+    const FileOutcome outcome
+        = repair.repairFile({workspace.source.string(), workspace.destination.string()});
+    if (read(workspace.source) != source)
+        violated("the source changed");
+    if (outcome.repaired)
+        checkDeidentifiedCopy(source, read(workspace.destination));
+    else if (fs::exists(workspace.destination))
+        violated("a refused de-identification left a destination");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -196,5 +245,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     write(workspace.source, source);
     repairOnce(source, workspace, RepairMode::usual);
     repairOnce(source, workspace, RepairMode::thorough);
+    deidentifyOnce(source, workspace);
     return 0;
 }

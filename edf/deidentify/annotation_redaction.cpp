@@ -1,8 +1,11 @@
 #include "edf/deidentify/annotation_redaction.h"
 
+#include "edf/deidentify/dates_in_text.h"
 #include "edf/format/edf_plus.h"
 #include "edf/format/field_slots.h"
-#include "edf/text/folded_text.h"
+#include "edf/format/record_layout.h"
+
+#include <algorithm>
 
 namespace velmorant {
 
@@ -22,9 +25,49 @@ std::optional<RecordTals> talsOf(const std::string &bytes, bool firstAnnotationS
     return read;
 }
 
+// What one annotation signal's texts show, added to `found` once each.
+void addIdentifying(const std::string &bytes, const Needles &needles, bool first,
+                    std::vector<std::string> &found)
+{
+    const auto read = talsOf(bytes, first);
+    if (!read)
+        return;
+    const auto add = [&found](const char *what) {
+        if (std::find(found.begin(), found.end(), what) == found.end())
+            found.push_back(what);
+    };
+    for (const Tal &tal : read->tals)
+        for (const std::string &text : tal.texts) {
+            if (!datesIn(text).empty())
+                add("dates in annotation texts");
+            if (holdsAny(text, needles))
+                add("annotation texts naming the patient");
+        }
+}
+
 } // namespace
 
-RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string> &needles,
+std::vector<std::string> identifyingAnnotations(const std::string &header, std::uintmax_t fileSize,
+                                                RecordBytes &data, const Needles &needles,
+                                                bool everyRecord)
+{
+    std::vector<std::string> found;
+    const auto signals = isEdfPlus(header) ? wholeSignalHeader(header) : std::nullopt;
+    const auto layout = signals ? recordLayout(header, *signals, fileSize) : std::nullopt;
+    if (!layout || layout->wholeRecords() == 0)
+        return found;
+    const std::vector<AnnotationPlace> places = annotationPlaces(header, *signals);
+    const std::uintmax_t last = layout->wholeRecords() - 1;
+    std::string bytes;
+    for (std::uintmax_t r = 0; r <= last; r = everyRecord || r == last ? r + 1 : last)
+        for (std::size_t p = 0; p < places.size(); ++p)
+            if (data.read(layout->headerBytes + r * layout->recordBytes + places[p].offset,
+                          places[p].size, bytes))
+                addIdentifying(bytes, needles, p == 0, found);
+    return found;
+}
+
+RedactedRecord redactRecord(std::string &bytes, const Redaction &redaction,
                             bool firstAnnotationSignal)
 {
     const auto read = talsOf(bytes, firstAnnotationSignal);
@@ -33,9 +76,11 @@ RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string
     RedactedRecord result;
     for (const Tal &tal : read->tals)
         for (std::size_t i = 0; i < tal.texts.size(); ++i) {
-            std::size_t matches = 0;
-            const std::string text = redacted(tal.texts[i], needles, matches);
-            if (matches == 0)
+            std::size_t matches = 0, dates = 0;
+            std::string text = redacted(tal.texts[i], redaction.needles, matches);
+            if (redaction.dates)
+                text = withoutDates(text, dates);
+            if (matches + dates == 0)
                 continue;
             bytes.replace(tal.textOffsets[i], text.size(), text);
             ++result.textsChanged;
@@ -43,7 +88,7 @@ RedactedRecord redactRecord(std::string &bytes, const std::vector<std::u32string
     return result;
 }
 
-bool recordHoldsAny(const std::string &bytes, const std::vector<std::u32string> &needles,
+bool recordHoldsAny(const std::string &bytes, const Redaction &redaction,
                     bool firstAnnotationSignal)
 {
     const auto read = talsOf(bytes, firstAnnotationSignal);
@@ -51,7 +96,7 @@ bool recordHoldsAny(const std::string &bytes, const std::vector<std::u32string> 
         return true;
     for (const Tal &tal : read->tals)
         for (const std::string &text : tal.texts)
-            if (holdsAny(text, needles))
+            if (holdsAny(text, redaction.needles) || (redaction.dates && !datesIn(text).empty()))
                 return true;
     return false;
 }

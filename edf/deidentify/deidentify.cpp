@@ -2,6 +2,8 @@
 
 #include "edf/format/edf_header.h"
 #include "edf/format/edf_plus.h"
+#include "edf/format/field_slots.h"
+#include "edf/rules/timekeeping.h"
 #include "edf/text/folded_text.h"
 
 #include <algorithm>
@@ -13,18 +15,6 @@ namespace {
 const char *const monthNames[]
     = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
-std::vector<std::string> split(const std::string &text, const std::string &separators)
-{
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    while ((at = text.find_first_not_of(separators, at)) != std::string::npos) {
-        const std::size_t end = std::min(text.find_first_of(separators, at), text.size());
-        parts.push_back(text.substr(at, end - at));
-        at = end;
-    }
-    return parts;
-}
-
 std::string trimmed(const std::string &field)
 {
     const std::size_t end = field.find_last_not_of(' ');
@@ -33,23 +23,7 @@ std::string trimmed(const std::string &field)
 
 std::vector<std::string> subfields(const std::string &field)
 {
-    return split(trimmed(field), " ");
-}
-
-std::size_t letters(const std::string &text)
-{
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')
-            || static_cast<unsigned char>(c) > 127;
-    }));
-}
-
-// Needles of one character would take every such letter of every text.
-void addNeedle(std::vector<std::u32string> &needles, const std::string &text)
-{
-    std::u32string needle = foldedNeedle(text);
-    if (needle.size() >= 2 && std::find(needles.begin(), needles.end(), needle) == needles.end())
-        needles.push_back(std::move(needle));
+    return splitAt(trimmed(field), " ");
 }
 
 // value as `width` digits, zeros in front; value not negative.
@@ -67,22 +41,6 @@ std::string twoDigits(int value)
 std::string fourDigits(int value)
 {
     return digits(value, 4);
-}
-
-void addBirthdate(Identity &identity, const DayMonthYear &d)
-{
-    const std::string day = twoDigits(d.day), month = twoDigits(d.month), year = fourDigits(d.year);
-    for (const std::string &form : {day + "-" + monthNames[d.month - 1] + "-" + year,
-                                    day + "." + month + "." + year.substr(2),
-                                    year + "-" + month + "-" + day, day + month + year})
-        addNeedle(identity.birthdate, form);
-}
-
-void addNameParts(Identity &identity, const std::string &name)
-{
-    for (const std::string &part : split(name, " _-,.'"))
-        if (letters(part) >= 2)
-            addNeedle(identity.nameParts, part);
 }
 
 // Days since 01.01.1970 of a date of the proleptic Gregorian calendar.
@@ -154,43 +112,42 @@ void addIdentifying(std::vector<std::string> &fields, const std::vector<std::str
         fields.push_back(furtherName);
 }
 
+// Meant to be blank: EDF+ keeps its mark there, plain EDF nothing.
+std::string clearedReserved(const std::string &header)
+{
+    return padded(isEdfPlus(header) ? fieldText(header.data(), FixedField::reserved).substr(0, 5)
+                                    : std::string(),
+                  FixedField::reserved);
+}
+
+// The signals' text fields, but never an annotation signal's label, which
+// says what the signal is.
+std::vector<FieldSlot> searchedSlots(const std::string &header)
+{
+    std::vector<FieldSlot> slots;
+    const std::uint32_t signals = wholeSignalHeader(header).value_or(0);
+    for (std::uint32_t s = 1; s <= signals; ++s)
+        for (SignalField f :
+             {SignalField::label, SignalField::transducer, SignalField::physicalDimension,
+              SignalField::prefiltering, SignalField::reserved})
+            if (f != SignalField::label
+                || !isAnnotationLabel(header, slotText(header, signalSlot(f, s, signals))))
+                slots.push_back(signalSlot(f, s, signals));
+    return slots;
+}
+
+void clearOtherTextFields(std::string &header, const Identity &identity)
+{
+    setField(header, FixedField::reserved, clearedReserved(header));
+    const Needles needles = identity.all();
+    for (const FieldSlot &slot : searchedSlots(header)) {
+        std::size_t matches = 0;
+        header.replace(slot.offset, slot.width,
+                       redacted(header.substr(slot.offset, slot.width), needles, matches));
+    }
+}
+
 } // namespace
-
-std::vector<std::u32string> Identity::all() const
-{
-    std::vector<std::u32string> needles = nameParts;
-    for (const auto *more : {&code, &birthdate, &words})
-        needles.insert(needles.end(), more->begin(), more->end());
-    return needles;
-}
-
-Identity identityOf(const std::string &patientField, bool edfPlus,
-                    const std::vector<std::string> &words)
-{
-    Identity identity;
-    for (const std::string &word : words)
-        addNeedle(identity.words, word);
-    const std::vector<std::string> parts = subfields(patientField);
-    if (edfPlus && parts.size() >= 4) {
-        if (parts[0] != "X")
-            addNeedle(identity.code, parts[0]);
-        if (const auto birthdate = edfPlusDate(parts[2]))
-            addBirthdate(identity, *birthdate);
-        if (parts[3] != "X")
-            addNameParts(identity, parts[3]);
-        return identity;
-    }
-    // Free text: any word may be a name or a code, and a date a birthdate.
-    for (const std::string &word : parts) {
-        if (const auto birthdate = edfPlusDate(word))
-            addBirthdate(identity, *birthdate);
-        else if (letters(word) >= 2)
-            addNameParts(identity, word);
-        else
-            addNeedle(identity.code, word);
-    }
-    return identity;
-}
 
 std::optional<int> daysToEarliestDate(const std::string &startDateField)
 {
@@ -200,34 +157,52 @@ std::optional<int> daysToEarliestDate(const std::string &startDateField)
     return static_cast<int>(firstStartDay - daysOfStartDate(*date));
 }
 
-ClearedHeader clearedHeader(const std::string &header, int days)
+bool placeholderDate(const std::string &header)
+{
+    const std::vector<std::string> recording
+        = subfields(fieldText(header.data(), FixedField::recording));
+    return fieldText(header.data(), FixedField::startDate) == "01.01.85"
+        || (isEdfPlus(header) && recording.size() >= 2 && recording[0] == "Startdate"
+            && recording[1] == "X");
+}
+
+ClearedHeader clearedHeader(const std::string &header, int days, const Identity &identity,
+                            bool keepDates)
 {
     ClearedHeader cleared{header, {}};
+    const bool placeholder = placeholderDate(header);
     const auto date = startDate(fieldText(header.data(), FixedField::startDate));
-    if (!date && days != 0)
+    if (!date && !keepDates && !placeholder)
         return {{}, "the start date field holds no date to move"};
     std::optional<DayMonthYear> moved;
-    if (date) {
-        const long day = daysOfStartDate(*date) + days;
+    if (placeholder && !keepDates) {
+        moved = civilFromDays(firstStartDay);
+    } else if (date) {
+        const long day = daysOfStartDate(*date) + (keepDates ? 0 : days);
         if (day < firstStartDay || day > lastStartDay)
             return {{},
                     "moving the start date by " + std::to_string(days)
                         + " days would take it outside 01.01.1985 to 31.12.2084, the dates EDF "
                           "can hold"};
         moved = civilFromDays(day);
+    }
+    if (moved)
         setField(cleared.header, FixedField::startDate,
                  twoDigits(moved->day) + "." + twoDigits(moved->month) + "."
                      + twoDigits(moved->year));
-    }
+    clearOtherTextFields(cleared.header, identity);
     if (!isEdfPlus(header)) {
         setField(cleared.header, FixedField::patient, "X");
         setField(cleared.header, FixedField::recording, "X");
         return cleared;
     }
+    const std::vector<std::string> recording
+        = subfields(fieldText(header.data(), FixedField::recording));
+    const bool dateKnown = moved && !(recording.size() >= 2 && recording[1] == "X");
     setField(cleared.header, FixedField::patient,
              clearedPatient(fieldText(header.data(), FixedField::patient)));
     setField(cleared.header, FixedField::recording,
-             "Startdate " + (moved ? edfPlusDateText(*moved) : std::string("X")) + " X X X");
+             "Startdate " + (dateKnown ? edfPlusDateText(*moved) : std::string("X")) + " X X X");
     return cleared;
 }
 
@@ -241,14 +216,21 @@ std::vector<std::string> identifyingFields(const std::string &header)
                                          std::pair{recording, "recording identification"}})
             if (trimmed(text) != "X" && !trimmed(text).empty())
                 fields.push_back(name);
-        return fields;
+    } else {
+        addIdentifying(fields, subfields(patient),
+                       {{0, "patient code"}, {2, "birthdate"}, {3, "patient name"}}, 4,
+                       "further patient subfields");
+        addIdentifying(fields, subfields(recording),
+                       {{2, "admin code"}, {3, "technician"}, {4, "equipment"}}, 5,
+                       "further recording subfields");
     }
-    addIdentifying(fields, subfields(patient),
-                   {{0, "patient code"}, {2, "birthdate"}, {3, "patient name"}}, 4,
-                   "further patient subfields");
-    addIdentifying(fields, subfields(recording),
-                   {{2, "admin code"}, {3, "technician"}, {4, "equipment"}}, 5,
-                   "further recording subfields");
+    if (fieldText(header.data(), FixedField::reserved) != clearedReserved(header))
+        fields.push_back(field(FixedField::reserved).name);
+    // The signals' fields, searched for the header's own identity.
+    const Needles needles = identityOf(patient, isEdfPlus(header), {}, recording).all();
+    for (const FieldSlot &slot : searchedSlots(header))
+        if (holdsAny(slotText(header, slot), needles))
+            fields.push_back(std::string(slot.name) + " of signal " + std::to_string(slot.signal));
     return fields;
 }
 
@@ -257,10 +239,15 @@ std::string identityLeftInHeader(const std::string &header, const Identity &iden
     const std::vector<std::string> fields = identifyingFields(header);
     if (!fields.empty())
         return fields.front();
-    const std::vector<std::u32string> needles = identity.all();
-    for (FixedField f : {FixedField::patient, FixedField::recording})
-        if (holdsAny(fieldText(header.data(), f), needles))
-            return field(f).name;
+    const std::vector<std::string> patient
+        = subfields(fieldText(header.data(), FixedField::patient));
+    if (isEdfPlus(header) && patient.size() > 1 && patient[1] != "M" && patient[1] != "F"
+        && patient[1] != "X")
+        return "patient identification";
+    const Needles needles = identity.all();
+    for (const FieldSlot &slot : searchedSlots(header))
+        if (holdsAny(slotText(header, slot), needles))
+            return std::string(slot.name) + " of signal " + std::to_string(slot.signal);
     if (isEdfPlus(header)
         && startdateObjection(fieldText(header.data(), FixedField::recording),
                               fieldText(header.data(), FixedField::startDate)))

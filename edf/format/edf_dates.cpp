@@ -58,6 +58,14 @@ bool isStartTime(const std::string &text)
     return p && (*p)[0] <= 23 && (*p)[1] <= 59 && (*p)[2] <= 59;
 }
 
+std::string withDotSeparators(std::string text)
+{
+    for (std::size_t at : {2, 5})
+        if (at < text.size() && std::string(":-/").find(text[at]) != std::string::npos)
+            text[at] = '.';
+    return text;
+}
+
 std::optional<DayMonthYear> edfPlusDate(const std::string &text)
 {
     static const std::string months = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";

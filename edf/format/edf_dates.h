@@ -17,6 +17,10 @@ struct DayMonthYear {
 // exists (two-digit years stand for 1985 to 2084).
 std::optional<DayMonthYear> startDate(const std::string &text);
 
+// The start date or time with ':', '-' or '/' between its numbers read as
+// '.', as the thorough repair settles them.
+std::string withDotSeparators(std::string text);
+
 // "hh.mm.ss" with hours 00 to 23 and minutes and seconds 00 to 59.
 bool isStartTime(const std::string &text);
 

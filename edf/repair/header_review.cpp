@@ -1,5 +1,6 @@
 #include "edf/repair/header_review.h"
 
+#include "edf/deidentify/annotation_redaction.h"
 #include "edf/deidentify/deidentify.h"
 #include "edf/format/data_format.h"
 #include "edf/format/edf_header.h"
@@ -60,6 +61,20 @@ std::vector<Finding> withDamage(std::vector<Finding> findings, const TransferDam
     return findings;
 }
 
+// Dates in the first and the last record's annotation texts; with the
+// thorough check, every record's, and the header's own identity there too.
+void addAnnotationsIdentifying(std::vector<std::string> &identifying, const std::string &header,
+                               std::uintmax_t fileSize, RecordBytes &data, bool thorough)
+{
+    const Needles needles = thorough
+        ? identityOf(fieldText(header.data(), FixedField::patient), true, {},
+                     fieldText(header.data(), FixedField::recording))
+              .all()
+        : Needles{};
+    for (std::string &found : identifyingAnnotations(header, fileSize, data, needles, thorough))
+        identifying.push_back(std::move(found));
+}
+
 } // namespace
 
 FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, RecordBytes *data,
@@ -110,6 +125,8 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
         check.identifying = identifyingFields(header);
         check.format = formatName(header);
     }
+    if (data && header.size() >= fixedHeaderSize)
+        addAnnotationsIdentifying(check.identifying, header, fileSize, *data, thorough);
     return check;
 }
 

@@ -30,6 +30,7 @@ enum class RepairStep {
     unsettled,
     deidentify,
     identityLeft,
+    keyNotWritten,
     outOfMemory,
     readData,
     writeData,

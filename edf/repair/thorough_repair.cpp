@@ -101,12 +101,9 @@ private:
     // "10:25:00", "17/08/16", "17-08-16": the numbers are there, only the points are not.
     template<typename Valid> void settleSeparators(FixedField f, Valid valid)
     {
-        std::string value = text(f);
-        if (valid(value))
+        if (valid(text(f)))
             return;
-        for (std::size_t at : {2, 5})
-            if (std::string(":-/").find(value[at]) != std::string::npos)
-                value[at] = '.';
+        const std::string value = withDotSeparators(text(f));
         if (valid(value))
             write(fixedSlot(f), value);
     }

@@ -123,6 +123,8 @@ private:
     Timekeeping result;
 };
 
+} // namespace
+
 std::optional<std::uint32_t> wholeSignalHeader(const std::string &header)
 {
     if (header.size() < fixedHeaderSize)
@@ -133,8 +135,6 @@ std::optional<std::uint32_t> wholeSignalHeader(const std::string &header)
         return std::nullopt;
     return static_cast<std::uint32_t>(*count);
 }
-
-} // namespace
 
 AnnotationPlace signalPlace(const std::string &header, std::uint32_t signal, std::uint32_t signals)
 {

@@ -53,4 +53,7 @@ std::optional<AnnotationPlace> annotationPlace(const std::string &header, std::u
 // samples per record field a whole number.
 AnnotationPlace signalPlace(const std::string &header, std::uint32_t signal, std::uint32_t signals);
 
+// The signal count of an EDF header that holds all of its signals' fields.
+std::optional<std::uint32_t> wholeSignalHeader(const std::string &header);
+
 } // namespace velmorant

@@ -47,27 +47,38 @@ std::vector<FoldedChar> foldedChars(const std::string &text)
     return chars;
 }
 
-bool matchesAt(const std::vector<FoldedChar> &chars, std::size_t at, const std::u32string &needle)
+// Digits and letters, accented ones included, make words.
+bool inWord(char32_t folded)
 {
-    if (needle.empty() || chars.size() - at < needle.size())
+    return (folded >= '0' && folded <= '9') || (folded >= 'a' && folded <= 'z') || folded > 127;
+}
+
+bool matchesAt(const std::vector<FoldedChar> &chars, std::size_t at, const Needle &needle)
+{
+    const std::u32string &text = needle.text;
+    if (text.empty() || chars.size() - at < text.size())
         return false;
-    for (std::size_t i = 0; i < needle.size(); ++i)
-        if (chars[at + i].folded != needle[i])
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (chars[at + i].folded != text[i])
             return false;
-    return true;
+    const std::size_t end = at + text.size();
+    return !needle.wholeWord
+        || ((at == 0 || !inWord(chars[at - 1].folded))
+            && (end == chars.size() || !inWord(chars[end].folded)));
 }
 
 // For each character, whether a match covers it; the number of matches.
-std::size_t markMatches(const std::vector<FoldedChar> &chars,
-                        const std::vector<std::u32string> &needles, std::vector<bool> &covered)
+std::size_t markMatches(const std::vector<FoldedChar> &chars, const Needles &needles,
+                        std::vector<bool> &covered)
 {
     std::size_t matches = 0;
     covered.assign(chars.size(), false);
-    for (const std::u32string &needle : needles)
+    for (const Needle &needle : needles)
         for (std::size_t at = 0; at < chars.size(); ++at)
             if (matchesAt(chars, at, needle)) {
                 ++matches;
-                std::fill_n(covered.begin() + static_cast<std::ptrdiff_t>(at), needle.size(), true);
+                std::fill_n(covered.begin() + static_cast<std::ptrdiff_t>(at), needle.text.size(),
+                            true);
             }
     return matches;
 }
@@ -82,14 +93,13 @@ std::u32string foldedNeedle(const std::string &text)
     return needle;
 }
 
-bool holdsAny(const std::string &text, const std::vector<std::u32string> &needles)
+bool holdsAny(const std::string &text, const Needles &needles)
 {
     std::vector<bool> covered;
     return markMatches(foldedChars(text), needles, covered) != 0;
 }
 
-std::string redacted(const std::string &text, const std::vector<std::u32string> &needles,
-                     std::size_t &matches)
+std::string redacted(const std::string &text, const Needles &needles, std::size_t &matches)
 {
     const std::vector<FoldedChar> chars = foldedChars(text);
     std::vector<bool> covered;

@@ -70,6 +70,8 @@ std::string contentSentence(const RepairFailure &f)
     case RepairStep::identityLeft:
         return "the de-identified copy still holds identifying text in its " + f.field
             + " when read back; nothing was written";
+    case RepairStep::keyNotWritten:
+        return "key not written: " + f.field + ": " + f.reason + "; nothing was written";
     default:
         return "unknown failure";
     }

@@ -85,13 +85,12 @@ std::string recordName(std::uintmax_t record)
 }
 
 bool redactAnnotations(CopyClearing &clearing, const std::string &header, std::uint32_t signals,
-                       std::uintmax_t size, const Identity &identity, Deidentification &result)
+                       std::uintmax_t size, const Redaction &redaction, Deidentification &result)
 {
-    const std::vector<std::u32string> needles = identity.all();
     return clearing.eachAnnotation(
         header, signals, size,
         [&](std::uintmax_t record, std::uintmax_t offset, std::string &bytes, bool first) {
-            const RedactedRecord redacted = redactRecord(bytes, needles, first);
+            const RedactedRecord redacted = redactRecord(bytes, redaction, first);
             if (redacted.fault != TalFault::none)
                 return clearing.fail(RepairStep::deidentify, recordName(record),
                                      "its annotations cannot be read, so they cannot be cleared: "
@@ -104,32 +103,38 @@ bool redactAnnotations(CopyClearing &clearing, const std::string &header, std::u
 
 // The proof: what the copy now holds, read back from the file itself.
 bool readBack(CopyClearing &clearing, const std::string &expectedHeader, std::uint32_t signals,
-              std::uintmax_t size, const Identity &identity)
+              std::uintmax_t size, const Identity &identity, const Redaction &redaction)
 {
-    std::string fixed;
-    if (!clearing.readAt(0, fixedHeaderSize, fixed))
+    std::string header;
+    if (!clearing.readAt(0, expectedHeader.size(), header))
         return clearing.fail(RepairStep::identityLeft, "header", "it cannot be read back");
-    const std::string header = fixed + expectedHeader.substr(fixedHeaderSize);
     const std::string left = identityLeftInHeader(header, identity);
-    if (!left.empty() || fixed != expectedHeader.substr(0, fixedHeaderSize))
+    if (!left.empty() || header != expectedHeader)
         return clearing.fail(RepairStep::identityLeft, left.empty() ? "header" : left, {});
-    const std::vector<std::u32string> needles = identity.all();
     return clearing.eachAnnotation(
         header, signals, size,
         [&](std::uintmax_t record, std::uintmax_t, std::string &bytes, bool first) {
-            return !recordHoldsAny(bytes, needles, first)
+            return !recordHoldsAny(bytes, redaction, first)
                 || clearing.fail(RepairStep::identityLeft, recordName(record), {});
         });
 }
 
 bool nameInAny(const std::vector<std::string> &fileNames, const Identity &identity)
 {
-    std::vector<std::u32string> needles = identity.nameParts;
-    needles.insert(needles.end(), identity.birthdate.begin(), identity.birthdate.end());
+    Needles needles = identity.nameParts;
+    for (const Needles *more : {&identity.birthdate, &identity.code})
+        needles.insert(needles.end(), more->begin(), more->end());
     for (const std::string &name : fileNames)
         if (holdsAny(name, needles))
             return true;
     return false;
+}
+
+StartDateCleared startDateCleared(const std::string &header, bool keepDates)
+{
+    if (keepDates)
+        return StartDateCleared::kept;
+    return placeholderDate(header) ? StartDateCleared::placeholder : StartDateCleared::moved;
 }
 
 void keepOriginals(const std::string &sourceHeader, Deidentification &result)
@@ -150,26 +155,31 @@ bool deidentifyCopy(std::FILE *copy, const std::string &sourceHeader,
 {
     result = Deidentification{};
     CopyClearing clearing(copy, failure);
-    const ClearedHeader cleared = clearedHeader(repairedHeader, request.days);
+    const Identity identity
+        = identityOf(fieldText(sourceHeader.data(), FixedField::patient), isEdfPlus(sourceHeader),
+                     request.words, fieldText(sourceHeader.data(), FixedField::recording));
+    const ClearedHeader cleared
+        = clearedHeader(repairedHeader, request.days, identity, request.keepDates);
     if (!cleared.refusal.empty())
         return clearing.fail(RepairStep::deidentify, "start date", cleared.refusal);
-    const Identity identity = identityOf(fieldText(sourceHeader.data(), FixedField::patient),
-                                         isEdfPlus(sourceHeader), request.words);
-    if (!clearing.writeAt(0, cleared.header.substr(0, fixedHeaderSize))
-        || !redactAnnotations(clearing, cleared.header, signals, copySize, identity, result))
+    const Redaction redaction{identity.all(), !request.keepDates};
+    if (!clearing.writeAt(0, cleared.header)
+        || !redactAnnotations(clearing, cleared.header, signals, copySize, redaction, result))
         return false;
     // The proof reads the file afresh, never what the clearing read before it wrote.
     CopyClearing proof(copy, failure);
-    if (!readBack(proof, cleared.header, signals, copySize, identity))
+    if (!readBack(proof, cleared.header, signals, copySize, identity, redaction))
         return false;
-    result.daysMoved = request.days;
+    result.startDate = startDateCleared(repairedHeader, request.keepDates);
+    result.daysMoved = result.startDate == StartDateCleared::moved ? request.days : 0;
+    result.namesNobody = identity.namesNobody();
     result.identityInFileName = nameInAny(fileNames, identity);
     keepOriginals(sourceHeader, result);
     result.done = true;
     return true;
 }
 
-std::string startDateOf(const std::string &pathUtf8)
+std::string fixedHeaderOf(const std::string &pathUtf8)
 {
     try {
         const std::unique_ptr<std::FILE, decltype(&std::fclose)> in(
@@ -177,7 +187,7 @@ std::string startDateOf(const std::string &pathUtf8)
         std::string fixed(fixedHeaderSize, '\0');
         if (!in || std::fread(&fixed[0], 1, fixed.size(), in.get()) != fixed.size())
             return {};
-        return fieldText(fixed.data(), FixedField::startDate);
+        return fixed;
     } catch (const std::range_error &) {
         return {};
     }

@@ -33,9 +33,11 @@ bool HeaderRepair::patchOpenCopy(const std::string &header, std::uintmax_t fileS
         && (std::fseek(edfFile, static_cast<long>(header.size()), SEEK_SET) != 0
             || !readTransferDamage(edfFile, header, fileSize, damage)))
         return failWithSystemReason(failure, RepairStep::readData);
-    // Fields about to be cleared cannot make the thorough repair refuse.
+    // Fields about to be cleared cannot make the thorough repair refuse; the
+    // date is judged as the repair leaves it, before it is moved.
     const bool clearing = deidentify && header.size() >= fixedHeaderSize;
-    const std::string judged = clearing ? clearedHeader(header, 0).header : header;
+    const std::string judged
+        = clearing ? clearedHeader(header, 0, Identity{}, true).header : header;
     RecordReader records(edfFile);
     preview = previewRepair(judged, fileSize, mode, &records, damage);
     if (!records.failure().empty())

@@ -54,8 +54,13 @@ bool HeaderRepair::stageAndRepair(const fs::path &source, const fs::path &destin
     outcome.failure = pathRefusal(source, destination);
     if (outcome.failure.step != RepairStep::none)
         return false;
-    const FileNames names = {source.filename().u8string(), destination.filename().u8string()};
+    FileNames names;
+    for (const fs::path *path : {&source, &destination})
+        for (const fs::path &part : *path)
+            names.push_back(part.u8string());
     copy = std::make_unique<StagedCopy>(destination, run);
+    if (deidentify)
+        copy->keepPrivate();
     if (!copyStaged(*copy, source, outcome.failure) || !repairCopy(*copy, names, outcome))
         return false;
     copy->startWriteBack();

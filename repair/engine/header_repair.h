@@ -69,7 +69,7 @@ protected:
     char edfHeader[256];
 
 private:
-    // The source's and the destination's file names.
+    // The names in the source's and the destination's paths.
     using FileNames = std::vector<std::string>;
     struct PendingFile;
     class CommittingBatch;
@@ -77,6 +77,7 @@ private:
     // repair_run.cpp: the batches.
     static void commitBatch(std::vector<PendingFile> &batch);
     static void reportBatch(std::vector<PendingFile> &batch, const AfterFile &after);
+    void writeKeyRows(std::vector<PendingFile> &batch, const std::vector<RepairJob> &jobs) const;
     static RepairFailure commitStaged(StagedCopy &copy, const std::filesystem::path &destination,
                                       bool fileSystemSynced);
 

@@ -1,5 +1,6 @@
 #include "repair/engine/header_repair.h"
 
+#include "repair/deidentify/key_file.h"
 #include "repair/engine/batch_limits.h"
 #include "repair/engine/path_refusals.h"
 #include "repair/platform/signal_cleanup.h"
@@ -94,6 +95,7 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
             continue;
         reportBatch(committing.finished(), after);
         run.endBatch();
+        writeKeyRows(batch, jobs);
         if (overlapping) {
             committing.start(batch);
         } else {
@@ -102,9 +104,34 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
         }
     }
     reportBatch(committing.finished(), after);
+    writeKeyRows(batch, jobs);
     commitBatch(batch);
     reportBatch(batch, after);
     return begun;
+}
+
+// Without its row a de-identified copy cannot be traced back: the batch's
+// rows go on disk at once, before any of its copies is put in place, and a
+// copy whose row is not there is never put in place.
+void HeaderRepair::writeKeyRows(std::vector<PendingFile> &batch,
+                                const std::vector<RepairJob> &jobs) const
+{
+    if (!deidentify || deidentify->keyFile.empty())
+        return;
+    std::string rows;
+    for (const PendingFile &file : batch)
+        if (file.copy)
+            rows += keyRow(jobs[file.index].destination, jobs[file.index].source,
+                           file.outcome.deidentified);
+    std::string reason;
+    if (rows.empty() || appendToPrivateFile(deidentify->keyFile, keyHeading(), rows, reason))
+        return;
+    for (PendingFile &file : batch)
+        if (file.copy) {
+            file.copy.reset();
+            file.outcome = FileOutcome{};
+            file.outcome.failure = {RepairStep::keyNotWritten, deidentify->keyFile, {}, reason};
+        }
 }
 
 // Every copy of the batch is already on its way to the disk. Several copies

@@ -66,6 +66,9 @@ public:
     bool copyFrom(const std::filesystem::path &source, const std::string &name, std::string &reason,
                   const CopyProgress &progress = {});
     std::uintmax_t size() const { return copied; }
+    // Readable by its owner alone until renamed: it holds the source's
+    // header before that is cleared of the patient (POSIX; before copyFrom).
+    void keepPrivateUntilRenamed() { privateUntilRenamed = true; }
     // A stream on the copy, for the caller to close, standing anywhere: it
     // is read and written at offsets, or after a seek. Null on failure.
     std::FILE *openForUpdate();
@@ -105,6 +108,7 @@ private:
     int signalSlot = -1; // where the signal handler knows this file
 #endif
     bool renamed = false;
+    bool privateUntilRenamed = false;
 };
 
 } // namespace velmorant

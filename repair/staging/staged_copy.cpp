@@ -107,6 +107,8 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const Cop
         }));
     const std::string random = run.randomName(std::string(randomDigits, '%'));
     staging = std::make_unique<StagingFile>(folderOpened);
+    if (privateCopy)
+        staging->keepPrivateUntilRenamed();
     // Never an existing file: the staging name is ours alone. Not the
     // library's copy_file: it tells nothing of its progress, and libstdc++'s
     // falls back to an 8 KiB loop past 2 GiB.

@@ -53,6 +53,8 @@ public:
 
     bool copyFrom(const std::filesystem::path &source, std::string &reason,
                   const CopyProgress &progress = {});
+    // Before copyFrom: the staging file readable by its owner alone until the commit.
+    void keepPrivate() { privateCopy = true; }
     std::uintmax_t size() const { return staging ? staging->size() : 0; }
     // A stream on the copy, for the caller to close (see StagingFile).
     std::FILE *openForUpdate() { return staging->openForUpdate(); }
@@ -69,6 +71,7 @@ private:
     StagingRun &run;
     std::shared_ptr<const StagingFolder> folderOpened;
     std::unique_ptr<StagingFile> staging;
+    bool privateCopy = false;
 };
 
 } // namespace velmorant

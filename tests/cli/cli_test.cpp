@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <set>
 
@@ -509,11 +510,13 @@ TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
     fs::create_directory(dir / "out");
     writeBytes(dir / "in/night1.edf", identifiedEdfPlus("14.02.19"));
     writeBytes(dir / "in/night2.edf", identifiedEdfPlus("16.02.19"));
+    // An export that gave no start date: it moves no other file's date.
+    writeBytes(dir / "in/night0.edf", identifiedEdfPlus("01.01.85"));
     const ProgramRun run
         = cli({"--deidentify", "--key", path("key.csv"), "--folder", path("in"), path("out")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     for (const char *identifying : {"oosterhuis", "wilhelmina", "qz-77410", "1962", "adm-1",
-                                    "tech_name", "amp_3000", "09-mar"}) {
+                                    "tech_name", "amp_3000", "09-mar", "12462", "12,462"}) {
         EXPECT_EQ(run.out.find(identifying), std::string::npos);
         EXPECT_EQ(run.err.find(identifying), std::string::npos);
     }
@@ -536,6 +539,7 @@ TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
     // Two days apart before, two days apart after: the earliest on 01.01.85.
     EXPECT_EQ(readBytes(dir / "out/night1.edf").substr(168, 8), "01.01.85");
     EXPECT_EQ(readBytes(dir / "out/night2.edf").substr(168, 8), "03.01.85");
+    EXPECT_EQ(readBytes(dir / "out/night0.edf").substr(168, 8), "01.01.85");
     EXPECT_NE(run.out.find("3 annotation texts changed"), std::string::npos) << run.out;
     const std::string key = readBytes(dir / "key.csv");
     EXPECT_NE(key.find("\"QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis\",\"Startdate 14-FEB-2019 "
@@ -551,20 +555,121 @@ TEST_F(CliTest, DeidentifiesCopiesAndKeepsTheKeyPrivate)
     EXPECT_NE(check.out.find("\"identifying\": []"), std::string::npos) << check.out;
     EXPECT_NE(cli({"--check", path("in")}).out.find("identifying: patient code, birthdate"),
               std::string::npos);
+    const std::string thorough = cli({"--check", "--thorough", path("in/night1.edf")}).out;
+    for (const char *named : {"dates in annotation texts", "annotation texts naming the patient"})
+        EXPECT_NE(thorough.find(named), std::string::npos) << thorough;
 }
 
 TEST_F(CliTest, AKeyRowNotWrittenFailsTheFileWithTheReason)
 {
 #ifdef _WIN32
-    GTEST_SKIP() << "no full device under Windows";
+    GTEST_SKIP() << "no file-size limit under Windows";
 #endif
     writeBytes(dir / "a.edf", identifiedEdfPlus("14.02.19"));
-    const ProgramRun run = cli({"--deidentify", "--key", "/dev/full", path("a.edf")});
+    // A key past the file-size limit the copy stays within: its row cannot be added.
+    const std::size_t limit = 512 * 256;
+    ASSERT_LT(readBytes(dir / "a.edf").size(), limit);
+    writeBytes(dir / "key.csv", std::string(limit, '\n'));
+    fs::permissions(dir / "key.csv", fs::perms::owner_read | fs::perms::owner_write);
+    const ProgramRun run = runProgram("/bin/sh",
+                                      {"-c", "ulimit -f 256; exec \"$0\" \"$@\"", VELMORANT_CLI,
+                                       "--deidentify", "--key", path("key.csv"), path("a.edf")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("key not written: /dev/full: " + path("aFixed.edf")
-                           + ": No space left on device"),
+    EXPECT_NE(run.err.find("key not written: " + path("key.csv") + ": File too large"),
               std::string::npos)
         << run.err;
+    EXPECT_FALSE(fs::exists(dir / "aFixed.edf")) << "a copy in place without its key row";
+}
+
+// A key that would change a file of the run, or be read by others, is
+// refused before anything is written.
+TEST_F(CliTest, KeyFileIsRefusedWithNothingWritten)
+{
+    struct KeyCase {
+        const char *name;
+        std::function<std::string()> key; // made ready; the path to give --key
+        const char *reason;
+    };
+    const std::vector<KeyCase> cases{
+        {"the source", [&] { return path("a.edf"); }, "a source or a destination"},
+        {"the destination", [&] { return path("b.edf"); }, "a source or a destination"},
+        {"the destination, another way", [&] { return path("./b.edf"); },
+         "a source or a destination"},
+#ifndef _WIN32
+        {"a link",
+         [&] {
+             fs::create_symlink(dir / "elsewhere.csv", dir / "link.csv");
+             return path("link.csv");
+         },
+         "a link"},
+        {"readable by others",
+         [&] {
+             writeBytes(dir / "open.csv", "");
+             fs::permissions(dir / "open.csv",
+                             fs::perms::owner_read | fs::perms::owner_write
+                                 | fs::perms::group_read);
+             return path("open.csv");
+         },
+         "chmod 600"},
+#endif
+    };
+    for (const KeyCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir.path());
+        fs::create_directories(dir.path());
+        writeBytes(dir / "a.edf", identifiedEdfPlus("14.02.19"));
+        const std::string key = c.key();
+        const auto before = snapshot(dir.path());
+        const ProgramRun run = cli({"--deidentify", "--key", key, path("a.edf"), path("b.edf")});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(snapshot(dir.path()), before);
+    }
+}
+
+// A header that names nobody leaves only the user's words to search for,
+// read as they show, whatever the editor wrote around them.
+TEST_F(CliTest, HeaderNamingNobodyIsSaidAndRedactWordsAreReadAsShown)
+{
+    writeBytes(dir / "a.edf",
+               withSlot(identifiedEdfPlus("14.02.19"), fixedSlot(FixedField::patient), "X X X X"));
+    writeBytes(dir / "words.txt", "\xEF\xBB\xBFOosterhuis\r\nwilhelmina\r\n");
+    const ProgramRun run
+        = cli({"--deidentify", "--redact", path("words.txt"), path("a.edf"), path("b.edf")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("names nobody"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("3 annotation texts changed"), std::string::npos) << run.out;
+    const ProgramRun json = cli({"--deidentify", "--json", path("a.edf"), path("c.edf")});
+    EXPECT_NE(json.out.find("\"warnings\": [{\"field\": \"annotation texts\""), std::string::npos)
+        << json.out;
+}
+
+// The copies keep the folders they were found in, names and all.
+TEST_F(CliTest, FolderNameHoldingTheIdentityIsWarnedAbout)
+{
+    fs::create_directories(dir / "in/Oosterhuis");
+    fs::create_directory(dir / "out");
+    writeBytes(dir / "in/Oosterhuis/night.edf", identifiedEdfPlus("14.02.19"));
+    const ProgramRun run
+        = cli({"--deidentify", "--recursive", "--folder", path("in"), path("out")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("folder name on its way"), std::string::npos) << run.err;
+}
+
+// A start date only the thorough repair can read still moves with the run.
+TEST_F(CliTest, ThoroughlyReadStartDateMovesWithTheRun)
+{
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    writeBytes(dir / "in/night1.edf", identifiedEdfPlus("14.02.19"));
+    writeBytes(dir / "in/night2.edf",
+               withSlot(withSlot(identifiedEdfPlus("14.02.19"), fixedSlot(FixedField::startDate),
+                                 "12/02/19"),
+                        fixedSlot(FixedField::recording), "Startdate 12-FEB-2019 X X X"));
+    const ProgramRun run = cli({"--thorough", "--deidentify", "--folder", path("in"), path("out")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readBytes(dir / "out/night2.edf").substr(168, 8), "01.01.85");
+    EXPECT_EQ(readBytes(dir / "out/night1.edf").substr(168, 8), "03.01.85");
 }
 
 TEST_F(CliTest, FieldsBeingClearedDoNotMakeTheThoroughRepairRefuse)

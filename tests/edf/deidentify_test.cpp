@@ -1,8 +1,11 @@
 // De-identification over bytes in memory: what is matched, what a header
 // becomes, and which dates are refused. Identities are made up.
 #include "edf/deidentify/annotation_redaction.h"
+#include "edf/deidentify/dates_in_text.h"
 #include "edf/deidentify/deidentify.h"
 #include "edf/format/edf_header.h"
+#include "edf/format/edf_plus.h"
+#include "edf/format/field_slots.h"
 #include "edf/text/folded_text.h"
 #include "tests/support/edf_test_files.h"
 
@@ -14,14 +17,18 @@ namespace {
 
 const std::string edfPlusPatient = "QZ-77410 F 09-MAR-1962 Wilhelmina_Oosterhuis-Brandt extra";
 
+// Code and birthdate not as EDF+ writes them, a short name, an umlaut, an alias.
+const std::string loosePatient = "MCH-0099817 M 03.04.1961 Jan_M\xC3\xBCller Li";
+
 struct TextCase {
     std::string text;
     std::string expected; // byte for byte
+    const std::string &patient = edfPlusPatient;
+    bool dates = false; // dates written in the text go too
 };
 
 TEST(Deidentify, MatchesTheNameCodeAndBirthdateWithoutCaseOrAccent)
 {
-    const std::vector<std::u32string> needles = identityOf(edfPlusPatient, true, {"Ward 7"}).all();
     const std::vector<TextCase> cases{
         {"OOSTERHUIS awake", "XXXXXXXXXX awake"},
         {"wilhelmina talks", "XXXXXXXXXX talks"},
@@ -33,29 +40,48 @@ TEST(Deidentify, MatchesTheNameCodeAndBirthdateWithoutCaseOrAccent)
         {"moved to ward 7", "moved to XXXXXX"},
         {"Brandtner", "XXXXXXner"},
         {"eyes closed", "eyes closed"},
+        {"ADM-553 set up by tech", "XXXXXXX set up by XXXX"},
+        {"Lights off, Li awake, JAN came", "Lights off, XX awake, XXX came", loosePatient},
+        {"Jansen MUELLER muller", "Jansen XXXXXXX XXXXXX", loosePatient},
+        {"0099817, MCH 0099817, MCH0099817", "XXXXXXX, XXXXXXXXXXX, XXXXXXXXXX", loosePatient},
+        {"03/04/1961 04/03/1961 3 April 1961 3-Apr-1961 03-04-1961 1961-04-03",
+         "XXXXXXXXXX XXXXXXXXXX XXXXXXXXXXXX XXXXXXXXXX XXXXXXXXXX XXXXXXXXXX", loosePatient},
+        {"Recording started 17.08.2016, 08/17/16, 17 August 2016, Aug 17, 2016",
+         "Recording started XXXXXXXXXX, XXXXXXXX, XXXXXXXXXXXXXX, XXXXXXXXXXXX", edfPlusPatient,
+         true},
+        {"montage 10-20, gain 1.5.2, 22:10", "montage 10-20, gain 1.5.2, 22:10", edfPlusPatient,
+         true},
     };
     for (const TextCase &c : cases) {
-        std::size_t matches = 0;
-        EXPECT_EQ(redacted(c.text, needles, matches), c.expected) << c.text;
-        EXPECT_EQ(holdsAny(c.text, needles), c.expected != c.text) << c.text;
+        const Needles needles
+            = identityOf(c.patient, true, {"Ward 7"}, "Startdate 14-FEB-2019 ADM-553 Tech Amp")
+                  .all();
+        std::size_t matches = 0, dates = 0;
+        std::string text = redacted(c.text, needles, matches);
+        if (c.dates)
+            text = withoutDates(text, dates);
+        EXPECT_EQ(text, c.expected) << c.text;
+        EXPECT_EQ(holdsAny(c.text, needles) || (c.dates && !datesIn(c.text).empty()),
+                  c.expected != c.text)
+            << c.text;
     }
 }
 
 TEST(Deidentify, RedactsTextsButNeverOnsetsOrTheTimekeepingAnnotation)
 {
-    const std::vector<std::u32string> needles = identityOf(edfPlusPatient, true).all();
+    const Needles needles = identityOf(edfPlusPatient, true).all();
     const char tals[] = "+1962\x14\x14\x00+3\x15"
                         "1.5\x14Oosterhuis\x14lights\x14";
     std::string record(tals, sizeof tals); // the last 0x00 ends the TAL
     record.resize(64, '\0');
     std::string expected = record;
     expected.replace(expected.find("Oosterhuis"), 10, std::string(10, 'X'));
-    EXPECT_EQ(redactRecord(record, needles, true).textsChanged, 1u);
+    EXPECT_EQ(redactRecord(record, Redaction{needles}, true).textsChanged, 1u);
     EXPECT_EQ(record, expected);
-    EXPECT_FALSE(recordHoldsAny(record, needles, true));
+    EXPECT_FALSE(recordHoldsAny(record, Redaction{needles}, true));
     std::string unreadable = "Oosterhuis";
-    EXPECT_NE(redactRecord(unreadable, needles, true).fault, TalFault::none);
-    EXPECT_TRUE(recordHoldsAny(unreadable, needles, true));
+    EXPECT_NE(redactRecord(unreadable, Redaction{needles}, true).fault, TalFault::none);
+    EXPECT_TRUE(recordHoldsAny(unreadable, Redaction{needles}, true));
 }
 
 std::string headerWith(const std::string &patient, const std::string &recording,
@@ -77,17 +103,28 @@ std::string asBdf(std::string header)
     return header;
 }
 
+std::string withTransducer(std::string header, const std::string &text)
+{
+    const FieldSlot slot = signalSlot(SignalField::transducer, 1, 2);
+    header.replace(slot.offset, slot.width, padded(text, slot.width));
+    return header;
+}
+
 struct HeaderCase {
     const char *name;
     std::string header;
     int days;
     std::string patient, recording, startDate; // empty patient: refused
     std::string refusalQuotes = {}; // what a refusal's reason names
+    bool keepDates = false;
+    std::string signalsAfter = {}; // empty: as before
+    std::string namedByCheck = "patient"; // among what --check calls identifying in the source
 };
 
 bool isCleared(FixedField f)
 {
-    return f == FixedField::patient || f == FixedField::recording || f == FixedField::startDate;
+    return f == FixedField::patient || f == FixedField::recording || f == FixedField::startDate
+        || f == FixedField::reserved;
 }
 
 TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
@@ -111,9 +148,48 @@ TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
          "", "by -2 days"},
         {"no date to move", headerWith(edfPlusPatient, plusRecording, "14/02/19", "EDF+C"), -5, "",
          "", "", "no date"},
+        {"no date to move, kept",
+         headerWith(edfPlusPatient, plusRecording, "14/02/19", "EDF+C"),
+         -5,
+         "X F X X",
+         "Startdate X X X X",
+         "14/02/19",
+         {},
+         true},
+        {"placeholder", headerWith(edfPlusPatient, "Startdate X X X X", "01.01.85", "EDF+C"), -900,
+         "X F X X", "Startdate X X X X", "01.01.85"},
+        {"unknown start", headerWith(edfPlusPatient, "Startdate X X X X", "17.08.16", "EDF+C"),
+         -900, "X F X X", "Startdate X X X X", "01.01.85"},
+        {"named Jan", headerWith("QZ-1 M 01-JAN-1970 Jan", plusRecording, "14.02.19", "EDF+C"),
+         *daysToEarliestDate("14.02.19"), "X M X X", "Startdate 01-JAN-1985 X X X", "01.01.85"},
+        {"plain reserved",
+         headerWith("Okonkwo", "Lab 3", "01.01.99", "Okonkwo 03-APR-1961"),
+         0,
+         "X",
+         "X",
+         "01.01.99",
+         {},
+         false,
+         {},
+         "reserved"},
+        {"transducer",
+         withTransducer(headerWith(edfPlusPatient, plusRecording, "14.02.19", "EDF+C"),
+                        "AgCl cups Oosterhuis"),
+         0,
+         "X F X X",
+         "Startdate 14-FEB-2019 X X X",
+         "14.02.19",
+         {},
+         false,
+         withTransducer(headerWith(edfPlusPatient, plusRecording, "14.02.19", "EDF+C"),
+                        "AgCl cups XXXXXXXXXX")
+             .substr(fixedHeaderSize),
+         "transducer type of signal 1"},
     };
     for (const HeaderCase &c : cases) {
-        const ClearedHeader cleared = clearedHeader(c.header, c.days);
+        const Identity identity
+            = identityOf(fieldText(c.header.data(), FixedField::patient), isEdfPlus(c.header));
+        const ClearedHeader cleared = clearedHeader(c.header, c.days, identity, c.keepDates);
         ASSERT_EQ(cleared.refusal.empty(), !c.patient.empty()) << c.name;
         if (c.patient.empty()) {
             EXPECT_NE(cleared.refusal.find(c.refusalQuotes), std::string::npos) << c.name;
@@ -131,11 +207,23 @@ TEST(Deidentify, ClearsTheFieldsAndMovesTheDateOrRefuses)
                 EXPECT_EQ(fieldText(h, f), fieldText(c.header.data(), f)) << field(f).name;
             }
         }
-        EXPECT_EQ(cleared.header.substr(fixedHeaderSize), c.header.substr(fixedHeaderSize));
+        EXPECT_EQ(fieldText(h, FixedField::reserved),
+                  padded(isEdfPlus(c.header)
+                             ? fieldText(c.header.data(), FixedField::reserved).substr(0, 5)
+                             : "",
+                         44))
+            << c.name;
+        EXPECT_EQ(cleared.header.substr(fixedHeaderSize),
+                  c.signalsAfter.empty() ? c.header.substr(fixedHeaderSize) : c.signalsAfter);
         EXPECT_TRUE(identifyingFields(cleared.header).empty()) << c.name;
         EXPECT_EQ(identityLeftInHeader(cleared.header, identityOf(edfPlusPatient, true)), "")
             << c.name;
-        EXPECT_FALSE(identifyingFields(c.header).empty()) << c.name;
+        EXPECT_EQ(identityLeftInHeader(cleared.header, identity), "") << c.name;
+        EXPECT_NE(identityLeftInHeader(c.header, identity), "") << c.name;
+        std::string named;
+        for (const std::string &f : identifyingFields(c.header))
+            named += f + ", ";
+        EXPECT_NE(named.find(c.namedByCheck), std::string::npos) << c.name << ": " << named;
     }
 }
 

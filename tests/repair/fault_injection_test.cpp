@@ -17,6 +17,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstring>
@@ -541,11 +542,17 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
         writeBytes(sources / name, small);
         jobs.push_back({(sources / name).string(), (outFolder / name).string()});
     }
-    const auto run = [&jobs](std::size_t killAt, int signal) {
+    const fs::path key = scratch / "key.csv";
+    const auto run = [&jobs, &key](std::size_t killAt, int signal, bool deidentify = false) {
         return runInChild(
-            [&jobs, killAt, signal] {
+            [&jobs, &key, killAt, signal, deidentify] {
                 ChildReport report;
                 HeaderRepair repair;
+                if (deidentify) {
+                    DeidentifyRequest request;
+                    request.keyFile = key.string();
+                    repair.setDeidentification(request);
+                }
                 std::size_t repaired = 0, told = 0;
                 installSignalHandlers();
                 repair.repairAll(
@@ -571,15 +578,31 @@ TEST_F(Faults, KillInTheMiddleOfABatch)
         const PathState state = stateOf(path);
         return state.kind == PathState::file && state.content == repaired;
     };
-    for (int signal : {SIGTERM, SIGKILL}) {
-        SCOPED_TRACE(strsignal(signal));
+    // A de-identified copy in place must have its key row, whole.
+    const auto keyed = [&key](const std::string &destination) {
+        const std::string rows = fs::exists(key) ? readBytes(key) : "";
+        return rows.find("\n\"" + destination + "\",") != std::string::npos;
+    };
+    const std::vector<std::pair<int, bool>> ends{
+        {SIGTERM, false}, {SIGKILL, false}, {SIGKILL, true}};
+    for (const auto &[signal, deidentify] : ends) {
+        SCOPED_TRACE(std::string(strsignal(signal)) + (deidentify ? ", de-identifying" : ""));
         fs::remove_all(outFolder);
         fs::create_directory(outFolder);
-        const ChildReport killed = run(files - 2, signal);
+        const ChildReport killed = run(files - 2, signal, deidentify);
         EXPECT_THAT(killed.abnormalEnd, HasSubstr(strsignal(signal)));
         std::size_t complete = 0;
-        while (complete < files && isRepaired(jobs[complete].destination))
+        while (complete < files
+               && (deidentify ? stateOf(jobs[complete].destination).kind == PathState::file
+                              : isRepaired(jobs[complete].destination)))
             ++complete;
+        for (std::size_t i = 0; deidentify && i < complete; ++i)
+            EXPECT_TRUE(keyed(jobs[i].destination)) << jobs[i].destination << " has no key row";
+        if (deidentify) {
+            const std::string rows = readBytes(key);
+            EXPECT_EQ(rows.back(), '\n');
+            EXPECT_EQ(std::count(rows.begin(), rows.end(), '"') % 2, 0) << rows;
+        }
         for (std::size_t i = complete; i < files; ++i)
             EXPECT_EQ(stateOf(jobs[i].destination).kind, PathState::absent)
                 << jobs[i].destination << " is " << describe(stateOf(jobs[i].destination));

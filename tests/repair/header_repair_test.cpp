@@ -1,5 +1,6 @@
 #include "edf/format/edf_header.h"
 #include "edf/wording/failure_text.h"
+#include "repair/deidentify/key_file.h"
 #include "repair/engine/file_check.h"
 #include "repair/engine/header_repair.h"
 #include "repair/staging/unique_name.h"
@@ -236,6 +237,53 @@ TEST_F(HeaderRepairTest, DeidentifiedCopyStillHoldingTheIdentityIsNeverWritten)
     EXPECT_EQ(outcome.failure.step, RepairStep::identityLeft) << describe(outcome.failure);
     EXPECT_EQ(outcome.failure.field, "data record 1");
     expectFolderHolds({"a.edf"});
+}
+
+#ifndef _WIN32
+// The staging file holds the source's header, identity and all, until it is cleared.
+TEST_F(HeaderRepairTest, DeidentifiedCopyIsPrivateUntilPutInPlace)
+{
+    writeBytes(source, buildEdf(soundFile()));
+    fs::permissions(source,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+                        | fs::perms::others_read);
+    std::vector<fs::perms> staged;
+    repairer.setCopyProgress([&](std::uintmax_t, std::uintmax_t) {
+        for (const fs::directory_entry &entry : fs::directory_iterator(dir.path()))
+            if (entry.path().extension() == ".velmorant-part")
+                staged.push_back(entry.status().permissions() & fs::perms::all);
+        return true;
+    });
+    repairer.setDeidentification(DeidentifyRequest{});
+    ASSERT_TRUE(repairPaths(source, destination)) << describe(outcome.failure);
+    ASSERT_FALSE(staged.empty());
+    for (fs::perms mode : staged)
+        EXPECT_EQ(mode, fs::perms::owner_read | fs::perms::owner_write);
+    const mode_t umaskNow = ::umask(0);
+    ::umask(umaskNow);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(destination).permissions()), 0644 & ~umaskNow);
+}
+#endif
+
+// A row cut by a full disk is taken off, never glued onto the next one;
+// a cell a spreadsheet would run as a formula is written as text.
+TEST_F(HeaderRepairTest, KeyRowsStayWholeAndAreReadAsText)
+{
+    const fs::path key = dir / "key.csv";
+    writeBytes(key, keyHeading() + "\"/out/a.edf\",\"/in/a.e");
+    Deidentification done;
+    done.originalPatient = "@SUM(1+1)";
+    done.originalRecording = "\tStartdate";
+    done.originalStartDate = "17.08.16";
+    done.originalStartTime = "+22.10.00";
+    std::string reason;
+    ASSERT_TRUE(appendToPrivateFile(key.string(), keyHeading(),
+                                    keyRow("=HYPERLINK(\"x\")", "-in/b.edf", done), reason))
+        << reason;
+    EXPECT_EQ(readBytes(key),
+              keyHeading()
+                  + "\"'=HYPERLINK(\"\"x\"\")\",\"'-in/b.edf\",\"'@SUM(1+1)\",\"'\tStartdate\","
+                    "\"17.08.16\",\"'+22.10.00\",0\n");
 }
 
 TEST_F(HeaderRepairTest, ShortHeaderIsNeverParsedFromAnEarlierFile)

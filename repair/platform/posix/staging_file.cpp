@@ -169,12 +169,18 @@ bool StagingFile::create(const std::string &newName, unsigned permissions, std::
     ::flock(file, LOCK_EX | LOCK_NB);
     // Made with its final permissions (the umask withholds from the copy what
     // it withholds from any new file) unless the owner is to lose some.
-    chmodAtRename = (permissions & ownerReadsAndWrites) != ownerReadsAndWrites;
+    chmodAtRename
+        = privateUntilRenamed || (permissions & ownerReadsAndWrites) != ownerReadsAndWrites;
     if (chmodAtRename) {
         struct stat created {
         };
         finalPermissions
             = ::fstat(file, &created) == 0 ? created.st_mode & permissions : permissions;
+    }
+    // Still empty: no byte of the source was readable by others.
+    if (privateUntilRenamed && ::fchmod(file, ownerReadsAndWrites) != 0) {
+        reason = std::string("the staging file cannot be made private: ") + std::strerror(errno);
+        return false;
     }
     return true;
 }
