@@ -9,6 +9,7 @@
 #include "repair/engine/header_repair.h"
 
 #include "edf/wording/failure_text.h"
+#include "edf/wording/finding_text.h"
 #include "repair/plan/run_plan.h"
 #include "repair/platform/file_names.h"
 
@@ -79,8 +80,8 @@ bool writeKey(const RepairJob &job, const Deidentification &deidentified, const 
     if (appendToPrivateFile(o.keyFile, keyHeading(),
                             keyRow(job.destination, job.source, deidentified), reason))
         return true;
-    err << "key not written: " << o.keyFile << ": " << job.destination << ": " << reason
-        << std::endl;
+    err << "key not written: " << shownName(o.keyFile) << ": " << shownName(job.destination) << ": "
+        << reason << std::endl;
     return false;
 }
 
@@ -89,7 +90,7 @@ bool deidentifiedAfterward(const RepairJob &job, const Deidentification &deident
 {
     const std::string warning = fileNameWarning(deidentified);
     if (!warning.empty())
-        err << "warning: " << job.destination << ": " << warning << std::endl;
+        err << "warning: " << shownName(job.destination) << ": " << warning << std::endl;
     return writeKey(job, deidentified, o, err);
 }
 
@@ -106,18 +107,19 @@ bool reportOne(const FileOutcome &outcome, const RepairJob &job, const Options &
         return outcome.repaired && (!o.deidentify || writeKey(job, outcome.deidentified, o, err));
     }
     if (!outcome.repaired) {
-        err << "not repaired: " << job.source << " -> " << job.destination << ": "
-            << describe(shownFailure(outcome.failure, o.deidentify)) << std::endl;
+        err << "not repaired: " << shownName(job.source) << " -> " << shownName(job.destination)
+            << ": " << describe(shownFailure(outcome.failure, o.deidentify)) << std::endl;
         return false;
     }
     RepairPreview shown = outcome.repair;
     shown.changes = shownChanges(shown.changes, o.deidentify);
-    out << (o.deidentify ? "repaired and de-identified: " : "repaired: ") << job.source << " -> "
-        << job.destination << (o.deidentify ? ": " + deidentifiedText(outcome.deidentified) : "")
-        << "\n"
+    out << (o.deidentify ? "repaired and de-identified: " : "repaired: ") << shownName(job.source)
+        << " -> " << shownName(job.destination)
+        << (o.deidentify ? ": " + deidentifiedText(outcome.deidentified) : "") << "\n"
         << (o.thorough ? changeReport(shown) : "") << std::flush;
     for (const CheckedFinding &f : warnings)
-        err << "warning: " << job.destination << ": " << findingText(f.finding) << std::endl;
+        err << "warning: " << shownName(job.destination) << ": " << findingText(f.finding)
+            << std::endl;
     return !o.deidentify || deidentifiedAfterward(job, outcome.deidentified, o, err);
 }
 
@@ -174,13 +176,14 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
 {
     for (const std::string &folder : o.paths)
         if (!isFolder(folder)) {
-            err << "velmorant-cli: " << folder << " is not a folder" << std::endl;
+            err << "velmorant-cli: " << shownName(folder) << " is not a folder" << std::endl;
             return someNotDone;
         }
     const RunPlan plan = planFolder(o.paths[0], o.paths[1], o.recursive);
     // Never "nothing to convert" for a folder that could not be read.
     for (const UnlistedFolder &unlisted : plan.unlisted)
-        err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
+        err << "not listed: " << shownName(unlisted.folder) << ": " << notListed(unlisted)
+            << std::endl;
     std::vector<RepairJob> jobs;
     for (const PlannedFile &file : plan.files)
         jobs.push_back({file.source, file.destination});
@@ -243,7 +246,7 @@ int check(const Options &o, std::ostream &out, std::ostream &err)
         if (o.json)
             out << jsonLine(file, result, o.thorough) << std::endl;
         else if (!result.readError.empty())
-            err << "not readable: " << file << ": " << result.readError << std::endl;
+            err << "not readable: " << shownName(file) << ": " << result.readError << std::endl;
         else
             out << checkReport(file, result, o.thorough) << std::flush;
     }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -197,6 +198,36 @@ TEST_F(CliTest, RepairsAFolderInTheWindowsOrderOneLineEach)
     EXPECT_EQ(written, (std::vector<std::string>{"B.EDF", "a.edf"}));
     EXPECT_EQ(readBytes(dir / "out/a.edf"), libraryRepair(dir / "in/a.edf"));
     EXPECT_EQ(readBytes(dir / "out/B.EDF"), libraryRepair(dir / "in/B.EDF"));
+}
+
+// Names as a received data set may hold them: each file still gets one
+// line, and nothing of a name reaches the terminal as a control.
+TEST_F(CliTest, NamesThatDriveATerminalStayOnTheirLine)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows takes no control characters in names";
+#endif
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    for (const char *name :
+         {"a\rrepaired: forged.edf", "b\x1B[8m\x1B]0;title\x07.edf", "c\nrepaired: x.edf",
+          "\xE2\x80\xAE"
+          "fde.edf"})
+        writeBytes(dir / "in" / name, buildEdf(recorderFile()));
+    writeBytes(dir / "in/d\x1B[2J.edf", damaged());
+    for (const std::vector<std::string> &arguments :
+         {std::vector<std::string>{"--folder", path("in"), path("out")}, {"--check", path("in")}}) {
+        const ProgramRun run = cli(arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        for (const std::string &text : {run.out, run.err}) {
+            EXPECT_EQ(text.find_first_of("\r\x1B\x07"), std::string::npos) << text;
+            EXPECT_EQ(text.find("\xE2\x80\xAE"), std::string::npos) << text;
+        }
+        if (arguments[0] == "--folder") {
+            EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.out;
+            EXPECT_EQ(run.err.rfind("not repaired: " + path("in") + "/d\\x1B[2J.edf -> ", 0), 0u);
+        }
+    }
 }
 
 TEST_F(CliTest, FolderRunWithNothingToDo)
