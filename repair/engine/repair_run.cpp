@@ -10,6 +10,7 @@
 #include <exception>
 #include <map>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -37,14 +38,16 @@ public:
     void start(std::vector<PendingFile> &staged)
     {
         files.swap(staged);
-        committer = std::thread([this] {
-            leaveEndingSignalsToOtherThreads();
-            try {
-                commitBatch(files);
-            } catch (...) {
-                thrown = std::current_exception();
-            }
-        });
+        try {
+            committer = std::thread([this] {
+                leaveEndingSignalsToOtherThreads();
+                commit();
+            });
+        } catch (const std::system_error &) {
+            // No thread to be had (a process limit, little address space):
+            // the batch is committed here, only without the overlap.
+            commit();
+        }
     }
     // What is thrown there is thrown here, on the caller's thread.
     std::vector<PendingFile> &finished()
@@ -56,6 +59,15 @@ public:
     }
 
 private:
+    void commit()
+    {
+        try {
+            commitBatch(files);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    }
+
     void wait()
     {
         if (committer.joinable())

@@ -20,6 +20,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <grp.h>
 #include <memory>
@@ -635,6 +636,47 @@ TEST_F(Faults, ManyFoldersUnderALowDescriptorLimit)
         timeLimit);
     ASSERT_TRUE(report.completed) << report.abnormalEnd;
     EXPECT_TRUE(report.repaired) << report.failure;
+}
+
+// With too little address space left for a thread's stack, the batches are
+// committed on the caller's thread: every file repaired, nothing left behind.
+TEST_F(Faults, NoThreadForTheCommitsUnderALowMemoryLimit)
+{
+    const std::string small = buildEdf(soundFile());
+    std::vector<RepairJob> jobs;
+    for (std::size_t i = 0; i < stagingFilesAtOnce() + 2; ++i) {
+        writeBytes(scratch / (std::to_string(i) + ".edf"), small);
+        jobs.push_back({(scratch / (std::to_string(i) + ".edf")).string(),
+                        (outFolder / (std::to_string(i) + ".edf")).string()});
+    }
+    const ChildReport report = runInChild(
+        [&jobs] {
+            ChildReport child;
+            std::size_t repaired = 0;
+            HeaderRepair repair;
+            long pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            const rlimit low{static_cast<rlim_t>(pages * ::sysconf(_SC_PAGESIZE)) + (4 << 20),
+                             RLIM_INFINITY};
+            if (pages == 0 || ::setrlimit(RLIMIT_AS, &low) != 0)
+                child.skipped = "no address space limit to set";
+            else
+                repair.repairAll(jobs, {}, [&](std::size_t, const FileOutcome &outcome) {
+                    repaired += outcome.repaired ? 1 : 0;
+                    child.failure = describe(outcome.failure);
+                });
+            child.repaired = repaired == jobs.size();
+            child.completed = true;
+            return child;
+        },
+        timeLimit);
+    if (!report.skipped.empty())
+        GTEST_SKIP() << report.skipped;
+    ASSERT_TRUE(report.completed) << report.abnormalEnd;
+    EXPECT_TRUE(report.repaired) << report.failure;
+    EXPECT_EQ(static_cast<std::size_t>(
+                  std::distance(fs::directory_iterator(outFolder), fs::directory_iterator())),
+              jobs.size());
 }
 
 // A repair to the same destination started while another still copies
