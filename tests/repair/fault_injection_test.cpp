@@ -6,6 +6,7 @@
 #include "edf/wording/failure_text.h"
 #include "repair/engine/header_repair.h"
 #include "repair/platform/signal_cleanup.h"
+#include "repair/staging/staged_copy.h"
 #include "repair/staging/unique_name.h"
 #include "tests/repair/fault_harness.h"
 #include "tests/support/edf_test_files.h"
@@ -392,6 +393,28 @@ TEST_F(Faults, SourceIsALinkToItself)
         const ChildReport report = repairInChild(Scenario(loop, destination, repairedRecording()));
         expectSafeRefusal(report, "Too many levels of symbolic links");
     }
+}
+
+// A source that was a file when checked and is a FIFO when opened: the copy
+// gives up at once instead of waiting for a writer.
+TEST_F(Faults, SourceSwappedForAFifoBeforeItsOpen)
+{
+    const fs::path fifo = scratch / "fifo.edf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << strerror(errno);
+    const ChildReport report = runInChild(
+        [this, &fifo] {
+            ChildReport child;
+            StagingRun run;
+            StagedCopy copy(destination, run);
+            child.repaired = copy.copyFrom(fifo, child.failure);
+            child.completed = true;
+            return child;
+        },
+        timeLimit);
+    ASSERT_TRUE(report.completed) << report.abnormalEnd;
+    EXPECT_FALSE(report.repaired);
+    EXPECT_THAT(report.failure, HasSubstr("no longer a regular file"));
+    EXPECT_TRUE(fs::is_empty(outFolder));
 }
 
 // --- The source vanishes while it is copied ---------------------------------

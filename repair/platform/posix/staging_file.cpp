@@ -121,13 +121,20 @@ StagingFile::~StagingFile()
 bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason,
                            const CopyProgress &progress)
 {
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking, and judged by what was opened: a source swapped for a
+    // FIFO after its check would otherwise wait for a writer for ever.
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat sourceStatus {
     };
     if (source.get() < 0 || ::fstat(source.get(), &sourceStatus) != 0) {
         reason = std::string("the source cannot be read: ") + std::strerror(errno);
         return false;
     }
+    if (!S_ISREG(sourceStatus.st_mode)) {
+        reason = "the source is no longer a regular file";
+        return false;
+    }
+    ::fcntl(source.get(), F_SETFL, 0);
     if (!create(newName, sourceStatus.st_mode & 0777, reason))
         return false;
     errno = 0;
