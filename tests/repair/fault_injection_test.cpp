@@ -490,6 +490,29 @@ TEST_P(SourceVanishes, CutShortDuringCopy)
     expectSafeRefusal(report);
 }
 
+// Another program rewrites the file while it is copied: the copy may mix
+// the bytes before and after, so the repair must give up.
+TEST_P(SourceVanishes, RewrittenDuringCopy)
+{
+    Scenario s = scenario();
+    std::string rewritten = buildEdf(recorderFile());
+    rewritten.back() ^= 1;
+    s.expectSourceToBecome(rewritten);
+    const fs::path file = source;
+    std::string whyNot;
+    auto fault = ReadFault::watch(
+        file, readsBeforeFault(),
+        [file, &rewritten](pid_t) {
+            writeBytes(file, rewritten);
+            return true;
+        },
+        whyNot);
+    if (!fault)
+        GTEST_SKIP() << whyNot;
+    const ChildReport report = repairUnder(std::move(fault), s);
+    expectSafeRefusal(report, "the source changed while it was copied");
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, SourceVanishes, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool> &info) {
                              return info.param ? "OntoAnotherFileSystem" : "OntoSameFileSystem";

@@ -63,6 +63,17 @@ void removeIfUnlocked(int folder, const std::string &name)
         ::unlinkat(folder, name.c_str(), 0);
 }
 
+// A copy that mixes the bytes before a rewrite with those after it would
+// pass every check and still be wrong.
+bool changedSince(int source, const struct stat &before)
+{
+    struct stat after {
+    };
+    return ::fstat(source, &after) != 0 || after.st_size != before.st_size
+        || after.st_mtim.tv_sec != before.st_mtim.tv_sec
+        || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
+}
+
 } // namespace
 
 StagingFolder::~StagingFolder()
@@ -139,7 +150,9 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
         return false;
     errno = 0;
     const auto size = static_cast<std::uintmax_t>(sourceStatus.st_size);
-    const Copied result = copyFile(source.get(), file, size, progress);
+    Copied result = copyFile(source.get(), file, size, progress);
+    if (result == Copied::all && changedSince(source.get(), sourceStatus))
+        result = Copied::sourceChanged;
     reason = stoppedReason(result);
     if (!reason.empty())
         return false;

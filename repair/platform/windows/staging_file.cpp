@@ -15,6 +15,20 @@ namespace fs = std::filesystem;
 
 namespace velmorant {
 
+namespace {
+
+// A copy that mixes the bytes before a rewrite with those after it would
+// pass every check and still be wrong.
+bool changedSince(HANDLE source, const BY_HANDLE_FILE_INFORMATION &before)
+{
+    BY_HANDLE_FILE_INFORMATION after{};
+    return !::GetFileInformationByHandle(source, &after)
+        || after.nFileSizeHigh != before.nFileSizeHigh || after.nFileSizeLow != before.nFileSizeLow
+        || ::CompareFileTime(&after.ftLastWriteTime, &before.ftLastWriteTime) != 0;
+}
+
+} // namespace
+
 StagingFolder::~StagingFolder() = default;
 
 bool StagingFolder::open(const fs::path &folder, std::string &reason)
@@ -73,7 +87,9 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
     if (!create(newName, sourceInfo.dwFileAttributes & FILE_ATTRIBUTE_READONLY, reason))
         return false;
     const auto size = static_cast<std::uintmax_t>(sourceSize.QuadPart);
-    const Copied result = copyFile(source.get(), file, size, progress);
+    Copied result = copyFile(source.get(), file, size, progress);
+    if (result == Copied::all && changedSince(source.get(), sourceInfo))
+        result = Copied::sourceChanged;
     reason = stoppedReason(result);
     if (!reason.empty())
         return false;
