@@ -11,6 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 #include <map>
 
 namespace fs = std::filesystem;
@@ -469,6 +477,38 @@ TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
     const ProgramRun check = cli({"--check", "--recursive", in});
     EXPECT_NE(check.out.find("4 files checked"), std::string::npos) << check.out;
 }
+
+#ifndef _WIN32
+// A recording, or a folder, below more folders than one system call's path
+// takes is a failure line with the reason, never left out in silence.
+TEST_F(CliTest, EntriesBeyondThePathLimitAreFailures)
+{
+    for (const char *folder : {"in", "out"})
+        fs::create_directory(dir / folder);
+    writeBytes(dir / "in/top.edf", buildEdf(recorderFile()));
+    const std::string level(250, 'f'), deepName = std::string(246, 'r') + ".edf";
+    std::vector<int> levels{::open(path("in").c_str(), O_RDONLY | O_DIRECTORY)};
+    while (fs::path(path("in")).native().size() + (levels.size() - 1) * 251 < PATH_MAX) {
+        ASSERT_EQ(::mkdirat(levels.back(), level.c_str(), 0700), 0) << strerror(errno);
+        levels.push_back(::openat(levels.back(), level.c_str(), O_RDONLY | O_DIRECTORY));
+    }
+    const std::string edf = buildEdf(recorderFile());
+    const int file
+        = ::openat(levels[levels.size() - 2], deepName.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_EQ(::write(file, edf.data(), edf.size()), static_cast<ssize_t>(edf.size()));
+    ::close(file);
+    const ProgramRun run = cli({"--recursive", "--folder", path("in"), path("out")});
+    // Brought within reach again, so that the scratch folder can be removed.
+    ::renameat(levels[8], level.c_str(), levels[0], "cut");
+    for (int fd : levels)
+        ::close(fd);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "1 of 2 files repaired\n");
+    EXPECT_EQ(run.err.rfind("not listed: " + path("in") + "/" + level, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(": File name too long\nnot repaired: "), std::string::npos);
+    EXPECT_NE(run.err.find(deepName + ": "), std::string::npos) << run.err;
+}
+#endif
 
 namespace {
 
