@@ -100,11 +100,13 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const Cop
     const std::string prefix
         = "." + borrowedName(destination.filename().u8string(), folderOpened->longestName()) + ".";
     folderOpened->removeUnlocked(
-        run.takeLeftovers(destination.parent_path(), [&prefix](const std::string &name) {
-            return name.size() == prefix.size() + randomDigits + suffix.size()
-                && name.compare(0, prefix.size(), prefix) == 0
-                && isHexDigits(name.substr(prefix.size(), randomDigits));
-        }));
+        run.takeLeftovers(destination.parent_path(),
+                          [&prefix](const std::string &name) {
+                              return name.size() == prefix.size() + randomDigits + suffix.size()
+                                  && name.compare(0, prefix.size(), prefix) == 0
+                                  && isHexDigits(name.substr(prefix.size(), randomDigits));
+                          }),
+        run.started);
     const std::string random = run.randomName(std::string(randomDigits, '%'));
     staging = std::make_unique<StagingFile>(folderOpened);
     // Never an existing file: the staging name is ours alone. Not the

@@ -34,6 +34,8 @@ public:
     // thousands of folders must not hold them all open.
     void endBatch() { opened.clear(); }
 
+    const RunStart started = RunStart::now();
+
 private:
     std::map<std::filesystem::path, std::vector<std::string>> listed;
     std::map<std::filesystem::path, std::shared_ptr<const StagingFolder>> opened;

@@ -31,6 +31,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -749,6 +750,26 @@ TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
     EXPECT_TRUE(keptPromise(report));
     EXPECT_TRUE(report.repaired) << report.failure;
     EXPECT_TRUE(other.repaired) << other.failure;
+}
+
+// Another run's staging file, made after this run began, may not be locked
+// yet: this run's sweep leaves it, and removes only a leftover older than it.
+TEST_F(Faults, TheSweepLeavesStagingFilesYoungerThanTheRun)
+{
+    const auto staging = [this](const char *digits) {
+        return outFolder
+            / ("." + destination.filename().string() + "." + digits + ".velmorant-part");
+    };
+    writeBytes(staging("0000aaaa"), "left by a run that died");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    StagingRun run;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    writeBytes(staging("0000bbbb"), "made by a run that has not locked it yet");
+    StagedCopy copy(destination, run);
+    std::string reason;
+    ASSERT_TRUE(copy.copyFrom(source, reason)) << reason;
+    EXPECT_FALSE(fs::exists(staging("0000aaaa")));
+    EXPECT_TRUE(fs::exists(staging("0000bbbb")));
 }
 
 // --- Names at the system's limits -------------------------------------------

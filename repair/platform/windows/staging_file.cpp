@@ -42,7 +42,15 @@ bool StagingFolder::open(const fs::path &folder, std::string &reason)
     return false;
 }
 
-void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers) const
+RunStart RunStart::now()
+{
+    return {};
+}
+
+// A new staging file is made without sharing deletion, locked as it is made,
+// so that its age needs no looking at.
+void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers,
+                                   const RunStart &) const
 {
     // A staging file still being written is open without sharing the right
     // to delete it, so DeleteFileW leaves it alone; links are never followed.
