@@ -26,22 +26,28 @@ namespace {
 constexpr int allDone = 0;
 constexpr int someNotDone = 1;
 
-// The folders a run made above its destinations, so that a failed repair can
-// take away again what only it needed, even when a later file of its batch
-// was staged in the same folder meanwhile.
+// The folders a run made below its destination folder, so that a failed
+// repair can take away again what only it needed, even when a later file of
+// its batch was staged in the same folder meanwhile. None is made beyond a
+// link: the repair refuses the files there.
 class MadeFolders
 {
 public:
+    explicit MadeFolders(const std::string &root) : root(toFsPath(root)) { }
+
     void makeFor(const std::string &destination)
     {
-        std::vector<fs::path> missing;
         std::error_code error;
-        for (fs::path folder = toFsPath(destination).parent_path();
-             !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path())
-            missing.insert(missing.begin(), folder);
-        for (const fs::path &folder : missing)
-            if (fs::create_directory(folder, error))
-                made.insert(folder);
+        fs::path folder = root;
+        for (const fs::path &level : toFsPath(destination).parent_path().lexically_relative(root)) {
+            folder /= level;
+            const fs::file_status status = fs::symlink_status(folder, error);
+            if (level == "." || fs::is_directory(status))
+                continue;
+            if (fs::exists(status) || !fs::create_directory(folder, error))
+                return;
+            made.insert(folder);
+        }
     }
 
     void removeEmptyFor(const std::string &destination)
@@ -56,6 +62,7 @@ public:
     }
 
 private:
+    fs::path root;
     std::set<fs::path> made;
 };
 
@@ -138,7 +145,10 @@ int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream
     repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
     repair.setDeidentification(plan.request);
     ProgressLine progress(err, repair, jobs.size(), o.progressOnStderr && !o.json);
-    MadeFolders made;
+    const bool intoFolder = o.command == Command::repairFolder;
+    if (intoFolder)
+        repair.setDestinationRoot(o.paths[1]);
+    MadeFolders made(intoFolder ? o.paths[1] : std::string());
     int repaired = 0;
     repair.repairAll(
         jobs,

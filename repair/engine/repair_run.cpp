@@ -2,6 +2,7 @@
 
 #include "repair/engine/batch_limits.h"
 #include "repair/engine/path_refusals.h"
+#include "repair/platform/file_names.h"
 #include "repair/platform/signal_cleanup.h"
 #include "repair/platform/staging_file.h"
 #include "repair/staging/staged_copy.h"
@@ -10,6 +11,7 @@
 #include <exception>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -83,6 +85,10 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
                                     const AfterFile &after)
 {
     StagingRun run;
+    try {
+        if (!destinationRoot.empty())
+            run.openRoot(toFsPath(destinationRoot));
+    } catch (const std::range_error &) { } // each file fails on its path
     // Where only one staging file may be open at once, each file is
     // committed before the next is begun.
     const std::size_t atOnce = stagingFilesAtOnce();

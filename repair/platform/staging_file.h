@@ -32,6 +32,11 @@ public:
     StagingFolder &operator=(const StagingFolder &) = delete;
 
     bool open(const std::filesystem::path &folder, std::string &reason);
+    // A folder below `root`, reached one level at a time from the open root
+    // without following a link: a link on the way fails with the reason, so
+    // that nothing is written through it.
+    bool openBelow(const StagingFolder &root, const std::filesystem::path &relative,
+                   std::string &reason);
     // The longest file name the folder's file system takes.
     std::size_t longestName() const { return longest; }
     // Tells the folder's file system from others, so that each is synced once.
@@ -44,6 +49,7 @@ public:
 
 private:
     friend class StagingFile;
+    void learnFileSystem();
 #ifdef _WIN32
     std::filesystem::path path;
 #else

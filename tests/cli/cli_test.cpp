@@ -478,6 +478,33 @@ TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
     EXPECT_NE(check.out.find("4 files checked"), std::string::npos) << check.out;
 }
 
+// A link in the destination tree, to a folder of the user's: nothing is
+// written through it, and each file beneath it fails with the reason.
+TEST_F(CliTest, RecursiveRepairWritesNothingThroughALink)
+{
+    for (const char *folder : {"in/sub", "in/sub2/deep", "out", "elsewhere", "elsewhere2"})
+        fs::create_directories(dir / folder);
+    for (const char *file : {"in/a.edf", "in/sub/b.edf", "in/sub2/deep/c.edf"})
+        writeBytes(dir / file, buildEdf(recorderFile()));
+    std::error_code noLinks; // Wine makes none
+    fs::create_directory_symlink(dir / "elsewhere", dir / "out/sub", noLinks);
+    fs::create_directory_symlink(dir / "elsewhere2", dir / "out/sub2", noLinks);
+    if (noLinks)
+        GTEST_SKIP() << "no links here: " << noLinks.message();
+    const ProgramRun run = cli({"--recursive", "--folder", path("in"), path("out")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "1 of 3 files repaired\n");
+    const std::string reason
+        = ": the copy could not be made: a folder on the way to the "
+          "destination is a link or no folder; nothing is written through it\n";
+    EXPECT_EQ(run.err,
+              "not repaired: " + path("in") + "/sub/b.edf -> " + path("out") + "/sub/b.edf" + reason
+                  + "not repaired: " + path("in") + "/sub2/deep/c.edf -> " + path("out")
+                  + "/sub2/deep/c.edf" + reason);
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere2"));
+}
+
 #ifndef _WIN32
 // A recording, or a folder, below more folders than one system call's path
 // takes is a failure line with the reason, never left out in silence.

@@ -126,6 +126,39 @@ bool StagingFolder::open(const fs::path &path, std::string &reason)
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
         return false;
     }
+    learnFileSystem();
+    return true;
+}
+
+bool StagingFolder::openBelow(const StagingFolder &root, const fs::path &relative,
+                              std::string &reason)
+{
+    int at = ::fcntl(root.fd, F_DUPFD_CLOEXEC, 0);
+    for (const fs::path &level : relative) {
+        if (at < 0 || level == ".")
+            continue;
+        // With O_DIRECTORY, a link is refused rather than opened itself.
+        const int next
+            = ::openat(at, level.c_str(), folderAccess | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int failure = errno;
+        ::close(at);
+        at = next;
+        errno = failure;
+    }
+    if (at < 0) {
+        reason = errno == ENOTDIR || errno == ELOOP
+            ? "a folder on the way to the destination is a link or no folder; nothing is "
+              "written through it"
+            : std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+        return false;
+    }
+    fd = at;
+    learnFileSystem();
+    return true;
+}
+
+void StagingFolder::learnFileSystem()
+{
     const long longestHere = ::fpathconf(fd, _PC_NAME_MAX);
     longest = longestHere > 0 && longestHere < NAME_MAX ? static_cast<std::size_t>(longestHere)
                                                         : NAME_MAX;
@@ -134,7 +167,6 @@ bool StagingFolder::open(const fs::path &path, std::string &reason)
     // Unknown, it is synced on its own.
     device = ::fstat(fd, &status) == 0 ? static_cast<std::uintmax_t>(status.st_dev)
                                        : reinterpret_cast<std::uintptr_t>(this);
-    return true;
 }
 
 RunStart RunStart::now()

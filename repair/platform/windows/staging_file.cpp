@@ -49,6 +49,24 @@ RunStart RunStart::now()
 
 // A new staging file is made without sharing deletion, locked as it is made,
 // so that its age needs no looking at.
+bool StagingFolder::openBelow(const StagingFolder &root, const fs::path &relative,
+                              std::string &reason)
+{
+    fs::path at = root.path;
+    std::error_code error;
+    for (const fs::path &level : relative) {
+        at /= level;
+        if (level != "." && fs::is_symlink(fs::symlink_status(at, error))) {
+            reason = "a folder on the way to the destination is a link or no folder; nothing is "
+                     "written through it";
+            return false;
+        }
+    }
+    return open(at, reason);
+}
+
+void StagingFolder::learnFileSystem() { }
+
 void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers,
                                    const RunStart &) const
 {
