@@ -4,6 +4,7 @@
 // what it held before.
 
 #include "edf/wording/failure_text.h"
+#include "repair/engine/batch_limits.h"
 #include "repair/engine/header_repair.h"
 #include "repair/platform/signal_cleanup.h"
 #include "repair/staging/staged_copy.h"
@@ -750,6 +751,39 @@ TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
     EXPECT_TRUE(keptPromise(report));
     EXPECT_TRUE(report.repaired) << report.failure;
     EXPECT_TRUE(other.repaired) << other.failure;
+}
+
+// The destination folder's path swapped for a link between batches: the run
+// goes on into the folder it opened at its start, and nothing goes elsewhere.
+TEST_F(Faults, DestinationFolderSwappedForALinkMidRun)
+{
+    const std::string small = buildEdf(soundFile());
+    const fs::path elsewhere = scratch / "elsewhere", moved = scratch / "moved";
+    fs::create_directory(elsewhere);
+    std::vector<RepairJob> jobs;
+    for (std::size_t i = 0; i < stagingFilesAtOnce() + 2; ++i) {
+        writeBytes(scratch / (std::to_string(i) + ".edf"), small);
+        jobs.push_back({(scratch / (std::to_string(i) + ".edf")).string(),
+                        (outFolder / (std::to_string(i) + ".edf")).string()});
+    }
+    HeaderRepair repair;
+    repair.setDestinationRoot(outFolder.string());
+    std::size_t repaired = 0;
+    repair.repairAll(
+        jobs,
+        [&](std::size_t i) {
+            if (i == BatchLimits(stagingFilesAtOnce()).mostFiles()) { // the second batch
+                fs::rename(outFolder, moved);
+                fs::create_directory_symlink(elsewhere, outFolder);
+            }
+            return true;
+        },
+        [&](std::size_t, const FileOutcome &outcome) { repaired += outcome.repaired ? 1 : 0; });
+    EXPECT_EQ(repaired, jobs.size());
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    EXPECT_EQ(static_cast<std::size_t>(
+                  std::distance(fs::directory_iterator(moved), fs::directory_iterator())),
+              jobs.size());
 }
 
 // Another run's staging file, made after this run began, may not be locked
