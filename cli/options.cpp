@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "edf/wording/finding_text.h"
 #include "velmorant_version.h"
 
 namespace velmorant {
@@ -69,7 +70,7 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             }
             (argument == "--key" ? o.keyFile : o.redactFile) = arguments[++i];
         } else {
-            parsed.error = "unknown option " + argument;
+            parsed.error = "unknown option " + shownName(argument);
             return parsed;
         }
     }

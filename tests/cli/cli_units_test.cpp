@@ -127,6 +127,7 @@ TEST(Options, WrongUsage)
                                                {"-x", "a"},
                                                {"--Check", "a"}})
         EXPECT_EQ(parsedAs(arguments), "error") << ::testing::PrintToString(arguments);
+    EXPECT_EQ(parseOptions({"-\x1B[2J"}).error, "unknown option -\\x1B[2J");
 }
 
 TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
