@@ -26,16 +26,16 @@ namespace {
 constexpr int allDone = 0;
 constexpr int someNotDone = 1;
 
-// The folders a run made below its destination folder, so that a failed
-// repair can take away again what only it needed, even when a later file of
-// its batch was staged in the same folder meanwhile. None is made beyond a
-// link: the repair refuses the files there.
+// The folders below the destination folder that a run's repairs make (they
+// make them from the open folder above, never through a link), so that a
+// failed repair can take away again what only it needed, even when a later
+// file of its batch was staged in the same folder meanwhile.
 class MadeFolders
 {
 public:
     explicit MadeFolders(const std::string &root) : root(toFsPath(root)) { }
 
-    void makeFor(const std::string &destination)
+    void missingFor(const std::string &destination)
     {
         std::error_code error;
         fs::path folder = root;
@@ -44,7 +44,7 @@ public:
             const fs::file_status status = fs::symlink_status(folder, error);
             if (level == "." || fs::is_directory(status))
                 continue;
-            if (fs::exists(status) || !fs::create_directory(folder, error))
+            if (fs::exists(status))
                 return;
             made.insert(folder);
         }
@@ -154,7 +154,7 @@ int repairAll(const std::vector<RepairJob> &jobs, const Options &o, std::ostream
         jobs,
         [&](std::size_t i) {
             if (o.recursive)
-                made.makeFor(jobs[i].destination);
+                made.missingFor(jobs[i].destination);
             progress.startFile(jobs[i].source);
             return true;
         },

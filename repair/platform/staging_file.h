@@ -33,8 +33,8 @@ public:
 
     bool open(const std::filesystem::path &folder, std::string &reason);
     // A folder below `root`, reached one level at a time from the open root
-    // without following a link: a link on the way fails with the reason, so
-    // that nothing is written through it.
+    // without following a link, and each missing level made on the way: a
+    // link fails with the reason, so that nothing is written through it.
     bool openBelow(const StagingFolder &root, const std::filesystem::path &relative,
                    std::string &reason);
     // The longest file name the folder's file system takes.

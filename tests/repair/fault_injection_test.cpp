@@ -756,6 +756,25 @@ TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
     EXPECT_TRUE(other.repaired) << other.failure;
 }
 
+// Missing folders below the destination folder are made from the open folder
+// above them; a link among them is refused, and nothing is made beyond it.
+TEST_F(Faults, FoldersBelowTheDestinationAreMadeButNeverThroughALink)
+{
+    const fs::path elsewhere = scratch / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, outFolder / "link");
+    HeaderRepair repair;
+    repair.setDestinationRoot(outFolder.string());
+    const fs::path made = outFolder / "new/deeper/a.edf";
+    EXPECT_TRUE(repair.repairFile({source.string(), made.string()}).repaired);
+    EXPECT_EQ(readBytes(made), repairedRecording());
+    const FileOutcome through
+        = repair.repairFile({source.string(), (outFolder / "link/new/a.edf").string()});
+    EXPECT_FALSE(through.repaired);
+    EXPECT_THAT(describe(through.failure), HasSubstr("nothing is written through it"));
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
 // The destination folder's path swapped for a link between batches: the run
 // goes on into the folder it opened at its start, and nothing goes elsewhere.
 TEST_F(Faults, DestinationFolderSwappedForALinkMidRun)

@@ -83,6 +83,19 @@ bool changedSince(int source, const struct stat &before)
         || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
 }
 
+// A level of the destination tree, made in the open folder above it where
+// missing. With O_DIRECTORY, a link is refused rather than opened itself.
+int openOrMakeLevel(int at, const char *name)
+{
+    constexpr int flags = folderAccess | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    const int level = ::openat(at, name, flags);
+    if (level >= 0 || errno != ENOENT)
+        return level;
+    if (::mkdirat(at, name, 0777) != 0 && errno != EEXIST)
+        return -1;
+    return ::openat(at, name, flags);
+}
+
 // The lock is held until the file is closed, however the process ends, and
 // taken before the file has a name where the system allows: made unnamed,
 // locked, then named. Elsewhere the sweep's age rule covers the instant
@@ -137,9 +150,7 @@ bool StagingFolder::openBelow(const StagingFolder &root, const fs::path &relativ
     for (const fs::path &level : relative) {
         if (at < 0 || level == ".")
             continue;
-        // With O_DIRECTORY, a link is refused rather than opened itself.
-        const int next
-            = ::openat(at, level.c_str(), folderAccess | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int next = openOrMakeLevel(at, level.c_str());
         const int failure = errno;
         ::close(at);
         at = next;

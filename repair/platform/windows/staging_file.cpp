@@ -61,6 +61,7 @@ bool StagingFolder::openBelow(const StagingFolder &root, const fs::path &relativ
                      "written through it";
             return false;
         }
+        fs::create_directory(at, error); // where missing; open() tells what went wrong
     }
     return open(at, reason);
 }
