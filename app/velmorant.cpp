@@ -72,6 +72,9 @@ void Velmorant::on_okBt_clicked()
     } else {
         unlisted = buildFileList(entries);
     }
+    // A folder run is held to the folder named, never led out of it by a link.
+    setDestinationRoot(ui.modeFile->isChecked() ? std::string()
+                                                : velmorant::utf8Path(ui.desEdit->text()));
 
     fileCount = fileList.size();
     convertedCount = 0;

@@ -13,6 +13,7 @@
 #include "repair/plan/existing_destinations.h"
 
 #include "edf/wording/failure_text.h"
+#include "edf/wording/finding_text.h"
 #include "repair/plan/run_plan.h"
 #include "repair/platform/file_names.h"
 
@@ -29,22 +30,28 @@ namespace {
 constexpr int allDone = 0;
 constexpr int someNotDone = 1;
 
-// The folders a run made above its destinations, so that a failed repair can
-// take away again what only it needed, even when a later file of its batch
-// was staged in the same folder meanwhile.
+// The folders below the destination folder that a run's repairs make (they
+// make them from the open folder above, never through a link), so that a
+// failed repair can take away again what only it needed, even when a later
+// file of its batch was staged in the same folder meanwhile.
 class MadeFolders
 {
 public:
-    void makeFor(const std::string &destination)
+    explicit MadeFolders(const std::string &root) : root(toFsPath(root)) { }
+
+    void missingFor(const std::string &destination)
     {
-        std::vector<fs::path> missing;
         std::error_code error;
-        for (fs::path folder = toFsPath(destination).parent_path();
-             !folder.empty() && !fs::exists(folder, error); folder = folder.parent_path())
-            missing.insert(missing.begin(), folder);
-        for (const fs::path &folder : missing)
-            if (fs::create_directory(folder, error))
-                made.insert(folder);
+        fs::path folder = root;
+        for (const fs::path &level : toFsPath(destination).parent_path().lexically_relative(root)) {
+            folder /= level;
+            const fs::file_status status = fs::symlink_status(folder, error);
+            if (level == "." || fs::is_directory(status))
+                continue;
+            if (fs::exists(status))
+                return;
+            made.insert(folder);
+        }
     }
 
     void removeEmptyFor(const std::string &destination)
@@ -59,6 +66,7 @@ public:
     }
 
 private:
+    fs::path root;
     std::set<fs::path> made;
 };
 
@@ -77,7 +85,7 @@ void warnAboutNames(const RepairJob &job, const Deidentification &deidentified, 
     for (const std::string &warning :
          {fileNameWarning(deidentified), namesNobodyWarning(deidentified)})
         if (!warning.empty())
-            err << "warning: " << job.destination << ": " << warning << std::endl;
+            err << "warning: " << shownName(job.destination) << ": " << warning << std::endl;
 }
 
 // JSON gives a header that names nobody as one of the copy's warnings.
@@ -107,18 +115,19 @@ bool reportOne(const FileOutcome &outcome, const RepairJob &job, const Options &
         return outcome.repaired;
     }
     if (!outcome.repaired) {
-        err << "not repaired: " << job.source << " -> " << job.destination << ": "
-            << describe(shownFailure(outcome.failure, o.deidentify)) << std::endl;
+        err << "not repaired: " << shownName(job.source) << " -> " << shownName(job.destination)
+            << ": " << describe(shownFailure(outcome.failure, o.deidentify)) << std::endl;
         return false;
     }
     RepairPreview shown = outcome.repair;
     shown.changes = shownChanges(shown.changes, o.deidentify);
-    out << (o.deidentify ? "repaired and de-identified: " : "repaired: ") << job.source << " -> "
-        << job.destination << (o.deidentify ? ": " + deidentifiedText(outcome.deidentified) : "")
-        << "\n"
+    out << (o.deidentify ? "repaired and de-identified: " : "repaired: ") << shownName(job.source)
+        << " -> " << shownName(job.destination)
+        << (o.deidentify ? ": " + deidentifiedText(outcome.deidentified) : "") << "\n"
         << (o.thorough ? changeReport(shown) : "") << std::flush;
     for (const CheckedFinding &f : warnings)
-        err << "warning: " << job.destination << ": " << findingText(f.finding) << std::endl;
+        err << "warning: " << shownName(job.destination) << ": " << findingText(f.finding)
+            << std::endl;
     if (o.deidentify)
         warnAboutNames(job, outcome.deidentified, err);
     return true;
@@ -142,13 +151,16 @@ int repairAll(const std::vector<RepairJob> &all, const Options &o, std::ostream 
     repair.setMode(o.thorough ? RepairMode::thorough : RepairMode::usual);
     repair.setDeidentification(plan.request);
     ProgressLine progress(err, repair, jobs.size(), o.progressOnStderr && !o.json);
-    MadeFolders made;
+    const bool intoFolder = o.command == Command::repairFolder;
+    if (intoFolder)
+        repair.setDestinationRoot(o.paths[1]);
+    MadeFolders made(intoFolder ? o.paths[1] : std::string());
     int repaired = 0;
     repair.repairAll(
         jobs,
         [&](std::size_t i) {
             if (o.recursive || !o.selection.filesFrom.empty())
-                made.makeFor(jobs[i].destination);
+                made.missingFor(jobs[i].destination);
             progress.startFile(jobs[i].source);
             return true;
         },
@@ -181,7 +193,7 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
 {
     for (const std::string &folder : o.paths)
         if (!isFolder(folder)) {
-            err << "velmorant-cli: " << folder << " is not a folder" << std::endl;
+            err << "velmorant-cli: " << shownName(folder) << " is not a folder" << std::endl;
             return someNotDone;
         }
     const SelectedFiles selected = selectedFiles(o, o.paths[0]);
@@ -192,7 +204,8 @@ int repairFolder(const Options &o, std::ostream &out, std::ostream &err)
     const RunPlan plan = planListing(selected.listing, o.paths[0], o.paths[1]);
     // Never "nothing to convert" for a folder that could not be read.
     for (const UnlistedFolder &unlisted : plan.unlisted)
-        err << "not listed: " << unlisted.folder << ": " << notListed(unlisted) << std::endl;
+        err << "not listed: " << shownName(unlisted.folder) << ": " << notListed(unlisted)
+            << std::endl;
     for (const RefusedPath &refused : selected.refused)
         err << refusedLine(refused) << std::endl;
     const bool allListed = plan.unlisted.empty() && selected.refused.empty();
@@ -276,7 +289,7 @@ int check(const Options &o, std::ostream &out, std::ostream &err)
         if (o.json)
             out << jsonLine(file, result, o.thorough) << std::endl;
         else if (!result.readError.empty())
-            err << "not readable: " << file << ": " << result.readError << std::endl;
+            err << "not readable: " << shownName(file) << ": " << result.readError << std::endl;
         else
             out << checkReport(file, result, o.thorough) << std::flush;
     }

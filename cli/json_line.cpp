@@ -123,13 +123,12 @@ std::string jsonString(const std::string &text)
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = wellFormedLength(text, i);
         const char c = text[i];
-        const auto byte = static_cast<unsigned char>(c);
         if (length == 0 || startsByteEscape(text, i))
             json += byteEscape(c);
         else if (c == '"' || c == '\\')
             json += std::string("\\") + c;
-        else if (byte < 32 || byte == 127)
-            json += unicodeEscape(byte);
+        else if (controlsTerminal(codePointAt(text, i, length)))
+            json += unicodeEscape(codePointAt(text, i, length));
         else
             json.append(text, i, length);
         i += length == 0 ? 1 : length;

@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "edf/wording/finding_text.h"
 #include "velmorant_version.h"
 
 namespace velmorant {
@@ -76,7 +77,7 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             if (!parsed.error.empty())
                 return parsed;
         } else {
-            parsed.error = "unknown option " + argument;
+            parsed.error = "unknown option " + shownName(argument);
             return parsed;
         }
     }

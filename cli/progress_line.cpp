@@ -1,5 +1,7 @@
 #include "cli/progress_line.h"
 
+#include "edf/wording/finding_text.h"
+
 namespace velmorant {
 
 namespace {
@@ -45,7 +47,7 @@ ProgressLine::~ProgressLine()
 void ProgressLine::startFile(const std::string &path)
 {
     ++file;
-    name = fileName(path);
+    name = shownName(fileName(path));
     fileStart = lastDrawn = Clock::now();
 }
 

@@ -59,7 +59,7 @@ std::string verdict(const FileCheck &check, bool thorough)
 
 std::string checkReport(const std::string &path, const FileCheck &check, bool thorough)
 {
-    std::string report = verdict(check, thorough) + ": " + path + "\n";
+    std::string report = verdict(check, thorough) + ": " + shownName(path) + "\n";
     for (const CheckedFinding &f : check.findings)
         report += "  " + findingTag(f, thorough) + ": " + findingText(f.finding) + "\n";
     for (const Finding &f : check.annotationFaults)

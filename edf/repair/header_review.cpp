@@ -14,17 +14,6 @@ namespace velmorant {
 
 namespace {
 
-bool sameFault(const Finding &a, const Finding &b)
-{
-    return a.rule == b.rule && a.field == b.field && a.signal == b.signal;
-}
-
-bool contains(const std::vector<Finding> &findings, const Finding &wanted)
-{
-    return std::any_of(findings.begin(), findings.end(),
-                       [&](const Finding &f) { return sameFault(f, wanted); });
-}
-
 // The findings of the header a repair would write; those of the file as it
 // stands when the repair would fail before patching anything.
 std::vector<Finding> patchedFindings(const RepairPreview &preview,
@@ -36,10 +25,10 @@ std::vector<Finding> patchedFindings(const RepairPreview &preview,
 void explainThorough(CheckedFinding &f, const RepairPreview &thorough,
                      const std::vector<Finding> &afterThorough)
 {
-    f.repairedThorough = thorough.succeeds && !contains(afterThorough, f.finding);
+    f.repairedThorough = thorough.succeeds && !containsFault(afterThorough, f.finding);
     if (f.repaired || f.repairedThorough)
         return;
-    f.whyNotRepaired = contains(afterThorough, f.finding)
+    f.whyNotRepaired = containsFault(afterThorough, f.finding)
         ? whyUnsettled(f.finding)
         : "the thorough repair fixes it but refuses the file for its other faults";
 }
@@ -96,9 +85,9 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
         ? patchedFindings(check.thorough, before)
         : withDamage(patchedFindings(check.thorough, before), damage);
     for (const Finding &f : before)
-        check.findings.push_back({f, !contains(after, f), false});
+        check.findings.push_back({f, !containsFault(after, f), false});
     for (const Finding &f : after)
-        if (!contains(before, f))
+        if (!containsFault(before, f))
             check.findings.push_back({f, false, true});
     for (CheckedFinding &f : check.findings) {
         explainThorough(f, check.thorough, afterThorough);

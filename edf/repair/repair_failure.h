@@ -28,6 +28,7 @@ enum class RepairStep {
     noSignals,
     samplesPerRecordBelowOne,
     unsettled,
+    causesFault,
     deidentify,
     identityLeft,
     keyNotWritten,

@@ -58,7 +58,8 @@ public:
         if (mode == RepairMode::thorough)
             settle(signals, recorder);
         listChanges(signals);
-        result.succeeds = result.unsettled.empty();
+        result.succeeds
+            = result.unsettled.empty() && (mode == RepairMode::thorough || breaksNoNewRule());
         return std::move(result);
     }
 
@@ -140,6 +141,22 @@ private:
             return fail(RepairStep::samplesPerRecordBelowOne, samplesSlot.name, samplesText);
         rewrite = RecorderRewrite{static_cast<std::int32_t>(*count),
                                   static_cast<std::uint32_t>(*samples)};
+        return true;
+    }
+
+    // A copy called repaired must not be worse than its source: a recorder
+    // count divided down to 0 by an absurd samples figure, say, is refused.
+    bool breaksNoNewRule()
+    {
+        const std::vector<Finding> after = checkHeader(result.header, fileSize);
+        if (!hasError(after))
+            return true;
+        const std::vector<Finding> before = checkHeader(header, fileSize);
+        for (const Finding &f : after)
+            if (!f.warning && !containsFault(before, f)) {
+                result.failure = {RepairStep::causesFault, f.field, f.found, {}, {f}};
+                return false;
+            }
         return true;
     }
 

@@ -8,6 +8,7 @@
 #include "edf/format/field_slots.h"
 #include "edf/format/record_layout.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace velmorant {
@@ -437,6 +438,13 @@ private:
 std::vector<Finding> checkHeader(const std::string &header, std::uintmax_t fileSize)
 {
     return HeaderCheck(header, fileSize).run();
+}
+
+bool containsFault(const std::vector<Finding> &findings, const Finding &wanted)
+{
+    return std::any_of(findings.begin(), findings.end(), [&](const Finding &f) {
+        return f.rule == wanted.rule && f.field == wanted.field && f.signal == wanted.signal;
+    });
 }
 
 bool hasError(const std::vector<Finding> &findings)

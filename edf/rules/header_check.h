@@ -25,4 +25,8 @@ std::vector<Finding> checkHeader(const std::string &header, std::uintmax_t fileS
 
 bool hasError(const std::vector<Finding> &findings);
 
+// True when the findings hold the same rule broken in the same field,
+// whatever text either found there.
+bool containsFault(const std::vector<Finding> &findings, const Finding &wanted);
+
 } // namespace velmorant

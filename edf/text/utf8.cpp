@@ -87,6 +87,21 @@ std::size_t wellFormedLength(const std::string &text, std::size_t at)
     return length;
 }
 
+char32_t codePointAt(const std::string &text, std::size_t at, std::size_t length)
+{
+    static constexpr unsigned char leadMasks[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t codePoint = static_cast<unsigned char>(text[at]) & leadMasks[length];
+    for (std::size_t k = 1; k < length; ++k)
+        codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+    return codePoint;
+}
+
+bool controlsTerminal(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F
+        || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 std::u16string decodeUtf8(const std::string &utf8)
 {
     static constexpr unsigned char leadMasks[] = {0, 0x7F, 0x1F, 0x0F, 0x07};

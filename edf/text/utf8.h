@@ -15,4 +15,12 @@ std::u16string decodeUtf8(const std::string &utf8);
 // as paths have always been read; text handed to other programs must not.
 std::size_t wellFormedLength(const std::string &text, std::size_t at);
 
+// The well-formed character of `length` bytes that starts at `at`.
+char32_t codePointAt(const std::string &text, std::size_t at, std::size_t length);
+
+// A character a terminal acts on rather than shows: C0, DEL, C1, the line
+// and paragraph separators, and the marks, embeddings, overrides and isolates
+// that reorder the text after them (U+202E shows "fde.exe" as "exe.edf").
+bool controlsTerminal(char32_t c);
+
 } // namespace velmorant

@@ -65,6 +65,9 @@ std::string contentSentence(const RepairFailure &f)
         return fieldSentence(f, "but the first signal needs at least one sample per data record");
     case RepairStep::unsettled:
         return unsettledSentence(f.unsettled);
+    case RepairStep::causesFault:
+        return "the repair would make the header break a rule the file keeps: "
+            + findingText(f.unsettled.at(0)) + "; nothing was written";
     case RepairStep::deidentify:
         return "not de-identified: " + f.field + ": " + f.reason + "; nothing was written";
     case RepairStep::identityLeft:

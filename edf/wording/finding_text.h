@@ -15,6 +15,12 @@ namespace velmorant {
 
 std::string shownText(const std::string &text);
 
+// A file name or path as every text output shows it, without quotes: as
+// shownText, except that a well-formed UTF-8 character stays as it is (so
+// "Müller_日本.edf" stays readable) unless it drives the terminal, and the
+// backslash stays, being Windows' separator.
+std::string shownName(const std::string &path);
+
 // "number of samples in each data record of signal 2"; signal 0 is the fixed header.
 std::string fieldName(const std::string &field, std::uint32_t signal);
 

@@ -13,6 +13,8 @@ std::string stoppedReason(Copied result)
         return "stopped on request";
     case Copied::sourceShrank:
         return "the source got shorter while it was copied";
+    case Copied::sourceChanged:
+        return "the source changed while it was copied";
     default:
         return {};
     }

@@ -11,8 +11,9 @@ namespace velmorant {
 
 // How a copy of exactly a known number of bytes ended: a source that shrinks
 // while it is copied must not end as a short copy, nor keep the copy waiting
-// for bytes forever.
-enum class Copied { all, sourceShrank, cancelled, failed };
+// for bytes forever; one whose size or modification time moved meanwhile
+// must not end as a copy of old and new bytes mixed.
+enum class Copied { all, sourceShrank, sourceChanged, cancelled, failed };
 
 // The words for a copy that stopped although nothing failed; empty otherwise.
 std::string stoppedReason(Copied result);

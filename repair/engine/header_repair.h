@@ -58,6 +58,9 @@ public:
     void setCopyProgress(CopyProgress progress) { copyProgress = std::move(progress); }
     // The usual repair unless told otherwise; the window keeps the usual one.
     void setMode(RepairMode newMode) { mode = newMode; }
+    // The folder the user named as the run's destination (UTF-8): nothing
+    // below it is reached through a link, and it is opened once for the run.
+    void setDestinationRoot(std::string root) { destinationRoot = std::move(root); }
     // After the repair and before the commit, clear the copy's identity.
     void setDeidentification(std::optional<DeidentifyRequest> request)
     {
@@ -108,6 +111,7 @@ private:
     CopyProgress copyProgress;
     RepairMode mode = RepairMode::usual;
     std::optional<DeidentifyRequest> deidentify;
+    std::string destinationRoot;
 };
 
 } // namespace velmorant

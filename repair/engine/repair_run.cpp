@@ -3,6 +3,7 @@
 #include "repair/deidentify/key_file.h"
 #include "repair/engine/batch_limits.h"
 #include "repair/engine/path_refusals.h"
+#include "repair/platform/file_names.h"
 #include "repair/platform/signal_cleanup.h"
 #include "repair/platform/staging_file.h"
 #include "repair/staging/staged_copy.h"
@@ -11,6 +12,8 @@
 #include <exception>
 #include <map>
 #include <set>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -38,14 +41,16 @@ public:
     void start(std::vector<PendingFile> &staged)
     {
         files.swap(staged);
-        committer = std::thread([this] {
-            leaveEndingSignalsToOtherThreads();
-            try {
-                commitBatch(files);
-            } catch (...) {
-                thrown = std::current_exception();
-            }
-        });
+        try {
+            committer = std::thread([this] {
+                leaveEndingSignalsToOtherThreads();
+                commit();
+            });
+        } catch (const std::system_error &) {
+            // No thread to be had (a process limit, little address space):
+            // the batch is committed here, only without the overlap.
+            commit();
+        }
     }
     // What is thrown there is thrown here, on the caller's thread.
     std::vector<PendingFile> &finished()
@@ -57,6 +62,15 @@ public:
     }
 
 private:
+    void commit()
+    {
+        try {
+            commitBatch(files);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    }
+
     void wait()
     {
         if (committer.joinable())
@@ -72,6 +86,10 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
                                     const AfterFile &after)
 {
     StagingRun run;
+    try {
+        if (!destinationRoot.empty())
+            run.openRoot(toFsPath(destinationRoot));
+    } catch (const std::range_error &) { } // each file fails on its path
     // Where only one staging file may be open at once, each file is
     // committed before the next is begun.
     const std::size_t atOnce = stagingFilesAtOnce();

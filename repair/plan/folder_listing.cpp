@@ -40,19 +40,36 @@ std::u16string comparable(const std::string &name)
     }
 }
 
-// Regular files and folders, symbolic links followed; a broken link, a pipe
-// or a device is not listed.
-bool isListable(const fs::path &path)
+// What an entry is, as far as a run cares.
+struct EntryKind {
+    bool realFolder = false; // not a link to one
+    bool listable = false; // a regular file or a folder, symbolic links followed
+    // Why the system could not tell (a path longer than one call takes,
+    // say); an entry gone meanwhile is simply not listed.
+    std::error_code untold;
+};
+
+EntryKind kindOf(const fs::path &path)
 {
+    EntryKind kind;
     std::error_code error;
+    const fs::file_status own = fs::symlink_status(path, error);
+    if (error) {
+        if (error != std::errc::no_such_file_or_directory)
+            kind.untold = error;
+        return kind;
+    }
+    kind.realFolder = fs::is_directory(own);
     const fs::file_status status = fs::status(path, error);
-    return !error && (fs::is_regular_file(status) || fs::is_directory(status));
+    kind.listable = !error && (fs::is_regular_file(status) || fs::is_directory(status));
+    return kind;
 }
 
-bool isRealFolder(const fs::path &path)
+// A recording whose kind cannot be told is listed all the same, so that the
+// run fails it with the system's reason rather than leave it out in silence.
+bool listedAsRecording(const std::string &name, const EntryKind &kind, RecordingNames names)
 {
-    std::error_code error;
-    return fs::is_directory(fs::symlink_status(path, error));
+    return matchesEdfPattern(name, names) && (kind.listable || kind.untold);
 }
 
 // The visible entries of a folder, sorted as the window sorts them; a folder
@@ -85,10 +102,13 @@ void addFilesBelow(const fs::path &folder, const std::string &shownAs, const std
 {
     for (const std::string &name : visibleEntries(folder, shownAs, listing.unlisted)) {
         const fs::path path = folder / name;
-        if (isRealFolder(path))
+        const EntryKind kind = kindOf(path);
+        if (kind.realFolder)
             addFilesBelow(path, joinedPath(shownAs, name), prefix + name + "/", names, listing);
-        else if (matchesEdfPattern(name, names) && isListable(path))
+        else if (listedAsRecording(name, kind, names))
             listing.names.push_back(prefix + name);
+        else if (kind.untold)
+            listing.unlisted.push_back({joinedPath(shownAs, name), kind.untold.message()});
     }
 }
 
@@ -124,7 +144,7 @@ EdfListing edfEntries(const std::string &folderUtf8, RecordingNames names)
             return listing;
         const fs::path folder = toFsPath(folderUtf8);
         for (const std::string &name : visibleEntries(folder, folderUtf8, listing.unlisted))
-            if (matchesEdfPattern(name, names) && isListable(folder / name))
+            if (listedAsRecording(name, kindOf(folder / name), names))
                 listing.names.push_back(name);
     } catch (const std::range_error &) {
         return {};

@@ -12,6 +12,14 @@
 
 namespace velmorant {
 
+// When a run began, by the clock the file system stamps new files with, so
+// that its sweep can tell another run's new staging file from a leftover.
+struct RunStart {
+    static RunStart now();
+    std::int64_t seconds = 0;
+    long nanoseconds = 0;
+};
+
 // A destination folder, opened once for every staging file of a batch that
 // goes there. Names are reached through the open folder, so a path near
 // PATH_MAX still works although the temporary name is the longer.
@@ -24,17 +32,24 @@ public:
     StagingFolder &operator=(const StagingFolder &) = delete;
 
     bool open(const std::filesystem::path &folder, std::string &reason);
+    // A folder below `root`, reached one level at a time from the open root
+    // without following a link, and each missing level made on the way: a
+    // link fails with the reason, so that nothing is written through it.
+    bool openBelow(const StagingFolder &root, const std::filesystem::path &relative,
+                   std::string &reason);
     // The longest file name the folder's file system takes.
     std::size_t longestName() const { return longest; }
     // Tells the folder's file system from others, so that each is synced once.
     std::uintmax_t fileSystem() const { return device; }
-    // Removes these files of the folder, unless a process holds them locked.
-    void removeUnlocked(const std::vector<std::string> &leftovers) const;
+    // Removes these files of the folder, unless a process holds them locked
+    // or they were made since the run began.
+    void removeUnlocked(const std::vector<std::string> &leftovers, const RunStart &run) const;
     // Puts the names of the folder, new ones among them, on disk.
     void sync() const;
 
 private:
     friend class StagingFile;
+    void learnFileSystem();
 #ifdef _WIN32
     std::filesystem::path path;
 #else

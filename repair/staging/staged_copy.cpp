@@ -56,10 +56,29 @@ std::shared_ptr<const StagingFolder> StagingRun::folder(const fs::path &path, st
     if (found != opened.end())
         return found->second;
     auto folder = std::make_shared<StagingFolder>();
-    if (!folder->open(path, reason))
+    const fs::path below = belowRoot(path);
+    if (!(below.empty() ? folder->open(path, reason) : folder->openBelow(*root, below, reason)))
         return nullptr;
     opened.emplace(path, folder);
     return folder;
+}
+
+void StagingRun::openRoot(const fs::path &path)
+{
+    std::string ignored; // without its root, each folder is opened and fails on its own
+    auto opening = std::make_unique<StagingFolder>();
+    if (!opening->open(path, ignored))
+        return;
+    rootPath = path;
+    root = std::move(opening);
+}
+
+fs::path StagingRun::belowRoot(const fs::path &path) const
+{
+    if (!root)
+        return {};
+    const fs::path relative = path.lexically_relative(rootPath);
+    return relative.empty() || *relative.begin() == ".." ? fs::path() : relative;
 }
 
 std::vector<std::string>
@@ -100,11 +119,13 @@ bool StagedCopy::copyFrom(const fs::path &source, std::string &reason, const Cop
     const std::string prefix
         = "." + borrowedName(destination.filename().u8string(), folderOpened->longestName()) + ".";
     folderOpened->removeUnlocked(
-        run.takeLeftovers(destination.parent_path(), [&prefix](const std::string &name) {
-            return name.size() == prefix.size() + randomDigits + suffix.size()
-                && name.compare(0, prefix.size(), prefix) == 0
-                && isHexDigits(name.substr(prefix.size(), randomDigits));
-        }));
+        run.takeLeftovers(destination.parent_path(),
+                          [&prefix](const std::string &name) {
+                              return name.size() == prefix.size() + randomDigits + suffix.size()
+                                  && name.compare(0, prefix.size(), prefix) == 0
+                                  && isHexDigits(name.substr(prefix.size(), randomDigits));
+                          }),
+        run.started);
     const std::string random = run.randomName(std::string(randomDigits, '%'));
     staging = std::make_unique<StagingFile>(folderOpened);
     if (privateCopy)

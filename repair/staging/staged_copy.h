@@ -25,6 +25,11 @@ public:
     // the reason, where it cannot be.
     std::shared_ptr<const StagingFolder> folder(const std::filesystem::path &path,
                                                 std::string &reason);
+    // The folder the user named as the destination, opened once for the
+    // whole run: folders below it are reached from it without following a
+    // link, so that neither a link there nor the root's path swapped for one
+    // mid-run sends a copy elsewhere.
+    void openRoot(const std::filesystem::path &root);
     // The staging names of the folder, as listed the first time it was asked
     // for, that `belongs` accepts; each is handed out once.
     std::vector<std::string> takeLeftovers(const std::filesystem::path &folder,
@@ -34,9 +39,16 @@ public:
     // thousands of folders must not hold them all open.
     void endBatch() { opened.clear(); }
 
+    const RunStart started = RunStart::now();
+
 private:
+    // The path relative to the root, or empty if it is not below it.
+    std::filesystem::path belowRoot(const std::filesystem::path &path) const;
+
     std::map<std::filesystem::path, std::vector<std::string>> listed;
     std::map<std::filesystem::path, std::shared_ptr<const StagingFolder>> opened;
+    std::filesystem::path rootPath;
+    std::unique_ptr<StagingFolder> root;
     UniqueNames names;
 };
 

@@ -11,7 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 #include <functional>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 #include <map>
 #include <set>
 
@@ -238,6 +247,36 @@ TEST_F(CliTest, RepairsAFolderInTheWindowsOrderOneLineEach)
     EXPECT_EQ(written, (std::vector<std::string>{"B.EDF", "a.edf"}));
     EXPECT_EQ(readBytes(dir / "out/a.edf"), libraryRepair(dir / "in/a.edf"));
     EXPECT_EQ(readBytes(dir / "out/B.EDF"), libraryRepair(dir / "in/B.EDF"));
+}
+
+// Names as a received data set may hold them: each file still gets one
+// line, and nothing of a name reaches the terminal as a control.
+TEST_F(CliTest, NamesThatDriveATerminalStayOnTheirLine)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows takes no control characters in names";
+#endif
+    fs::create_directory(dir / "in");
+    fs::create_directory(dir / "out");
+    for (const char *name :
+         {"a\rrepaired: forged.edf", "b\x1B[8m\x1B]0;title\x07.edf", "c\nrepaired: x.edf",
+          "\xE2\x80\xAE"
+          "fde.edf"})
+        writeBytes(dir / "in" / name, buildEdf(recorderFile()));
+    writeBytes(dir / "in/d\x1B[2J.edf", damaged());
+    for (const std::vector<std::string> &arguments :
+         {std::vector<std::string>{"--folder", path("in"), path("out")}, {"--check", path("in")}}) {
+        const ProgramRun run = cli(arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        for (const std::string &text : {run.out, run.err}) {
+            EXPECT_EQ(text.find_first_of("\r\x1B\x07"), std::string::npos) << text;
+            EXPECT_EQ(text.find("\xE2\x80\xAE"), std::string::npos) << text;
+        }
+        if (arguments[0] == "--folder") {
+            EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.out;
+            EXPECT_EQ(run.err.rfind("not repaired: " + path("in") + "/d\\x1B[2J.edf -> ", 0), 0u);
+        }
+    }
 }
 
 TEST_F(CliTest, FolderRunWithNothingToDo)
@@ -480,6 +519,65 @@ TEST_F(CliTest, RecursiveRepairMirrorsTheSourceTree)
     const ProgramRun check = cli({"--check", "--recursive", in});
     EXPECT_NE(check.out.find("4 files checked"), std::string::npos) << check.out;
 }
+
+// A link in the destination tree, to a folder of the user's: nothing is
+// written through it, and each file beneath it fails with the reason.
+TEST_F(CliTest, RecursiveRepairWritesNothingThroughALink)
+{
+    for (const char *folder : {"in/sub", "in/sub2/deep", "out", "elsewhere", "elsewhere2"})
+        fs::create_directories(dir / folder);
+    for (const char *file : {"in/a.edf", "in/sub/b.edf", "in/sub2/deep/c.edf"})
+        writeBytes(dir / file, buildEdf(recorderFile()));
+    std::error_code noLinks; // Wine makes none
+    fs::create_directory_symlink(dir / "elsewhere", dir / "out/sub", noLinks);
+    fs::create_directory_symlink(dir / "elsewhere2", dir / "out/sub2", noLinks);
+    if (noLinks)
+        GTEST_SKIP() << "no links here: " << noLinks.message();
+    const ProgramRun run = cli({"--recursive", "--folder", path("in"), path("out")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "1 of 3 files repaired\n");
+    const std::string reason
+        = ": the copy could not be made: a folder on the way to the "
+          "destination is a link or no folder; nothing is written through it\n";
+    EXPECT_EQ(run.err,
+              "not repaired: " + path("in") + "/sub/b.edf -> " + path("out") + "/sub/b.edf" + reason
+                  + "not repaired: " + path("in") + "/sub2/deep/c.edf -> " + path("out")
+                  + "/sub2/deep/c.edf" + reason);
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere2"));
+}
+
+#ifndef _WIN32
+// A recording, or a folder, below more folders than one system call's path
+// takes is a failure line with the reason, never left out in silence.
+TEST_F(CliTest, EntriesBeyondThePathLimitAreFailures)
+{
+    for (const char *folder : {"in", "out"})
+        fs::create_directory(dir / folder);
+    writeBytes(dir / "in/top.edf", buildEdf(recorderFile()));
+    const std::string level(250, 'f'), deepName = std::string(246, 'r') + ".edf";
+    std::vector<int> levels{::open(path("in").c_str(), O_RDONLY | O_DIRECTORY)};
+    while (fs::path(path("in")).native().size() + (levels.size() - 1) * 251 < PATH_MAX) {
+        ASSERT_EQ(::mkdirat(levels.back(), level.c_str(), 0700), 0) << strerror(errno);
+        levels.push_back(::openat(levels.back(), level.c_str(), O_RDONLY | O_DIRECTORY));
+    }
+    const std::string edf = buildEdf(recorderFile());
+    const int file
+        = ::openat(levels[levels.size() - 2], deepName.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_EQ(::write(file, edf.data(), edf.size()), static_cast<ssize_t>(edf.size()));
+    ::close(file);
+    const ProgramRun run = cli({"--recursive", "--folder", path("in"), path("out")});
+    // Brought within reach again, so that the scratch folder can be removed.
+    ::renameat(levels[8], level.c_str(), levels[0], "cut");
+    for (int fd : levels)
+        ::close(fd);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "1 of 2 files repaired\n");
+    EXPECT_EQ(run.err.rfind("not listed: " + path("in") + "/" + level, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(": File name too long\nnot repaired: "), std::string::npos);
+    EXPECT_NE(run.err.find(deepName + ": "), std::string::npos) << run.err;
+}
+#endif
 
 namespace {
 

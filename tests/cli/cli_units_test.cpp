@@ -154,6 +154,7 @@ TEST(Options, WrongUsage)
              {"--summarize", "--check", "a"},
              {"--Check", "a"}})
         EXPECT_EQ(parsedAs(arguments), "error") << ::testing::PrintToString(arguments);
+    EXPECT_EQ(parseOptions({"-\x1B[2J"}).error, "unknown option -\\x1B[2J");
 }
 
 TEST(Report, HeaderTextIsQuotedWithUnprintableBytesSpelledOut)
@@ -233,6 +234,31 @@ TEST(ProgressLine, DrawsTheCopyOnATerminalOnlyAndLeavesNothing)
     EXPECT_EQ(drawnDuringALongCopy(false), "");
 }
 
+TEST(Report, FileNamesKeepTheirLettersButNothingThatDrivesATerminal)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"M\xC3\xBCller_\xE6\x97\xA5\xE6\x9C\xAC.edf",
+         "M\xC3\xBCller_\xE6\x97\xA5\xE6\x9C\xAC.edf"},
+        {"C:\\rec\\a.edf", "C:\\rec\\a.edf"},
+        {"a\rrepaired: b.edf", "a\\x0Drepaired: b.edf"},
+        {"a\nb.edf", "a\\x0Ab.edf"},
+        {"\x1B[8mhidden\x1B]0;title\x07.edf", "\\x1B[8mhidden\\x1B]0;title\\x07.edf"},
+        {"\xC2\x9B"
+         "2J.edf",
+         "\\xC2\\x9B2J.edf"}, // C1 control sequence introducer
+        {"\xE2\x80\xAE"
+         "fde.exe",
+         "\\xE2\\x80\\xAEfde.exe"}, // right-to-left override
+        {"\xE2\x81\xA6x\xE2\x80\xA8", "\\xE2\\x81\\xA6x\\xE2\\x80\\xA8"}, // isolate, line separator
+        {"Latin-1 \xFC.edf", "Latin-1 \\xFC.edf"},
+        {"\xED\xA0\x80|\xE6\xB8", "\\xED\\xA0\\x80|\\xE6\\xB8"},
+    };
+    for (const auto &[name, shown] : rows) {
+        EXPECT_EQ(shownName(name), shown) << ::testing::PrintToString(name);
+        EXPECT_EQ(checkReport(name, FileCheck{}).rfind("not repairable: " + shown + "\n", 0), 0u);
+    }
+}
+
 TEST(Report, Summaries)
 {
     EXPECT_EQ(repairSummary(2, 3), "2 of 3 files repaired");
@@ -245,6 +271,9 @@ TEST(JsonLine, StringsStayValidJson)
     EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(jsonString(std::string("\x01\n\x7F", 3)), "\"\\u0001\\u000a\\u007f\"");
     EXPECT_EQ(jsonString("M\xC3\xBCller"), "\"M\xC3\xBCller\"");
+    EXPECT_EQ(jsonString("\xE2\x80\xAE"
+                         "fde.exe\xC2\x85"),
+              "\"\\u202efde.exe\\u0085\"");
     // Bytes that are not well-formed UTF-8 are spelled out, and so is a
     // backslash that would read as such a spelling.
     EXPECT_EQ(jsonString("EEG \xC8"), "\"EEG \\\\xC8\"");

@@ -4,8 +4,10 @@
 // what it held before.
 
 #include "edf/wording/failure_text.h"
+#include "repair/engine/batch_limits.h"
 #include "repair/engine/header_repair.h"
 #include "repair/platform/signal_cleanup.h"
+#include "repair/staging/staged_copy.h"
 #include "repair/staging/unique_name.h"
 #include "tests/repair/fault_harness.h"
 #include "tests/support/edf_test_files.h"
@@ -21,6 +23,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <grp.h>
 #include <memory>
@@ -30,6 +33,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -394,6 +398,28 @@ TEST_F(Faults, SourceIsALinkToItself)
     }
 }
 
+// A source that was a file when checked and is a FIFO when opened: the copy
+// gives up at once instead of waiting for a writer.
+TEST_F(Faults, SourceSwappedForAFifoBeforeItsOpen)
+{
+    const fs::path fifo = scratch / "fifo.edf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << strerror(errno);
+    const ChildReport report = runInChild(
+        [this, &fifo] {
+            ChildReport child;
+            StagingRun run;
+            StagedCopy copy(destination, run);
+            child.repaired = copy.copyFrom(fifo, child.failure);
+            child.completed = true;
+            return child;
+        },
+        timeLimit);
+    ASSERT_TRUE(report.completed) << report.abnormalEnd;
+    EXPECT_FALSE(report.repaired);
+    EXPECT_THAT(report.failure, HasSubstr("no longer a regular file"));
+    EXPECT_TRUE(fs::is_empty(outFolder));
+}
+
 // --- The source vanishes while it is copied ---------------------------------
 
 // Each case runs once onto the source's own file system and once onto
@@ -465,6 +491,29 @@ TEST_P(SourceVanishes, CutShortDuringCopy)
         GTEST_SKIP() << whyNot;
     const ChildReport report = repairUnder(std::move(fault), s);
     expectSafeRefusal(report);
+}
+
+// Another program rewrites the file while it is copied: the copy may mix
+// the bytes before and after, so the repair must give up.
+TEST_P(SourceVanishes, RewrittenDuringCopy)
+{
+    Scenario s = scenario();
+    std::string rewritten = buildEdf(recorderFile());
+    rewritten.back() ^= 1;
+    s.expectSourceToBecome(rewritten);
+    const fs::path file = source;
+    std::string whyNot;
+    auto fault = ReadFault::watch(
+        file, readsBeforeFault(),
+        [file, &rewritten](pid_t) {
+            writeBytes(file, rewritten);
+            return true;
+        },
+        whyNot);
+    if (!fault)
+        GTEST_SKIP() << whyNot;
+    const ChildReport report = repairUnder(std::move(fault), s);
+    expectSafeRefusal(report, "the source changed while it was copied");
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, SourceVanishes, ::testing::Bool(),
@@ -660,6 +709,50 @@ TEST_F(Faults, ManyFoldersUnderALowDescriptorLimit)
     EXPECT_TRUE(report.repaired) << report.failure;
 }
 
+// With too little address space left for a thread's stack, the batches are
+// committed on the caller's thread: every file repaired, nothing left behind.
+TEST_F(Faults, NoThreadForTheCommitsUnderALowMemoryLimit)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizer's own mappings do not fit an address space limit";
+#endif
+    const std::string small = buildEdf(soundFile());
+    std::vector<RepairJob> jobs;
+    for (std::size_t i = 0; i < stagingFilesAtOnce() + 2; ++i) {
+        writeBytes(scratch / (std::to_string(i) + ".edf"), small);
+        jobs.push_back({(scratch / (std::to_string(i) + ".edf")).string(),
+                        (outFolder / (std::to_string(i) + ".edf")).string()});
+    }
+    const ChildReport report = runInChild(
+        [&jobs] {
+            ChildReport child;
+            std::size_t repaired = 0;
+            HeaderRepair repair;
+            long pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            const rlimit low{static_cast<rlim_t>(pages * ::sysconf(_SC_PAGESIZE)) + (4 << 20),
+                             RLIM_INFINITY};
+            if (pages == 0 || ::setrlimit(RLIMIT_AS, &low) != 0)
+                child.skipped = "no address space limit to set";
+            else
+                repair.repairAll(jobs, {}, [&](std::size_t, const FileOutcome &outcome) {
+                    repaired += outcome.repaired ? 1 : 0;
+                    child.failure = describe(outcome.failure);
+                });
+            child.repaired = repaired == jobs.size();
+            child.completed = true;
+            return child;
+        },
+        timeLimit);
+    if (!report.skipped.empty())
+        GTEST_SKIP() << report.skipped;
+    ASSERT_TRUE(report.completed) << report.abnormalEnd;
+    EXPECT_TRUE(report.repaired) << report.failure;
+    EXPECT_EQ(static_cast<std::size_t>(
+                  std::distance(fs::directory_iterator(outFolder), fs::directory_iterator())),
+              jobs.size());
+}
+
 // A repair to the same destination started while another still copies
 // leaves the other's staging file alone: both complete.
 TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
@@ -684,6 +777,78 @@ TEST_F(Faults, TwoRepairsToOneDestinationAtOnce)
     EXPECT_TRUE(keptPromise(report));
     EXPECT_TRUE(report.repaired) << report.failure;
     EXPECT_TRUE(other.repaired) << other.failure;
+}
+
+// Missing folders below the destination folder are made from the open folder
+// above them; a link among them is refused, and nothing is made beyond it.
+TEST_F(Faults, FoldersBelowTheDestinationAreMadeButNeverThroughALink)
+{
+    const fs::path elsewhere = scratch / "elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, outFolder / "link");
+    HeaderRepair repair;
+    repair.setDestinationRoot(outFolder.string());
+    const fs::path made = outFolder / "new/deeper/a.edf";
+    EXPECT_TRUE(repair.repairFile({source.string(), made.string()}).repaired);
+    EXPECT_EQ(readBytes(made), repairedRecording());
+    const FileOutcome through
+        = repair.repairFile({source.string(), (outFolder / "link/new/a.edf").string()});
+    EXPECT_FALSE(through.repaired);
+    EXPECT_THAT(describe(through.failure), HasSubstr("nothing is written through it"));
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+// The destination folder's path swapped for a link between batches: the run
+// goes on into the folder it opened at its start, and nothing goes elsewhere.
+TEST_F(Faults, DestinationFolderSwappedForALinkMidRun)
+{
+    const std::string small = buildEdf(soundFile());
+    const fs::path elsewhere = scratch / "elsewhere", moved = scratch / "moved";
+    fs::create_directory(elsewhere);
+    std::vector<RepairJob> jobs;
+    for (std::size_t i = 0; i < stagingFilesAtOnce() + 2; ++i) {
+        writeBytes(scratch / (std::to_string(i) + ".edf"), small);
+        jobs.push_back({(scratch / (std::to_string(i) + ".edf")).string(),
+                        (outFolder / (std::to_string(i) + ".edf")).string()});
+    }
+    HeaderRepair repair;
+    repair.setDestinationRoot(outFolder.string());
+    std::size_t repaired = 0;
+    repair.repairAll(
+        jobs,
+        [&](std::size_t i) {
+            if (i == BatchLimits(stagingFilesAtOnce()).mostFiles()) { // the second batch
+                fs::rename(outFolder, moved);
+                fs::create_directory_symlink(elsewhere, outFolder);
+            }
+            return true;
+        },
+        [&](std::size_t, const FileOutcome &outcome) { repaired += outcome.repaired ? 1 : 0; });
+    EXPECT_EQ(repaired, jobs.size());
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    EXPECT_EQ(static_cast<std::size_t>(
+                  std::distance(fs::directory_iterator(moved), fs::directory_iterator())),
+              jobs.size());
+}
+
+// Another run's staging file, made after this run began, may not be locked
+// yet: this run's sweep leaves it, and removes only a leftover older than it.
+TEST_F(Faults, TheSweepLeavesStagingFilesYoungerThanTheRun)
+{
+    const auto staging = [this](const char *digits) {
+        return outFolder
+            / ("." + destination.filename().string() + "." + digits + ".velmorant-part");
+    };
+    writeBytes(staging("0000aaaa"), "left by a run that died");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    StagingRun run;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    writeBytes(staging("0000bbbb"), "made by a run that has not locked it yet");
+    StagedCopy copy(destination, run);
+    std::string reason;
+    ASSERT_TRUE(copy.copyFrom(source, reason)) << reason;
+    EXPECT_FALSE(fs::exists(staging("0000aaaa")));
+    EXPECT_TRUE(fs::exists(staging("0000bbbb")));
 }
 
 // --- Names at the system's limits -------------------------------------------

@@ -77,6 +77,9 @@ std::vector<FailingHeader> failingHeaders()
              s.samplesPerRecord = {"-5", "512"};
          }),
          RepairStep::samplesPerRecordBelowOne, samplesName, "-5      "},
+        {"recorder_samples_that_leave_no_record",
+         withSlot(recorder, signalSlot(SignalField::samplesPerRecord, 1, 2), "99999999"),
+         RepairStep::causesFault, field(FixedField::dataRecords).name, "0       "},
         {"recorder_without_signals",
          built(soundFile(),
                [](auto &s) {

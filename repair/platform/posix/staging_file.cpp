@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,20 +49,78 @@ int openListable(int folder)
     return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-// Only a plain file that no process holds locked, and only while the name
-// still leads to the file locked here; a link or a FIFO is never followed.
-void removeIfUnlocked(int folder, const std::string &name)
+bool madeSince(const struct stat &file, const RunStart &run)
+{
+    return file.st_mtim.tv_sec > run.seconds
+        || (file.st_mtim.tv_sec == run.seconds && file.st_mtim.tv_nsec > run.nanoseconds);
+}
+
+// Only a plain file that no process holds locked and that is older than the
+// run, and only while the name still leads to the file locked here; a link
+// or a FIFO is never followed.
+void removeIfUnlocked(int folder, const std::string &name, const RunStart &run)
 {
     FileDescriptor leftover(
         ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat locked {
     }, named{};
     if (leftover.get() < 0 || ::fstat(leftover.get(), &locked) != 0 || !S_ISREG(locked.st_mode)
-        || ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0
+        || madeSince(locked, run) || ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0
         || ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0)
         return;
     if (named.st_dev == locked.st_dev && named.st_ino == locked.st_ino)
         ::unlinkat(folder, name.c_str(), 0);
+}
+
+// A copy that mixes the bytes before a rewrite with those after it would
+// pass every check and still be wrong.
+bool changedSince(int source, const struct stat &before)
+{
+    struct stat after {
+    };
+    return ::fstat(source, &after) != 0 || after.st_size != before.st_size
+        || after.st_mtim.tv_sec != before.st_mtim.tv_sec
+        || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
+}
+
+// A level of the destination tree, made in the open folder above it where
+// missing. With O_DIRECTORY, a link is refused rather than opened itself.
+int openOrMakeLevel(int at, const char *name)
+{
+    constexpr int flags = folderAccess | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    const int level = ::openat(at, name, flags);
+    if (level >= 0 || errno != ENOENT)
+        return level;
+    if (::mkdirat(at, name, 0777) != 0 && errno != EEXIST)
+        return -1;
+    return ::openat(at, name, flags);
+}
+
+// The lock is held until the file is closed, however the process ends, and
+// taken before the file has a name where the system allows: made unnamed,
+// locked, then named. Elsewhere the sweep's age rule covers the instant
+// between. Where the file system has no locks, no other repair can take one
+// either, so none removes this file.
+int createLocked(int folder, const std::string &name, unsigned mode)
+{
+#ifdef O_TMPFILE
+    const int unnamed = ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    if (unnamed >= 0) {
+        ::flock(unnamed, LOCK_EX | LOCK_NB);
+        const std::string opened = "/proc/self/fd/" + std::to_string(unnamed);
+        if (::linkat(AT_FDCWD, opened.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return unnamed;
+        const int failure = errno;
+        ::close(unnamed);
+        errno = failure;
+        if (failure == EEXIST)
+            return -1;
+    }
+#endif
+    const int file = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (file >= 0)
+        ::flock(file, LOCK_EX | LOCK_NB);
+    return file;
 }
 
 } // namespace
@@ -79,6 +139,37 @@ bool StagingFolder::open(const fs::path &path, std::string &reason)
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
         return false;
     }
+    learnFileSystem();
+    return true;
+}
+
+bool StagingFolder::openBelow(const StagingFolder &root, const fs::path &relative,
+                              std::string &reason)
+{
+    int at = ::fcntl(root.fd, F_DUPFD_CLOEXEC, 0);
+    for (const fs::path &level : relative) {
+        if (at < 0 || level == ".")
+            continue;
+        const int next = openOrMakeLevel(at, level.c_str());
+        const int failure = errno;
+        ::close(at);
+        at = next;
+        errno = failure;
+    }
+    if (at < 0) {
+        reason = errno == ENOTDIR || errno == ELOOP
+            ? "a folder on the way to the destination is a link or no folder; nothing is "
+              "written through it"
+            : std::string("no file can be made in the destination folder: ") + std::strerror(errno);
+        return false;
+    }
+    fd = at;
+    learnFileSystem();
+    return true;
+}
+
+void StagingFolder::learnFileSystem()
+{
     const long longestHere = ::fpathconf(fd, _PC_NAME_MAX);
     longest = longestHere > 0 && longestHere < NAME_MAX ? static_cast<std::size_t>(longestHere)
                                                         : NAME_MAX;
@@ -87,13 +178,24 @@ bool StagingFolder::open(const fs::path &path, std::string &reason)
     // Unknown, it is synced on its own.
     device = ::fstat(fd, &status) == 0 ? static_cast<std::uintmax_t>(status.st_dev)
                                        : reinterpret_cast<std::uintptr_t>(this);
-    return true;
 }
 
-void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers) const
+RunStart RunStart::now()
+{
+    // Files are stamped by a clock that may lag this one by a tick, never
+    // lead it: a leftover of a run killed a moment ago is never taken for a
+    // new file. A file made in the tick the run began may be; only where
+    // files cannot be made locked does that leave an instant uncovered.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return {static_cast<std::int64_t>(now.tv_sec), now.tv_nsec};
+}
+
+void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers,
+                                   const RunStart &run) const
 {
     for (const std::string &leftover : leftovers)
-        removeIfUnlocked(fd, leftover);
+        removeIfUnlocked(fd, leftover, run);
 }
 
 void StagingFolder::sync() const
@@ -121,18 +223,27 @@ StagingFile::~StagingFile()
 bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std::string &reason,
                            const CopyProgress &progress)
 {
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking, and judged by what was opened: a source swapped for a
+    // FIFO after its check would otherwise wait for a writer for ever.
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat sourceStatus {
     };
     if (source.get() < 0 || ::fstat(source.get(), &sourceStatus) != 0) {
         reason = std::string("the source cannot be read: ") + std::strerror(errno);
         return false;
     }
+    if (!S_ISREG(sourceStatus.st_mode)) {
+        reason = "the source is no longer a regular file";
+        return false;
+    }
+    ::fcntl(source.get(), F_SETFL, 0);
     if (!create(newName, sourceStatus.st_mode & 0777, reason))
         return false;
     errno = 0;
     const auto size = static_cast<std::uintmax_t>(sourceStatus.st_size);
-    const Copied result = copyFile(source.get(), file, size, progress);
+    Copied result = copyFile(source.get(), file, size, progress);
+    if (result == Copied::all && changedSince(source.get(), sourceStatus))
+        result = Copied::sourceChanged;
     reason = stoppedReason(result);
     if (!reason.empty())
         return false;
@@ -150,8 +261,7 @@ bool StagingFile::create(const std::string &newName, unsigned permissions, std::
     signalSlot = armSignalCleanup(folder->fd, newName);
     // Whatever the source's mode, the owner may read and write the copy.
     constexpr unsigned ownerReadsAndWrites = S_IRUSR | S_IWUSR;
-    file = ::openat(folder->fd, newName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
-                    permissions | ownerReadsAndWrites);
+    file = createLocked(folder->fd, newName, permissions | ownerReadsAndWrites);
     if (file < 0) {
         reason
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
@@ -161,12 +271,6 @@ bool StagingFile::create(const std::string &newName, unsigned permissions, std::
         return false;
     }
     name = newName;
-    // Held until the file is closed, however the process ends. Where the
-    // file system has no locks, no other repair can take one either, so
-    // none removes this file. A repair to the same destination that looks
-    // in the instant before the lock may remove the file; this repair then
-    // fails at the rename with its reason, and nothing else is lost.
-    ::flock(file, LOCK_EX | LOCK_NB);
     // Made with its final permissions (the umask withholds from the copy what
     // it withholds from any new file) unless the owner is to lose some.
     chmodAtRename

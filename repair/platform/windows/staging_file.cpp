@@ -15,6 +15,20 @@ namespace fs = std::filesystem;
 
 namespace velmorant {
 
+namespace {
+
+// A copy that mixes the bytes before a rewrite with those after it would
+// pass every check and still be wrong.
+bool changedSince(HANDLE source, const BY_HANDLE_FILE_INFORMATION &before)
+{
+    BY_HANDLE_FILE_INFORMATION after{};
+    return !::GetFileInformationByHandle(source, &after)
+        || after.nFileSizeHigh != before.nFileSizeHigh || after.nFileSizeLow != before.nFileSizeLow
+        || ::CompareFileTime(&after.ftLastWriteTime, &before.ftLastWriteTime) != 0;
+}
+
+} // namespace
+
 StagingFolder::~StagingFolder() = default;
 
 bool StagingFolder::open(const fs::path &folder, std::string &reason)
@@ -28,7 +42,34 @@ bool StagingFolder::open(const fs::path &folder, std::string &reason)
     return false;
 }
 
-void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers) const
+RunStart RunStart::now()
+{
+    return {};
+}
+
+// A new staging file is made without sharing deletion, locked as it is made,
+// so that its age needs no looking at.
+bool StagingFolder::openBelow(const StagingFolder &root, const fs::path &relative,
+                              std::string &reason)
+{
+    fs::path at = root.path;
+    std::error_code error;
+    for (const fs::path &level : relative) {
+        at /= level;
+        if (level != "." && fs::is_symlink(fs::symlink_status(at, error))) {
+            reason = "a folder on the way to the destination is a link or no folder; nothing is "
+                     "written through it";
+            return false;
+        }
+        fs::create_directory(at, error); // where missing; open() tells what went wrong
+    }
+    return open(at, reason);
+}
+
+void StagingFolder::learnFileSystem() { }
+
+void StagingFolder::removeUnlocked(const std::vector<std::string> &leftovers,
+                                   const RunStart &) const
 {
     // A staging file still being written is open without sharing the right
     // to delete it, so DeleteFileW leaves it alone; links are never followed.
@@ -73,7 +114,9 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
     if (!create(newName, sourceInfo.dwFileAttributes & FILE_ATTRIBUTE_READONLY, reason))
         return false;
     const auto size = static_cast<std::uintmax_t>(sourceSize.QuadPart);
-    const Copied result = copyFile(source.get(), file, size, progress);
+    Copied result = copyFile(source.get(), file, size, progress);
+    if (result == Copied::all && changedSince(source.get(), sourceInfo))
+        result = Copied::sourceChanged;
     reason = stoppedReason(result);
     if (!reason.empty())
         return false;
