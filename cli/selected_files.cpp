@@ -1,5 +1,6 @@
 #include "cli/selected_files.h"
 
+#include "edf/wording/finding_text.h"
 #include "repair/platform/file_names.h"
 
 #include <cerrno>
@@ -31,10 +32,10 @@ SelectedFiles listedFiles(const Options &o, const std::string &folder)
         std::ifstream file(toFsPath(o.selection.filesFrom), std::ios::binary);
         const std::string reason = errno != 0 ? std::strerror(errno) : "it cannot be opened";
         if (!file)
-            selected.listError = o.selection.filesFrom + " cannot be read: " + reason;
+            selected.listError = shownName(o.selection.filesFrom) + " cannot be read: " + reason;
         list = readFileList(file, o.selection.from0, folder);
         if (file.bad())
-            selected.listError = o.selection.filesFrom + " could not be read to its end";
+            selected.listError = shownName(o.selection.filesFrom) + " could not be read to its end";
     }
     selected.listing.names = std::move(list.paths);
     selected.refused = std::move(list.refused);

@@ -1,6 +1,7 @@
 #include "cli/selection_report.h"
 
 #include "cli/json_line.h"
+#include "edf/wording/finding_text.h"
 
 namespace velmorant {
 
@@ -9,12 +10,13 @@ std::string skippedLine(const RepairJob &job, bool json)
     if (json)
         return "{\"file\": " + jsonString(job.source) + ", \"destination\": "
             + jsonString(job.destination) + ", \"repaired\": false, \"skipped\": true}";
-    return "skipped: " + job.source + " -> " + job.destination + ": the destination is there";
+    return "skipped: " + shownName(job.source) + " -> " + shownName(job.destination)
+        + ": the destination is there";
 }
 
 std::string refusedLine(const RefusedPath &refused)
 {
-    return "not repaired: " + refused.listed + ": " + refused.reason;
+    return "not repaired: " + shownName(refused.listed) + ": " + refused.reason;
 }
 
 std::string emptyShareLine(const Shard &shard, std::size_t inEveryShare)
