@@ -115,13 +115,13 @@ protected:
     {
         std::vector<std::string> names;
         for (int i = 0; i < 24; ++i) {
-            EdfFileSpec spec = soundFile();
-            spec.version = "20160817";
-            spec.startTime = "10.00." + std::to_string(10 + i);
+            EdfFileSpec file = soundFile();
+            file.version = "20160817";
+            file.startTime = "10.00." + std::to_string(10 + i);
             const char *folder = i % 3 == 0 ? "" : i % 3 == 1 ? "night1/" : "night2/deeper/";
             names.push_back(folder + std::to_string(i) + ".edf");
             fs::create_directories((dir / "in" / names.back()).parent_path());
-            writeBytes(dir / "in" / names.back(), buildEdf(spec));
+            writeBytes(dir / "in" / names.back(), buildEdf(file));
         }
         names.push_back("night1/bad.edf");
         writeBytes(dir / "in" / names.back(), damaged());

@@ -329,9 +329,9 @@ TEST(JsonValue, ReadsWhatTheLinesHoldAndNothingElse)
 
 namespace {
 
-FileCheck checkOf(const EdfFileSpec &spec)
+FileCheck checkOf(const EdfFileSpec &file)
 {
-    const std::string bytes = buildEdf(spec);
+    const std::string bytes = buildEdf(file);
     return checkHeaderBytes(bytes, bytes.size());
 }
 
@@ -377,8 +377,8 @@ TEST(CorpusSummary, CountsFilesByFaultAndTheRepairThatSettlesIt)
     badDate.version = "20160817";
     badDate.startDate = "32.08.16";
     CorpusSummary summary;
-    for (const EdfFileSpec &spec : {recorderFile(), recorderFile(), badDate})
-        summary.add(checkOf(spec), false);
+    for (const EdfFileSpec &file : {recorderFile(), recorderFile(), badDate})
+        summary.add(checkOf(file), false);
     EXPECT_EQ(summary.countLine(), checkSummary(0, 2, 3));
     EXPECT_EQ(kindCount(summary, "version", "files"), 3);
     EXPECT_EQ(kindCount(summary, "version", "settled_by_repair"), 3);
