@@ -688,7 +688,7 @@ TEST_F(CliTest, KeyFileIsRefusedWithNothingWritten)
         std::function<std::string()> key; // made ready; the path to give --key
         const char *reason;
     };
-    const std::vector<KeyCase> cases{
+    std::vector<KeyCase> cases{
         {"the source", [&] { return path("a.edf"); }, "a source or a destination"},
         {"the destination", [&] { return path("b.edf"); }, "a source or a destination"},
         {"the destination, another way", [&] { return path("./b.edf"); },
@@ -711,6 +711,19 @@ TEST_F(CliTest, KeyFileIsRefusedWithNothingWritten)
          "chmod 600"},
 #endif
     };
+#ifndef _WIN32
+    // Only root can give a file away.
+    if (::geteuid() == 0)
+        cases.push_back({"someone else's",
+                         [&] {
+                             writeBytes(dir / "theirs.csv", "");
+                             fs::permissions(dir / "theirs.csv",
+                                             fs::perms::owner_read | fs::perms::owner_write);
+                             EXPECT_EQ(::chown((dir / "theirs.csv").c_str(), 65534, 65534), 0);
+                             return path("theirs.csv");
+                         },
+                         "belongs to someone else"});
+#endif
     for (const KeyCase &c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(dir.path());
