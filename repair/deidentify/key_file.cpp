@@ -11,6 +11,7 @@
 
 #ifdef _WIN32
 #include <cstdio>
+#include <io.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,22 +45,43 @@ std::string trimmed(const std::string &field)
 }
 
 #ifdef _WIN32
+// The length of the file's whole lines: a failure may have cut its last one.
+long long wholeLines(std::FILE *file)
+{
+    if (_fseeki64(file, 0, SEEK_END) != 0)
+        return -1;
+    const long long size = _ftelli64(file);
+    constexpr long long tail = 64 * 1024;
+    const long long from = size > tail ? size - tail : 0;
+    std::string bytes(static_cast<std::size_t>(size - from), '\0');
+    if (_fseeki64(file, from, SEEK_SET) != 0
+        || std::fread(&bytes[0], 1, bytes.size(), file) != bytes.size())
+        return -1;
+    const std::size_t lastEnd = bytes.rfind('\n');
+    return lastEnd == std::string::npos ? 0 : from + static_cast<long long>(lastEnd) + 1;
+}
+
 bool appendText(const std::string &pathUtf8, const std::string &heading, std::string text,
                 std::string &reason)
 {
     const std::wstring path = toFsPath(pathUtf8).wstring();
-    std::FILE *probe = _wfopen(path.c_str(), L"rb");
-    if (probe)
-        std::fclose(probe);
-    else
-        text = heading + text;
-    std::FILE *file = _wfopen(path.c_str(), L"ab");
-    const bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size()
-        && std::fflush(file) == 0;
-    const bool closed = file && std::fclose(file) == 0;
-    if (!written || !closed)
+    std::FILE *file = _wfopen(path.c_str(), L"r+b");
+    if (!file)
+        file = _wfopen(path.c_str(), L"w+b");
+    if (!file) {
         reason = systemReason();
-    return written && closed;
+        return false;
+    }
+    const long long whole = wholeLines(file);
+    if (whole == 0)
+        text = heading + text;
+    const bool written = whole >= 0 && std::fflush(file) == 0
+        && _chsize_s(_fileno(file), whole) == 0 && _fseeki64(file, whole, SEEK_SET) == 0
+        && std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0
+        && _commit(_fileno(file)) == 0;
+    if (!written)
+        reason = systemReason();
+    return std::fclose(file) == 0 && written;
 }
 #else
 // The length of the file's whole lines: a failure may have cut its last one.
