@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/selection_options.h"
+#include "cli/selection/selection_options.h"
 
 #include <string>
 #include <vector>

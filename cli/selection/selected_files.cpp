@@ -1,4 +1,4 @@
-#include "cli/selected_files.h"
+#include "cli/selection/selected_files.h"
 
 #include "edf/wording/finding_text.h"
 #include "repair/platform/file_names.h"

@@ -1,4 +1,4 @@
-#include "cli/selection_options.h"
+#include "cli/selection/selection_options.h"
 
 #include "cli/options.h"
 

@@ -1,6 +1,6 @@
-#include "cli/summarize_reports.h"
+#include "cli/corpus/summarize_reports.h"
 
-#include "cli/corpus_summary.h"
+#include "cli/corpus/corpus_summary.h"
 #include "repair/platform/file_names.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "cli/selection_report.h"
+#include "cli/selection/selection_report.h"
 
 #include "cli/json_line.h"
 #include "edf/wording/finding_text.h"
