@@ -1,4 +1,4 @@
-#include "cli/corpus_summary.h"
+#include "cli/corpus/corpus_summary.h"
 #include "cli/json_line.h"
 #include "cli/json_value.h"
 #include "cli/options.h"
