@@ -162,10 +162,12 @@ TEST_F(CliTest, DrawsProgressOnATerminalOnly)
     fs::create_directory(memory);
     const fs::path source = memory / "big.edf";
     writeBytes(source, buildEdf(recorderFile()));
-    fs::resize_file(source, std::uintmax_t(512) << 20);
+    // Long enough to copy that the line is drawn at all, even in memory.
+    fs::resize_file(source, std::uintmax_t(2) << 30);
     const std::string repair
         = std::string(VELMORANT_CLI) + " " + source.string() + " " + (memory / "a.edf").string();
     const ProgramRun onTerminal = runProgram("/usr/bin/script", {"-qfec", repair, "/dev/null"});
+    fs::remove(memory / "a.edf");
     const ProgramRun inPipe = cli({source.string(), (memory / "b.edf").string()});
     fs::remove_all(memory);
     EXPECT_NE(onTerminal.out.find("file 1 of 1: big.edf"), std::string::npos) << onTerminal.out;
