@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -49,21 +50,28 @@ struct EntryKind {
     std::error_code untold;
 };
 
-EntryKind kindOf(const fs::path &path)
+// The type the folder's listing gave costs no call; only a link, or an entry
+// of a type the file system does not tell, is looked up.
+EntryKind kindOf(const fs::directory_entry &entry)
 {
     EntryKind kind;
     std::error_code error;
-    const fs::file_status own = fs::symlink_status(path, error);
+    const bool link = entry.is_symlink(error);
     if (error) {
         if (error != std::errc::no_such_file_or_directory)
             kind.untold = error;
         return kind;
     }
-    kind.realFolder = fs::is_directory(own);
-    const fs::file_status status = fs::status(path, error);
-    kind.listable = !error && (fs::is_regular_file(status) || fs::is_directory(status));
+    const bool folder = entry.is_directory(error);
+    kind.realFolder = folder && !link;
+    kind.listable = folder || (!error && entry.is_regular_file(error));
     return kind;
 }
+
+struct VisibleEntry {
+    std::string name;
+    EntryKind kind;
+};
 
 // A recording whose kind cannot be told is listed all the same, so that the
 // run fails it with the system's reason rather than leave it out in silence.
@@ -74,37 +82,40 @@ bool listedAsRecording(const std::string &name, const EntryKind &kind, Recording
 
 // The visible entries of a folder, sorted as the window sorts them; a folder
 // that cannot be read is told, not taken for an empty one.
-std::vector<std::string> visibleEntries(const fs::path &folder, const std::string &shownAs,
-                                        std::vector<UnlistedFolder> &unlisted)
+std::vector<VisibleEntry> visibleEntries(const fs::path &folder, const std::string &shownAs,
+                                         std::vector<UnlistedFolder> &unlisted)
 {
-    std::vector<std::string> names;
+    // Each name made comparable once, not at every comparison of the sort.
+    std::vector<std::pair<std::u16string, VisibleEntry>> keyed;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().u8string();
-        if (name[0] != '.')
-            names.push_back(name);
+        std::string name = it->path().filename().u8string();
+        if (name[0] == '.')
+            continue;
+        std::u16string key = comparable(name);
+        keyed.emplace_back(std::move(key), VisibleEntry{std::move(name), kindOf(*it)});
     }
     if (error)
         unlisted.push_back({shownAs, error.message()});
-    // Each name made comparable once, not at every comparison of the sort.
-    std::vector<std::pair<std::u16string, std::string>> keyed;
-    keyed.reserve(names.size());
-    for (std::string &name : names)
-        keyed.emplace_back(comparable(name), std::move(name));
-    std::sort(keyed.begin(), keyed.end());
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        names[i] = std::move(keyed[i].second);
-    return names;
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        return std::tie(a.first, a.second.name) < std::tie(b.first, b.second.name);
+    });
+    std::vector<VisibleEntry> entries;
+    entries.reserve(keyed.size());
+    for (auto &key : keyed)
+        entries.push_back(std::move(key.second));
+    return entries;
 }
 
 void addFilesBelow(const fs::path &folder, const std::string &shownAs, const std::string &prefix,
                    RecordingNames names, EdfListing &listing)
 {
-    for (const std::string &name : visibleEntries(folder, shownAs, listing.unlisted)) {
-        const fs::path path = folder / name;
-        const EntryKind kind = kindOf(path);
+    for (const VisibleEntry &visible : visibleEntries(folder, shownAs, listing.unlisted)) {
+        const std::string &name = visible.name;
+        const EntryKind &kind = visible.kind;
         if (kind.realFolder)
-            addFilesBelow(path, joinedPath(shownAs, name), prefix + name + "/", names, listing);
+            addFilesBelow(folder / name, joinedPath(shownAs, name), prefix + name + "/", names,
+                          listing);
         else if (listedAsRecording(name, kind, names))
             listing.names.push_back(prefix + name);
         else if (kind.untold)
@@ -143,9 +154,9 @@ EdfListing edfEntries(const std::string &folderUtf8, RecordingNames names)
         if (!isFolder(folderUtf8))
             return listing;
         const fs::path folder = toFsPath(folderUtf8);
-        for (const std::string &name : visibleEntries(folder, folderUtf8, listing.unlisted))
-            if (listedAsRecording(name, kindOf(folder / name), names))
-                listing.names.push_back(name);
+        for (const VisibleEntry &visible : visibleEntries(folder, folderUtf8, listing.unlisted))
+            if (listedAsRecording(visible.name, visible.kind, names))
+                listing.names.push_back(visible.name);
     } catch (const std::range_error &) {
         return {};
     }
