@@ -54,19 +54,23 @@ private:
     std::filesystem::path path;
 #else
     int fd = -1;
+    // Learnt from the folder's first staging file; only staging files are
+    // made meanwhile, on one thread.
+    mutable bool linksUnnamed = false;
 #endif
     std::size_t longest = 255;
     std::uintmax_t device = 0;
 };
 
 // A copy of a file under a temporary name in a folder, which becomes another
-// name of that folder only when complete and on disk. The copy stays open,
-// readable and writable whatever permissions it is to end with, and locked
-// (flock) while this object lives, so that a repair that finds it can tell a
-// copy still being written from one left by a process that died (on Windows:
-// open without sharing the right to delete it). A signal that ends the
-// process removes it first (see signal_cleanup.h). Goes with this object
-// unless renamed.
+// name of that folder only when complete and on disk; where the system can
+// name an unnamed file later (Linux), it has no name at all until then. The
+// copy stays open, readable and writable whatever permissions it is to end
+// with, and a named one locked (flock) while this object lives, so that a
+// repair that finds it can tell a copy still being written from one left by
+// a process that died (on Windows: open without sharing the right to delete
+// it). A signal that ends the process removes a named one first (see
+// signal_cleanup.h). Goes with this object unless renamed.
 class StagingFile
 {
 public:
@@ -105,6 +109,10 @@ public:
 
 private:
     bool create(const std::string &newName, unsigned permissions, std::string &reason);
+#ifndef _WIN32
+    bool renameAt(const std::string &destinationName);
+    bool linkTo(const std::string &destinationName);
+#endif
 
     // Held, so that the folder stays open while the signal handler may use it.
     std::shared_ptr<const StagingFolder> folder;
@@ -120,6 +128,7 @@ private:
     bool armed = false; // the signal handler knows this file
 #else
     bool chmodAtRename = false; // made with more permissions than it ends with
+    bool unnamed = false; // nothing to remove, until linked under a name
     int signalSlot = -1; // where the signal handler knows this file
 #endif
     bool renamed = false;

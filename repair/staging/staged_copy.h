@@ -52,12 +52,13 @@ private:
     UniqueNames names;
 };
 
-// A copy of the source under a temporary name in the destination's folder.
-// It becomes the destination only by commit(), one rename, so that a failure
-// at any step leaves an earlier destination byte for byte as it was; an
-// uncommitted copy is removed when this object goes. Copies that earlier
-// repairs to the same destination left behind (a process killed outright, a
-// power cut) are removed first, unless a running repair still writes them.
+// A copy of the source under a temporary name, or none, in the destination's
+// folder. It becomes the destination only by commit(), one rename or link,
+// so that a failure at any step leaves an earlier destination byte for byte
+// as it was; an uncommitted copy is removed when this object goes. Copies
+// that earlier repairs to the same destination left behind (a process killed
+// outright, a power cut) are removed first, unless a running repair still
+// writes them.
 class StagedCopy
 {
 public:

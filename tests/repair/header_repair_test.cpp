@@ -108,12 +108,24 @@ TEST_F(HeaderRepairTest, FileWithoutSignalsIsPatchedWithoutBlanking)
     EXPECT_EQ(readBytes(destination), withRanges(bytes, {{0, "0       "}}));
 }
 
-TEST_F(HeaderRepairTest, ExistingDestinationIsReplacedOnSuccess)
+// The first copy of a folder and the ones after it reach their names in
+// different ways; each replaces what was there.
+TEST_F(HeaderRepairTest, ExistingDestinationsAreReplacedOnSuccess)
 {
-    writeBytes(destination, "an older repair");
-    ASSERT_TRUE(repair(recorderFile(), destination));
-    EXPECT_EQ(fieldText(readBytes(destination).data(), FixedField::dataRecords), "1800    ");
-    expectFolderHolds({"a.edf", "aFixed.edf"});
+    writeBytes(source, buildEdf(recorderFile()));
+    const std::vector<fs::path> destinations{destination, dir / "bFixed.edf", dir / "cFixed.edf"};
+    std::vector<RepairJob> jobs;
+    for (const fs::path &to : destinations) {
+        writeBytes(to, "an older repair");
+        jobs.push_back({source.string(), to.string()});
+    }
+    std::size_t repaired = 0;
+    repairer.repairAll(
+        jobs, {}, [&](std::size_t, const FileOutcome &told) { repaired += told.repaired ? 1 : 0; });
+    EXPECT_EQ(repaired, destinations.size());
+    for (const fs::path &to : destinations)
+        EXPECT_EQ(fieldText(readBytes(to).data(), FixedField::dataRecords), "1800    ");
+    expectFolderHolds({"a.edf", "aFixed.edf", "bFixed.edf", "cFixed.edf"});
 }
 
 TEST_F(HeaderRepairTest, PathsAreUtf8Text)

@@ -96,27 +96,48 @@ int openOrMakeLevel(int at, const char *name)
     return ::openat(at, name, flags);
 }
 
+std::string openedPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// An unnamed file that has been linked once in a folder's file system can be
+// linked there again: later ones stay unnamed until they are complete, so
+// that a run that dies leaves nothing behind, and the copy gets its final
+// name in one step instead of a link and a rename.
+int createUnnamed(int folder, unsigned mode)
+{
+#ifdef O_TMPFILE
+    return ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+#else
+    (void)folder;
+    (void)mode;
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
 // The lock is held until the file is closed, however the process ends, and
 // taken before the file has a name where the system allows: made unnamed,
 // locked, then named. Elsewhere the sweep's age rule covers the instant
 // between. Where the file system has no locks, no other repair can take one
 // either, so none removes this file.
-int createLocked(int folder, const std::string &name, unsigned mode)
+int createLocked(int folder, const std::string &name, unsigned mode, bool &linksUnnamed)
 {
-#ifdef O_TMPFILE
-    const int unnamed = ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    const int unnamed = createUnnamed(folder, mode);
     if (unnamed >= 0) {
         ::flock(unnamed, LOCK_EX | LOCK_NB);
-        const std::string opened = "/proc/self/fd/" + std::to_string(unnamed);
-        if (::linkat(AT_FDCWD, opened.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        if (::linkat(AT_FDCWD, openedPath(unnamed).c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW)
+            == 0) {
+            linksUnnamed = true;
             return unnamed;
+        }
         const int failure = errno;
         ::close(unnamed);
         errno = failure;
         if (failure == EEXIST)
             return -1;
     }
-#endif
     const int file = ::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (file >= 0)
         ::flock(file, LOCK_EX | LOCK_NB);
@@ -212,7 +233,7 @@ StagingFile::StagingFile(std::shared_ptr<const StagingFolder> folder)
 
 StagingFile::~StagingFile()
 {
-    if (file >= 0 && !renamed)
+    if (file >= 0 && !renamed && !unnamed)
         ::unlinkat(folder->fd, name.c_str(), 0);
     if (signalSlot >= 0)
         disarmSignalCleanup(signalSlot);
@@ -257,11 +278,18 @@ bool StagingFile::copyFrom(const fs::path &from, const std::string &newName, std
 
 bool StagingFile::create(const std::string &newName, unsigned permissions, std::string &reason)
 {
-    // Armed before the file exists, so that no moment goes uncovered.
-    signalSlot = armSignalCleanup(folder->fd, newName);
     // Whatever the source's mode, the owner may read and write the copy.
     constexpr unsigned ownerReadsAndWrites = S_IRUSR | S_IWUSR;
-    file = createLocked(folder->fd, newName, permissions | ownerReadsAndWrites);
+    const unsigned mode = permissions | ownerReadsAndWrites;
+    if (folder->linksUnnamed) {
+        file = createUnnamed(folder->fd, mode);
+        unnamed = file >= 0;
+    }
+    if (!unnamed) {
+        // Armed before the file exists, so that no moment goes uncovered.
+        signalSlot = armSignalCleanup(folder->fd, newName);
+        file = createLocked(folder->fd, newName, mode, folder->linksUnnamed);
+    }
     if (file < 0) {
         reason
             = std::string("no file can be made in the destination folder: ") + std::strerror(errno);
@@ -345,7 +373,7 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         return false;
     }
     if ((chmodAtRename && ::fchmod(file, finalPermissions) != 0)
-        || ::renameat(folder->fd, name.c_str(), folder->fd, destinationName.c_str()) != 0) {
+        || !(unnamed ? linkTo(destinationName) : renameAt(destinationName))) {
         reason = std::strerror(errno);
         return false;
     }
@@ -354,6 +382,28 @@ bool StagingFile::renameTo(const std::string &destinationName, std::string &reas
         disarmSignalCleanup(signalSlot);
     signalSlot = -1;
     return true;
+}
+
+bool StagingFile::renameAt(const std::string &destinationName)
+{
+    return ::renameat(folder->fd, name.c_str(), folder->fd, destinationName.c_str()) == 0;
+}
+
+// A file already there is replaced as a rename replaces it: the copy is
+// named first, so that a signal in between removes it.
+bool StagingFile::linkTo(const std::string &destinationName)
+{
+    const std::string opened = openedPath(file);
+    if (::linkat(AT_FDCWD, opened.c_str(), folder->fd, destinationName.c_str(), AT_SYMLINK_FOLLOW)
+        == 0)
+        return true;
+    if (errno != EEXIST)
+        return false;
+    signalSlot = armSignalCleanup(folder->fd, name);
+    if (::linkat(AT_FDCWD, opened.c_str(), folder->fd, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return false;
+    unnamed = false;
+    return renameAt(destinationName);
 }
 
 } // namespace velmorant
