@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstddef>
+#include <string_view>
 
 namespace velmorant {
 
@@ -12,22 +13,23 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The text without its trailing spaces, or nothing if it is blank.
-std::optional<std::string> trimmedEnd(const std::string &text)
+// The text without its trailing spaces, or nothing if it is blank. A view:
+// every field of a header of many signals passes through here.
+std::optional<std::string_view> trimmedEnd(const std::string &text)
 {
     const std::size_t end = text.find_last_not_of(' ');
     if (end == std::string::npos)
         return std::nullopt;
-    return text.substr(0, end + 1);
+    return std::string_view(text).substr(0, end + 1);
 }
 
 // Where the digits start, after an optional sign at `at`.
-std::size_t afterSign(const std::string &text, std::size_t at = 0)
+std::size_t afterSign(std::string_view text, std::size_t at = 0)
 {
     return at < text.size() && (text[at] == '+' || text[at] == '-') ? at + 1 : at;
 }
 
-std::size_t afterDigits(const std::string &text, std::size_t at)
+std::size_t afterDigits(std::string_view text, std::size_t at)
 {
     while (at < text.size() && isDigit(text[at]))
         ++at;
@@ -37,7 +39,7 @@ std::size_t afterDigits(const std::string &text, std::size_t at)
 // Digits with at most one point, at least one digit ("5", "5.", ".5"), then
 // an optional exponent with digits of its own: what a C-locale strtod reads
 // in decimal. Hexadecimal, infinity and NaN are left out.
-bool isDecimalForm(const std::string &text, std::size_t start)
+bool isDecimalForm(std::string_view text, std::size_t start)
 {
     std::size_t at = afterDigits(text, start);
     std::size_t digits = at - start;

@@ -119,12 +119,14 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize, R
     return check;
 }
 
-FileCheck checkRepairedCopy(const std::string &header, std::uintmax_t fileSize, RecordBytes *data)
+FileCheck checkRepairedCopy(const std::string &header, std::uintmax_t fileSize, RecordBytes *data,
+                            const std::vector<Finding> *headerFindings)
 {
     FileCheck check;
     if (data)
         readTimekeeping(check, header, fileSize, *data, false);
-    if (!check.annotationFaults.empty() || !checkHeader(header, fileSize).empty())
+    if (!check.annotationFaults.empty()
+        || !(headerFindings ? *headerFindings : checkHeader(header, fileSize)).empty())
         return checkHeaderBytes(header, fileSize, data, RecordReading::ends);
     check.sound = true;
     return check;

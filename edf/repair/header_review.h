@@ -59,6 +59,8 @@ FileCheck checkHeaderBytes(const std::string &header, std::uintmax_t fileSize,
 // is told so without the previews of a repair, which cost more than the rest
 // of a run's work per small file and say nothing of the copy; only a copy
 // with findings gets the whole check.
-FileCheck checkRepairedCopy(const std::string &header, std::uintmax_t fileSize, RecordBytes *data);
+// headerFindings: those of the header at this size, where already known.
+FileCheck checkRepairedCopy(const std::string &header, std::uintmax_t fileSize, RecordBytes *data,
+                            const std::vector<Finding> *headerFindings = nullptr);
 
 } // namespace velmorant

@@ -148,7 +148,8 @@ private:
     // count divided down to 0 by an absurd samples figure, say, is refused.
     bool breaksNoNewRule()
     {
-        const std::vector<Finding> after = checkHeader(result.header, fileSize);
+        result.headerFindings = checkHeader(result.header, fileSize);
+        const std::vector<Finding> &after = *result.headerFindings;
         if (!hasError(after))
             return true;
         const std::vector<Finding> before = checkHeader(header, fileSize);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ struct RepairPreview {
     // Thorough only: the errors it cannot settle. The header and the changes
     // above still show what it would have fixed.
     std::vector<Finding> unsettled;
+    // Usual only: the findings of `header` in a file of keptSize bytes, which
+    // the repair works out anyway; a check of the copy as written reuses them.
+    std::optional<std::vector<Finding>> headerFindings;
 };
 
 // How many bytes from the start of the file the preview needs, once the

@@ -249,7 +249,8 @@ class HeaderCheck
 {
 public:
     HeaderCheck(const std::string &header, std::uintmax_t fileSize)
-        : header(header), fileSize(fileSize), format(dataFormat(header))
+        : header(header), fileSize(fileSize), format(dataFormat(header)),
+          edfPlus(header.size() >= fixedHeaderSize && isEdfPlus(header))
     { }
 
     std::vector<Finding> run()
@@ -342,7 +343,7 @@ private:
 
     bool isAnnotationSignal(std::uint32_t signal, std::uint32_t signals) const
     {
-        return isEdfPlus(header)
+        return edfPlus
             && isAnnotationLabel(header, text(signalSlot(SignalField::label, signal, signals)));
     }
 
@@ -356,7 +357,7 @@ private:
 
     void checkEdfPlus(std::uint32_t signals)
     {
-        if (!isEdfPlus(header))
+        if (!edfPlus)
             return;
         const FieldSlot patient = fixedSlot(FixedField::patient);
         const FieldSlot recording = fixedSlot(FixedField::recording);
@@ -430,6 +431,7 @@ private:
     const std::string &header;
     std::uintmax_t fileSize;
     const DataFormat &format;
+    const bool edfPlus; // asked of every signal
     std::vector<Finding> findings;
 };
 

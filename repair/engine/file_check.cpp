@@ -112,7 +112,8 @@ bool readHeaderAt(std::FILE *file, std::string &header)
     return true;
 }
 
-FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string header)
+FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string header,
+                           const std::vector<Finding> *headerFindings)
 {
     FileCheck unreadable;
     if (header.empty() && !readHeaderAt(file, header)) {
@@ -120,7 +121,7 @@ FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string hea
         return unreadable;
     }
     RecordReader records(file);
-    FileCheck check = checkRepairedCopy(header, size, &records);
+    FileCheck check = checkRepairedCopy(header, size, &records, headerFindings);
     if (records.failure().empty())
         return check;
     unreadable.readError = "its data records cannot be read: " + records.failure();

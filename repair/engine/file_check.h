@@ -27,6 +27,8 @@ bool readHeaderAt(std::FILE *file, std::string &header);
 // The check of a copy just written, before it is closed (see
 // checkRepairedCopy), of `size` bytes. header: the bytes written at its
 // start, where the caller has them; read from the file otherwise.
-FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string header = {});
+// headerFindings: those of that header at `size`, where already known.
+FileCheck checkWrittenCopy(std::FILE *file, std::uintmax_t size, std::string header = {},
+                           const std::vector<Finding> *headerFindings = nullptr);
 
 } // namespace velmorant

@@ -120,8 +120,12 @@ bool HeaderRepair::repairOpenCopy(std::uintmax_t fileSize, const FileNames &name
                            *deidentify, names, outcome.deidentified, outcome.failure))
         return false;
     // De-identification wrote more of the header than the repair did.
-    outcome.check
-        = checkWrittenCopy(edfFile, patched.keptSize, deidentify ? std::string() : patched.header);
+    if (deidentify)
+        outcome.check = checkWrittenCopy(edfFile, patched.keptSize);
+    else
+        outcome.check
+            = checkWrittenCopy(edfFile, patched.keptSize, patched.header,
+                               patched.headerFindings ? &*patched.headerFindings : nullptr);
     outcome.repair = std::move(patched);
     return true;
 }

@@ -106,8 +106,10 @@ std::size_t HeaderRepair::repairAll(const std::vector<RepairJob> &jobs, const Be
             file.copy.reset(); // its staging file goes now
         // Written already; the batch keeps only what the callers are told.
         FileOutcome &told = file.outcome;
-        for (RepairPreview *kept : {&told.repair, &told.check.preview, &told.check.thorough})
+        for (RepairPreview *kept : {&told.repair, &told.check.preview, &told.check.thorough}) {
             std::string().swap(kept->header);
+            kept->headerFindings.reset();
+        }
         told.repair.changes.shrink_to_fit();
         if (!limits.endsWith(file.copy ? file.copy->size() : 0, told.repair.changes.size()))
             continue;
