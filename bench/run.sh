@@ -21,7 +21,8 @@
 # (default ../shared/testdata/edf/mne_test.edf, 140 signals; skipped where
 # absent) and REAL_COPIES for how many copies (default 500; empty skips
 # them), EXT4_SIZE (as root, e.g. 8G) to run everything on an ext4 with its
-# journal, as mkfs.ext4 makes it, on a loop device made for the run.
+# journal, as mkfs.ext4 makes it, on a loop device made for the run, and
+# EXT4_WRITTEN=1 to write that device's image file through first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${ROUNDS:-7}"
@@ -48,7 +49,16 @@ trap cleanup EXIT
 if [[ -n "${EXT4_SIZE:-}" ]]; then
     mkdir -p "$mount_point"
     truncate -s "$EXT4_SIZE" "$build/ext4.img"
-    mkfs.ext4 -q -F "$build/ext4.img"
+    if [[ -n "${EXT4_WRITTEN:-}" ]]; then
+        # As a disk's blocks are there: in the sparse image a block written
+        # for the first time must also be allocated in the file system that
+        # holds the image. Not discarded, which would make it sparse again.
+        dd if=/dev/zero of="$build/ext4.img" bs=16M conv=notrunc,fsync status=none \
+            count=$(($(stat -c %s "$build/ext4.img") / (16 << 20)))
+        mkfs.ext4 -q -F -E nodiscard "$build/ext4.img"
+    else
+        mkfs.ext4 -q -F "$build/ext4.img"
+    fi
     mount -o loop "$build/ext4.img" "$mount_point"
 fi
 data="${BENCH_DIR:-$([[ -n "${EXT4_SIZE:-}" ]] && echo "$mount_point/data" || echo "$build/data")}"
