@@ -112,6 +112,7 @@ private:
 #ifndef _WIN32
     bool renameAt(const std::string &destinationName);
     bool linkTo(const std::string &destinationName);
+    void holdReadOnly();
 #endif
 
     // Held, so that the folder stays open while the signal handler may use it.

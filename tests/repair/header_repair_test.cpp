@@ -109,10 +109,12 @@ TEST_F(HeaderRepairTest, FileWithoutSignalsIsPatchedWithoutBlanking)
 }
 
 // The first copy of a folder and the ones after it reach their names in
-// different ways; each replaces what was there.
+// different ways, and copies of some size are held read-only before that;
+// each replaces what was there, whole.
 TEST_F(HeaderRepairTest, ExistingDestinationsAreReplacedOnSuccess)
 {
-    writeBytes(source, buildEdf(recorderFile()));
+    const std::string bytes = buildEdf(recorderFile()) + std::string(1 << 17, '\x55');
+    writeBytes(source, bytes);
     const std::vector<fs::path> destinations{destination, dir / "bFixed.edf", dir / "cFixed.edf"};
     std::vector<RepairJob> jobs;
     for (const fs::path &to : destinations) {
@@ -123,8 +125,11 @@ TEST_F(HeaderRepairTest, ExistingDestinationsAreReplacedOnSuccess)
     repairer.repairAll(
         jobs, {}, [&](std::size_t, const FileOutcome &told) { repaired += told.repaired ? 1 : 0; });
     EXPECT_EQ(repaired, destinations.size());
-    for (const fs::path &to : destinations)
-        EXPECT_EQ(fieldText(readBytes(to).data(), FixedField::dataRecords), "1800    ");
+    for (const fs::path &to : destinations) {
+        const std::string copied = readBytes(to);
+        EXPECT_EQ(fieldText(copied.data(), FixedField::dataRecords), "1800    ");
+        EXPECT_EQ(copied.substr(copied.size() - (1 << 17)), bytes.substr(bytes.size() - (1 << 17)));
+    }
     expectFolderHolds({"a.edf", "aFixed.edf", "bFixed.edf", "cFixed.edf"});
 }
 

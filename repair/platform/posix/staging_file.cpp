@@ -330,6 +330,15 @@ std::FILE *StagingFile::openForUpdate()
 
 void StagingFile::startWriteBack()
 {
+    // ext4 places a file of more than 16 blocks that is still open for
+    // writing after the last such file it placed, and one that is not near
+    // its folder, in space freed before: held open read-only, a run's copies
+    // reuse the space of earlier ones as cp's do, instead of moving on into
+    // space never written (which a thinly provisioned disk, or a loop
+    // device's sparse image, must first allocate).
+    constexpr std::uintmax_t placedAsStream = 64 * 1024;
+    if (unnamed && copied > placedAsStream)
+        holdReadOnly();
 #ifdef __linux__
     // A small copy waits for its batch's sync, which writes many at once:
     // sent alone, it costs more than the overlap gains.
@@ -338,6 +347,17 @@ void StagingFile::startWriteBack()
     if (copied >= sentAloneFrom)
         ::sync_file_range(file, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
+}
+
+// Once nothing is written to the copy any more; a named copy keeps the
+// descriptor its lock is on.
+void StagingFile::holdReadOnly()
+{
+    const int readOnly = ::open(openedPath(file).c_str(), O_RDONLY | O_CLOEXEC);
+    if (readOnly < 0)
+        return;
+    ::close(file);
+    file = readOnly;
 }
 
 bool StagingFile::syncFileSystem()
