@@ -67,6 +67,26 @@ TEST(FolderListing, ListsEdfEntriesAsTheWindowDoes)
     }
 }
 
+// Types come from the folder's listing, where a link is a link: one to a
+// file is listed, one to a folder is not followed down.
+TEST(FolderListing, FollowsLinksToFilesNotToFolders)
+{
+    ScratchDir dir;
+    fs::create_directory(dir / "sub");
+    for (const char *name : {"a.edf", "sub/b.edf"})
+        writeBytes(dir / name, "x");
+    std::error_code noLinks;
+    fs::create_symlink(dir / "a.edf", dir / "link.edf", noLinks);
+    if (!noLinks)
+        fs::create_directory_symlink(dir / "sub", dir / "linked", noLinks);
+    if (noLinks)
+        GTEST_SKIP() << "no symbolic links here: " << noLinks.message();
+    const std::string folder = dir.path().string();
+    EXPECT_EQ(edfEntries(folder).names, (std::vector<std::string>{"a.edf", "link.edf"}));
+    EXPECT_EQ(edfFilesBelow(folder).names,
+              (std::vector<std::string>{"a.edf", "link.edf", "sub/b.edf"}));
+}
+
 TEST(FolderListing, JoinsWithASlashAlways)
 {
     EXPECT_EQ(joinedPath("/data/rec", "a.edf"), "/data/rec/a.edf");
