@@ -92,7 +92,8 @@ public:
     // is read and written at offsets, or after a seek. Null on failure.
     std::FILE *openForUpdate();
     // Has the system start writing the copy to disk, and not wait for it, so
-    // that the writes of many copies overlap.
+    // that the writes of many copies overlap. Nothing is written to the copy
+    // after it: it may be held read-only from then on.
     void startWriteBack();
     // Puts everything written to the copy's file system on disk at once, as
     // `sync -f` does: one flush of the disk's cache for a batch of copies,
