@@ -101,10 +101,6 @@ std::string openedPath(int fd)
     return "/proc/self/fd/" + std::to_string(fd);
 }
 
-// An unnamed file that has been linked once in a folder's file system can be
-// linked there again: later ones stay unnamed until they are complete, so
-// that a run that dies leaves nothing behind, and the copy gets its final
-// name in one step instead of a link and a rename.
 int createUnnamed(int folder, unsigned mode)
 {
 #ifdef O_TMPFILE
@@ -281,6 +277,9 @@ bool StagingFile::create(const std::string &newName, unsigned permissions, std::
     // Whatever the source's mode, the owner may read and write the copy.
     constexpr unsigned ownerReadsAndWrites = S_IRUSR | S_IWUSR;
     const unsigned mode = permissions | ownerReadsAndWrites;
+    // Once one unnamed file has been linked in the folder, later ones stay
+    // unnamed until complete: a run that dies leaves nothing of them, and
+    // each gets its final name in one step instead of a link and a rename.
     if (folder->linksUnnamed) {
         file = createUnnamed(folder->fd, mode);
         unnamed = file >= 0;
